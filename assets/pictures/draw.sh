@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Draws Kivora's pictures from the vector sources in this folder:
+#   ../speaker.png, ../speaker_muted.png  20 x 20 RGBA button pictures
+#   ../app_icon.ico                       one 128 x 128 32-bit image with alpha
+# Each picture is drawn at several times its size and box-filtered down, so edges
+# get even anti-aliasing. PNGs carry no timestamps or other metadata, so running
+# the script again gives byte-identical files.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+assets=$(dirname "$here")
+
+# Debian's ImageMagick policy forbids '@file' arguments, so the sources are
+# passed to -draw as text.
+source_of() { cat "$@"; }
+
+png_options=(-strip -define png:exclude-chunks=date,time -define png:color-type=6)
+
+# draw_button_picture OUTPUT MVG... : a 20 x 20 picture on a transparent background.
+draw_button_picture() {
+  local output=$1; shift
+  convert -size 160x160 xc:none \
+    -draw "scale 8,8 $(source_of "$@")" \
+    -filter box -resize 20x20 \
+    "${png_options[@]}" "PNG32:$output"
+}
+
+draw_button_picture "$assets/speaker.png" \
+  "$here/speaker_body.mvg" "$here/speaker_waves.mvg"
+draw_button_picture "$assets/speaker_muted.png" \
+  "$here/speaker_body.mvg" "$here/speaker_cross.mvg"
+
+# The icon: a warm gradient cut to the rounded plate, the white speaker on top.
+# ICO stores a 128 x 128 image as a 32-bit BMP with its alpha channel.
+convert -size 512x512 gradient:'#FF8A3D-#E23B2A' \
+  \( -size 512x512 xc:black -draw "scale 4,4 $(source_of "$here/app_icon_plate.mvg")" \) \
+  -alpha off -compose CopyOpacity -composite -compose Over \
+  -draw "scale 4,4 $(source_of "$here/app_icon_speaker.mvg")" \
+  -filter box -resize 128x128 \
+  -strip "ICO:$assets/app_icon.ico"
