@@ -1,0 +1,53 @@
+#include "app/app.h"
+
+#include "ui/notification_area.h"
+#include "ui/page_switch.h"
+
+namespace kivora {
+
+using ui::MenuItem;
+
+App::App(Services services) : services_(services) {
+  ui::WindowEvents& events = window_.Events();
+  events.created = [this] {
+    BindEvents();
+    RunStartupSequence();
+  };
+  events.destroying = [this] { Teardown(); };
+  events.rightPressed = [this] { ShowMenuAtPointer(); };
+  events.notificationArea = [this](int operation) { OnNotificationArea(operation); };
+  events.menuItems[static_cast<size_t>(MenuItem::ExitProgram)] = [this] { ConfirmExit(); };
+  events.menuItems[static_cast<size_t>(MenuItem::SponsorAuthor)] = [this] { services_.web.Open(ui::kShortLinkAddress); };
+}
+
+bool App::Start(HINSTANCE instance) { return window_.Create(instance); }
+
+int App::RunEventLoop() {
+  MSG message{};
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    // Dialog navigation gives Tab between controls and turns Esc into IDCANCEL.
+    if (window_.Exists() && IsDialogMessageW(window_.Handle(), &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return static_cast<int>(message.wParam);
+}
+
+void App::BindEvents() {
+  window_[L"选择夹1"].Events().clicked = [this] { ui::ApplyPageLayout(window_); };
+  window_[L"图片框1"].Events().rightPressed = [this] { ShowMenuAtPointer(); };
+  // The "赞助" label opens its own address when pressed.
+  window_[L"超级链接框2"].Events().leftPressed = [this] { services_.web.Open(ui::kShortLinkAddress); };
+}
+
+void App::OnNotificationArea(int operation) {
+  switch (operation) {
+    case ui::kTrayDoubleClick: ui::ShowAndCentre(window_.Handle()); break;
+    case ui::kTrayContextMenu: window_.ChooseMenuItem(window_.Menu().ShowFromNotificationArea(window_.Handle())); break;
+    default: break;
+  }
+}
+
+void App::ShowMenuAtPointer() { window_.ChooseMenuItem(window_.Menu().ShowAtPointer(window_.Handle())); }
+
+}  // namespace kivora

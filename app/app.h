@@ -1,0 +1,45 @@
+// The program: the main window, the services that need a person or a device,
+// and the wiring of every control event to its handler.
+#pragma once
+
+#include <windows.h>
+
+#include "decor/web_opener.h"
+#include "ui/main_window.h"
+#include "ui/user_prompts.h"
+
+namespace kivora {
+
+// What the program asks of the world outside; tests put scripted versions here.
+struct Services {
+  ui::UserPrompts& prompts;
+  WebOpener& web;
+};
+
+class App {
+ public:
+  explicit App(Services services);
+  App(const App&) = delete;
+  App& operator=(const App&) = delete;
+
+  // Creates the main window; the start-up sequence runs inside its created event.
+  bool Start(HINSTANCE instance);
+
+  // Runs the event loop until the main window is gone; returns the exit code.
+  int RunEventLoop();
+
+  ui::MainWindow& Window() { return window_; }
+
+ private:
+  void BindEvents();
+  void RunStartupSequence();
+  void OnNotificationArea(int operation);
+  void ShowMenuAtPointer();
+  void ConfirmExit();
+  void Teardown();
+
+  Services services_;
+  ui::MainWindow window_;
+};
+
+}  // namespace kivora

@@ -1,0 +1,23 @@
+// The start-up sequence, run once inside the main window's created event. No step
+// looks at the result of another: each runs even when an earlier one failed.
+#include <windows.h>
+
+#include "app/app.h"
+#include "app/data_folder.h"
+#include "app/shell_texts.h"
+
+namespace kivora {
+namespace {
+
+constexpr std::wstring_view kTrayTip = L"欢迎使用Kivora！";
+
+}  // namespace
+
+void App::RunStartupSequence() {
+  ShellTexts& shell = Shell();
+  shell.dataFolder = DataFolderFrom(DocumentsFolder());
+  CreateDirectoryW(shell.dataFolder.c_str(), nullptr);
+  window_.ShowTrayIcon(kTrayTip);
+}
+
+}  // namespace kivora

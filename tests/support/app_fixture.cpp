@@ -1,0 +1,69 @@
+#include "app_fixture.h"
+
+#include <commctrl.h>
+
+namespace kivora::testing {
+namespace {
+
+LPARAM CentreOf(HWND control) {
+  RECT rect{};
+  GetClientRect(control, &rect);
+  return MAKELPARAM(rect.right / 2, rect.bottom / 2);
+}
+
+}  // namespace
+
+AppFixture::AppFixture() {
+  app_ = std::make_unique<App>(Services{prompts, web});
+  app_->Start(GetModuleHandleW(nullptr));
+  Pump();
+}
+
+AppFixture::~AppFixture() {
+  app_.reset();
+  Pump();
+}
+
+void AppFixture::Pump() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+void AppFixture::Click(std::wstring_view name) {
+  HWND target = control(name).Handle();
+  SendMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, CentreOf(target));
+  SendMessageW(target, WM_LBUTTONUP, 0, CentreOf(target));
+  Pump();
+}
+
+void AppFixture::DoubleClick(std::wstring_view name) {
+  HWND target = control(name).Handle();
+  SendMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, CentreOf(target));
+  SendMessageW(target, WM_LBUTTONUP, 0, CentreOf(target));
+  SendMessageW(target, WM_LBUTTONDBLCLK, MK_LBUTTON, CentreOf(target));
+  SendMessageW(target, WM_LBUTTONUP, 0, CentreOf(target));
+  Pump();
+}
+
+void AppFixture::RightPress(std::wstring_view name) {
+  HWND target = control(name).Handle();
+  SendMessageW(target, WM_RBUTTONDOWN, MK_RBUTTON, CentreOf(target));
+  SendMessageW(target, WM_RBUTTONUP, 0, CentreOf(target));
+  Pump();
+}
+
+void AppFixture::ClickTab(int page) {
+  HWND tab = control(L"选择夹1").Handle();
+  RECT item{};
+  SendMessageW(tab, TCM_GETITEMRECT, page, reinterpret_cast<LPARAM>(&item));
+  LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+  SendMessageW(tab, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageW(tab, WM_LBUTTONUP, 0, at);
+  Pump();
+}
+
+}  // namespace kivora::testing

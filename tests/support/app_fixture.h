@@ -1,0 +1,41 @@
+// Runs the real program in the test process: the same window, controls and
+// handlers, with message boxes and the browser scripted.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string_view>
+
+#include "app/app.h"
+#include "scripted_prompts.h"
+
+namespace kivora::testing {
+
+class AppFixture {
+ public:
+  AppFixture();
+  ~AppFixture();
+
+  App& app() { return *app_; }
+  ui::MainWindow& window() { return app_->Window(); }
+  HWND hwnd() { return app_->Window().Handle(); }
+  ui::Control& control(std::wstring_view name) { return app_->Window()[name]; }
+
+  // Delivers pending messages, as the event loop would between user actions.
+  static void Pump();
+
+  // A user's actions on a control, sent as the mouse and notification messages they make.
+  void Click(std::wstring_view name);
+  void DoubleClick(std::wstring_view name);
+  void RightPress(std::wstring_view name);
+  void ClickTab(int page);
+
+  ScriptedPrompts prompts;
+  RecordingWebOpener web;
+
+ private:
+  std::unique_ptr<App> app_;
+};
+
+}  // namespace kivora::testing

@@ -1,0 +1,359 @@
+#include "ui/main_window.h"
+
+#include <commctrl.h>
+
+#include "ui/window_procedure_guard.h"
+
+namespace kivora::ui {
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"KivoraMainWindow";
+constexpr int kFirstControlId = 1000;
+constexpr UINT_PTR kSubclassId = 1;
+constexpr int kAppIconResource = 1;
+constexpr COLORREF kLabelText = RGB(0, 0, 0);
+constexpr COLORREF kLabelBackground = RGB(255, 255, 255);
+constexpr COLORREF kLinkNormal = RGB(0, 0, 255);
+constexpr COLORREF kLinkHot = RGB(0, 120, 215);
+constexpr COLORREF kLinkVisited = RGB(0, 136, 255);
+constexpr std::wstring_view kTabControlName = L"选择夹1";
+constexpr UINT_PTR kTrayRetryTimer = 2;
+constexpr UINT kTrayRetryMilliseconds = 250;
+constexpr int kTrayMaxAttempts = 40;
+
+struct KindStyle {
+  const wchar_t* windowClass;
+  DWORD style;
+};
+
+KindStyle StyleOf(const ControlSpec& spec) {
+  switch (spec.kind) {
+    case ControlKind::PushButton: return {L"BUTTON", BS_PUSHBUTTON | BS_CENTER | BS_VCENTER};
+    case ControlKind::PictureButton: return {L"BUTTON", BS_PUSHBUTTON | BS_BITMAP | BS_CENTER | BS_VCENTER};
+    case ControlKind::CheckBox: return {L"BUTTON", BS_AUTOCHECKBOX | BS_LEFT | BS_VCENTER};
+    case ControlKind::Label: return {L"STATIC", SS_OWNERDRAW};
+    case ControlKind::HyperlinkLabel: return {L"STATIC", SS_OWNERDRAW | SS_NOTIFY};
+    case ControlKind::PictureBox: return {L"STATIC", SS_OWNERDRAW | SS_NOTIFY};
+    case ControlKind::Slider: return {TRACKBAR_CLASSW, TBS_HORZ | TBS_NOTICKS};
+    case ControlKind::TabControl: return {WC_TABCONTROLW, WS_CLIPSIBLINGS};
+  }
+  return {L"STATIC", 0};
+}
+
+HICON LoadAppIcon(HINSTANCE instance, int size) {
+  return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kAppIconResource), IMAGE_ICON, size, size, 0));
+}
+
+void FireIfBound(const Handler& handler) {
+  if (handler) handler();
+}
+
+bool LeftButtonStillDown() { return (GetKeyState(VK_LBUTTON) & 0x8000) != 0; }
+
+}  // namespace
+
+MainWindow::MainWindow() {
+  LOGFONTW face{};
+  face.lfHeight = -12;
+  face.lfWeight = FW_NORMAL;
+  face.lfCharSet = DEFAULT_CHARSET;
+  lstrcpyW(face.lfFaceName, L"微软雅黑");
+  font_.Reset(CreateFontIndirectW(&face));
+}
+
+MainWindow::~MainWindow() {
+  if (hwnd_) DestroyWindow(hwnd_);
+  if (largeIcon_) DestroyIcon(largeIcon_);
+  if (smallIcon_) DestroyIcon(smallIcon_);
+}
+
+bool MainWindow::Create(HINSTANCE instance) {
+  largeIcon_ = LoadAppIcon(instance, GetSystemMetrics(SM_CXICON));
+  smallIcon_ = LoadAppIcon(instance, GetSystemMetrics(SM_CXSMICON));
+
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof(windowClass);
+  windowClass.lpfnWndProc = WindowProc;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = largeIcon_;
+  windowClass.hIconSm = smallIcon_;
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = kWindowClass;
+  RegisterClassExW(&windowClass);  // fails harmlessly when a second window is made in one process
+
+  const WindowSpec window;
+  const int left = (GetSystemMetrics(SM_CXSCREEN) - window.outerWidth) / 2;
+  const int top = (GetSystemMetrics(SM_CYSCREEN) - window.outerHeight) / 2;
+  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+  CreateWindowExW(0, kWindowClass, std::wstring(window.title).c_str(), style, left, top, window.outerWidth,
+                  window.outerHeight, nullptr, nullptr, instance, this);
+  if (!hwnd_) return false;
+  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon_));
+  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+  ShowWindow(hwnd_, SW_SHOW);
+  UpdateWindow(hwnd_);
+  return true;
+}
+
+Control& MainWindow::operator[](std::wstring_view name) const { return *Find(name); }
+
+Control* MainWindow::Find(std::wstring_view name) const {
+  auto found = byName_.find(name);
+  return found == byName_.end() ? nullptr : found->second;
+}
+
+void MainWindow::SetAlwaysOnTop(bool onTop) {
+  SetWindowPos(hwnd_, onTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+bool MainWindow::AlwaysOnTop() const { return (GetWindowLongW(hwnd_, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+
+void MainWindow::ShowTrayIcon(std::wstring_view tip) {
+  trayTip_ = tip;
+  trayAttempts_ = 1;
+  if (!tray_.Show(hwnd_, smallIcon_, trayTip_) && smallIcon_) SetTimer(hwnd_, kTrayRetryTimer, kTrayRetryMilliseconds, nullptr);
+}
+
+void MainWindow::Destroy() {
+  if (hwnd_) DestroyWindow(hwnd_);
+}
+
+void MainWindow::CreateControls() {
+  int id = kFirstControlId;
+  for (const ControlSpec& spec : MainWindowLayout()) CreateControl(spec, id++);
+}
+
+void MainWindow::CreateControl(const ControlSpec& spec, int id) {
+  POINT origin{0, 0};
+  if (spec.page != kOnWindow) {
+    // Controls on a page are placed relative to the tab control's top-left corner.
+    const auto& layout = MainWindowLayout();
+    for (const ControlSpec& candidate : layout) {
+      if (candidate.name == kTabControlName) origin = {candidate.left, candidate.top};
+    }
+  }
+  KindStyle kind = StyleOf(spec);
+  DWORD style = WS_CHILD | kind.style;
+  if (spec.tabStop) style |= WS_TABSTOP;
+  if (spec.disabled) style |= WS_DISABLED;
+  if (spec.page == kOnWindow || spec.page == currentPage_) style |= WS_VISIBLE;
+
+  HWND handle = CreateWindowExW(0, kind.windowClass, spec.caption.c_str(), style, origin.x + spec.left,
+                                origin.y + spec.top, spec.width, spec.height, hwnd_,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+  // New children would go on top; pushing each to the bottom makes layout order the z-order.
+  SetWindowPos(handle, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+
+  if (spec.kind == ControlKind::Slider) {
+    SendMessageW(handle, TBM_SETRANGE, FALSE, MAKELPARAM(0, 100));
+    SendMessageW(handle, TBM_SETLINESIZE, 0, 1);
+    SendMessageW(handle, TBM_SETPAGESIZE, 0, 5);
+    SendMessageW(handle, TBM_SETPOS, TRUE, 100);
+  } else if (spec.kind == ControlKind::TabControl) {
+    for (int page = 0; page < kPageCount; ++page) {
+      std::wstring title(kPageTitles[page]);
+      TCITEMW item{};
+      item.mask = TCIF_TEXT;
+      item.pszText = title.data();
+      SendMessageW(handle, TCM_INSERTITEMW, page, reinterpret_cast<LPARAM>(&item));
+    }
+  }
+
+  auto control = std::make_unique<Control>(spec, handle, currentPage_);
+  SetWindowSubclass(handle, ControlProc, kSubclassId, reinterpret_cast<DWORD_PTR>(control.get()));
+  byName_.emplace(control->Name(), control.get());
+  byId_.emplace(id, control.get());
+  controls_.push_back(std::move(control));
+}
+
+LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (message == WM_NCCREATE) {
+    self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+  return GuardWindowProcedure([&] { return self->HandleMessage(message, wParam, lParam); },
+                              [&] { return DefWindowProcW(hwnd, message, wParam, lParam); });
+}
+
+LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      CreateControls();
+      FireIfBound(events_.created);
+      return 0;
+    case WM_COMMAND: OnCommand(wParam, lParam); return 0;
+    case WM_NOTIFY: OnNotify(*reinterpret_cast<const NMHDR*>(lParam)); return 0;
+    case WM_HSCROLL:
+      if (LOWORD(wParam) != TB_ENDTRACK) {
+        auto found = byId_.find(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)));
+        if (found != byId_.end()) FireIfBound(found->second->Events().changed);
+      }
+      return 0;
+    case WM_DRAWITEM:
+      if (DrawControl(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return TRUE;
+      break;
+    case WM_RBUTTONDOWN: FireIfBound(events_.rightPressed); return 0;
+    case kTrayCallbackMessage:
+      if (int operation = TrayOperationOf(lParam); operation != 0 && events_.notificationArea) {
+        events_.notificationArea(operation);
+      }
+      return 0;
+    case WM_TIMER:
+      if (wParam == kTrayRetryTimer) {
+        if (tray_.Show(hwnd_, smallIcon_, trayTip_) || ++trayAttempts_ >= kTrayMaxAttempts) KillTimer(hwnd_, wParam);
+        return 0;
+      }
+      break;
+    case WM_DESTROY: OnDestroy(); return 0;
+    case WM_NCDESTROY: {
+      LRESULT result = DefWindowProcW(hwnd_, message, wParam, lParam);
+      SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+      hwnd_ = nullptr;
+      return result;
+    }
+  }
+  return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+void MainWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
+  const int id = LOWORD(wParam);
+  if (lParam == 0) {
+    // IsDialogMessage turns Esc into IDCANCEL; the window closes at once, like its close box.
+    if (id == IDCANCEL) Destroy();
+    return;
+  }
+  auto found = byId_.find(id);
+  if (found == byId_.end() || HIWORD(wParam) != BN_CLICKED) return;
+  Control& control = *found->second;
+  if (control.swallowNextClick) {
+    control.swallowNextClick = false;
+    return;
+  }
+  FireIfBound(control.Events().clicked);
+}
+
+void MainWindow::OnNotify(const NMHDR& header) {
+  Control* tab = Find(kTabControlName);
+  if (tab && header.hwndFrom == tab->Handle() && header.code == TCN_SELCHANGE) {
+    currentPage_ = static_cast<int>(SendMessageW(tab->Handle(), TCM_GETCURSEL, 0, 0));
+    ShowCurrentPage();
+  }
+}
+
+void MainWindow::ShowCurrentPage() {
+  for (const auto& control : controls_) {
+    if (control->Spec().page != kOnWindow) control->ApplyPage();
+  }
+}
+
+void MainWindow::OnDestroy() {
+  FireIfBound(events_.destroying);
+  tray_.Remove();
+  PostQuitMessage(0);
+}
+
+void MainWindow::ChooseMenuItem(int index) {
+  if (index >= 0 && index < static_cast<int>(events_.menuItems.size())) FireIfBound(events_.menuItems[index]);
+}
+
+bool MainWindow::DrawControl(const DRAWITEMSTRUCT& item) {
+  auto found = byId_.find(static_cast<int>(item.CtlID));
+  if (found == byId_.end()) return false;
+  Control& control = *found->second;
+  const ControlSpec& spec = control.Spec();
+  HDC dc = item.hDC;
+  RECT area = item.rcItem;
+
+  Brush background(CreateSolidBrush(kLabelBackground));
+  FillRect(dc, &area, background.Get());
+  if (spec.kind == ControlKind::PictureBox) return true;
+
+  COLORREF text = kLabelText;
+  if (spec.kind == ControlKind::HyperlinkLabel) text = control.hot ? kLinkHot : (control.visited ? kLinkVisited : kLinkNormal);
+  UINT format = DT_NOPREFIX | (spec.wordWrap ? (DT_LEFT | DT_WORDBREAK) : (DT_CENTER | DT_VCENTER | DT_SINGLELINE));
+  ScopedSelect font(dc, font_.Get());
+  SetTextColor(dc, text);
+  SetBkMode(dc, TRANSPARENT);
+  std::wstring caption = control.Caption();
+  DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &area, format);
+  return true;
+}
+
+LRESULT CALLBACK MainWindow::ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                         DWORD_PTR data) noexcept {
+  auto* control = reinterpret_cast<Control*>(data);
+  if (message == WM_NCDESTROY) {
+    RemoveWindowSubclass(hwnd, ControlProc, kSubclassId);
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+  }
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(GetParent(hwnd), GWLP_USERDATA));
+  if (!self) return DefSubclassProc(hwnd, message, wParam, lParam);
+  return GuardWindowProcedure([&] { return self->HandleControlMessage(*control, message, wParam, lParam); },
+                              [&] { return DefSubclassProc(hwnd, message, wParam, lParam); });
+}
+
+LRESULT MainWindow::HandleControlMessage(Control& control, UINT message, WPARAM wParam, LPARAM lParam) {
+  HWND hwnd = control.Handle();
+  const ControlKind kind = control.Spec().kind;
+  const bool isTab = kind == ControlKind::TabControl;
+  switch (message) {
+    case WM_LBUTTONDOWN:
+      control.swallowNextClick = false;
+      FireIfBound(control.Events().leftPressed);
+      if (isTab) {
+        // The tab control changes its page on the press; its click fires after that change.
+        LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+        FireIfBound(control.Events().clicked);
+        return result;
+      }
+      if (kind == ControlKind::HyperlinkLabel) {
+        control.visited = true;
+        InvalidateRect(hwnd, nullptr, TRUE);
+      }
+      break;
+    case WM_LBUTTONDBLCLK:
+      FireIfBound(control.Events().doubleClicked);
+      if (isTab) {
+        LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+        FireIfBound(control.Events().clicked);
+        return result;
+      }
+      if (kind == ControlKind::PushButton || kind == ControlKind::PictureButton) {
+        // A button treats the second press as another click; that click belongs to the
+        // double-click. If the handler ran a modal dialog the press is over: drop it.
+        if (!LeftButtonStillDown()) return 0;
+        control.swallowNextClick = true;
+      }
+      break;
+    case WM_RBUTTONDOWN: FireIfBound(control.Events().rightPressed); break;
+    case WM_KEYDOWN: control.swallowNextClick = false; break;
+    case WM_SETCURSOR:
+      if (kind == ControlKind::PictureBox || kind == ControlKind::HyperlinkLabel) {
+        SetCursor(LoadCursorW(nullptr, IDC_HAND));
+        return TRUE;
+      }
+      break;
+    case WM_MOUSEMOVE:
+      if (kind == ControlKind::HyperlinkLabel && !control.hot) {
+        control.hot = true;
+        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, hwnd, 0};
+        TrackMouseEvent(&track);
+        InvalidateRect(hwnd, nullptr, TRUE);
+      }
+      break;
+    case WM_MOUSELEAVE:
+      if (kind == ControlKind::HyperlinkLabel) {
+        control.hot = false;
+        InvalidateRect(hwnd, nullptr, TRUE);
+      }
+      break;
+  }
+  return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+}  // namespace kivora::ui

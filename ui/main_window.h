@@ -1,0 +1,99 @@
+// The main window: created from the layout table, it owns every control and
+// turns window messages into the events that handlers are bound to.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "ui/control.h"
+#include "ui/gdi_handles.h"
+#include "ui/layout.h"
+#include "ui/popup_menu.h"
+#include "ui/tray_icon.h"
+
+namespace kivora::ui {
+
+struct WindowEvents {
+  Handler created;               // after the window and every control exist
+  Handler destroying;            // while the window is destroyed, its controls still there
+  Handler rightPressed;          // right button pressed on the bare client area
+  std::function<void(int)> notificationArea;  // operation 1, 2 or 3
+  std::array<Handler, kMenuItemCaptions.size()> menuItems;
+};
+
+class MainWindow {
+ public:
+  MainWindow();
+  ~MainWindow();
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  WindowEvents& Events() { return events_; }
+
+  // Creates the window hidden, builds every control from the layout, raises the
+  // created event, then shows the window centred on the screen.
+  bool Create(HINSTANCE instance);
+
+  HWND Handle() const { return hwnd_; }
+  bool Exists() const { return hwnd_ != nullptr; }
+
+  // The control with this layout name; every name used by the program exists.
+  Control& operator[](std::wstring_view name) const;
+  Control* Find(std::wstring_view name) const;
+  const std::vector<std::unique_ptr<Control>>& Controls() const { return controls_; }
+
+  int CurrentPage() const { return currentPage_; }
+  const PopupMenu& Menu() const { return menu_; }
+  TrayIcon& Tray() { return tray_; }
+  // Puts the window's icon into the notification area. Wine's tray may come up
+  // after the program, so a refused attempt is retried for a few seconds.
+  void ShowTrayIcon(std::wstring_view tip);
+  HICON LargeIcon() const { return largeIcon_; }
+  HICON SmallIcon() const { return smallIcon_; }
+
+  // Always-on-top state of the window.
+  void SetAlwaysOnTop(bool onTop);
+  bool AlwaysOnTop() const;
+
+  void Destroy();
+
+  // Runs the handler bound to menu item index; -1 (nothing chosen) does nothing.
+  void ChooseMenuItem(int index);
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+  static LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                      DWORD_PTR data) noexcept;
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleControlMessage(Control& control, UINT message, WPARAM wParam, LPARAM lParam);
+
+  void CreateControls();
+  void CreateControl(const ControlSpec& spec, int id);
+  void OnCommand(WPARAM wParam, LPARAM lParam);
+  void OnNotify(const NMHDR& header);
+  void OnDestroy();
+  void ShowCurrentPage();
+  bool DrawControl(const DRAWITEMSTRUCT& item);
+
+  HWND hwnd_ = nullptr;
+  int currentPage_ = 0;
+  WindowEvents events_;
+  Font font_;
+  HICON largeIcon_ = nullptr;
+  HICON smallIcon_ = nullptr;
+  PopupMenu menu_;
+  TrayIcon tray_;
+  std::wstring trayTip_;
+  int trayAttempts_ = 0;
+  std::vector<std::unique_ptr<Control>> controls_;
+  std::unordered_map<std::wstring_view, Control*> byName_;
+  std::unordered_map<int, Control*> byId_;
+};
+
+}  // namespace kivora::ui

@@ -1,0 +1,57 @@
+#include "ui/tray_icon.h"
+
+#include <shellapi.h>
+
+#include <string>
+
+#include "app/gbk_text.h"
+
+namespace kivora::ui {
+namespace {
+
+constexpr UINT kIconId = 1;
+
+NOTIFYICONDATAW IconData(HWND owner) {
+  NOTIFYICONDATAW data{};
+  data.cbSize = sizeof(data);
+  data.hWnd = owner;
+  data.uID = kIconId;
+  return data;
+}
+
+}  // namespace
+
+int TrayOperationOf(LPARAM mouseMessage) {
+  switch (LOWORD(mouseMessage)) {
+    case WM_LBUTTONUP: return kTrayLeftUp;
+    case WM_LBUTTONDBLCLK: return kTrayDoubleClick;
+    case WM_RBUTTONUP:
+    case WM_CONTEXTMENU: return kTrayContextMenu;
+    default: return 0;
+  }
+}
+
+bool TrayIcon::Show(HWND owner, HICON icon, std::wstring_view tip) {
+  if (!icon) {
+    Remove();
+    return false;
+  }
+  NOTIFYICONDATAW data = IconData(owner);
+  data.uFlags = NIF_ICON | NIF_MESSAGE | NIF_TIP;
+  data.uCallbackMessage = kTrayCallbackMessage;
+  data.hIcon = icon;
+  std::wstring cut = TruncateToGbkBytes(tip, kTrayTipMaxGbkBytes);
+  lstrcpynW(data.szTip, cut.c_str(), ARRAYSIZE(data.szTip));
+  BOOL done = Shell_NotifyIconW(owner_ == owner ? NIM_MODIFY : NIM_ADD, &data);
+  if (done) owner_ = owner;
+  return done != FALSE;
+}
+
+void TrayIcon::Remove() {
+  if (!owner_) return;
+  NOTIFYICONDATAW data = IconData(owner_);
+  Shell_NotifyIconW(NIM_DELETE, &data);
+  owner_ = nullptr;
+}
+
+}  // namespace kivora::ui

@@ -1,0 +1,39 @@
+// The main window's icon in the notification area. Mouse actions on it arrive at
+// the window as kTrayCallbackMessage; the icon is removed with this object.
+#pragma once
+
+#include <windows.h>
+
+#include <string_view>
+
+namespace kivora::ui {
+
+inline constexpr UINT kTrayCallbackMessage = WM_APP + 1;
+inline constexpr size_t kTrayTipMaxGbkBytes = 62;
+
+// Operation codes of the notification-area event.
+inline constexpr int kTrayLeftUp = 1;
+inline constexpr int kTrayDoubleClick = 2;
+inline constexpr int kTrayContextMenu = 3;
+
+// Translates the icon's mouse message into an operation code, or 0 for one that is ignored.
+int TrayOperationOf(LPARAM mouseMessage);
+
+class TrayIcon {
+ public:
+  TrayIcon() = default;
+  ~TrayIcon() { Remove(); }
+  TrayIcon(const TrayIcon&) = delete;
+  TrayIcon& operator=(const TrayIcon&) = delete;
+
+  // Adds the icon for owner, or replaces it when it is already there. The tip is cut to
+  // 62 GBK bytes. Returns false when the shell refused (Wine's tray may not be up yet).
+  bool Show(HWND owner, HICON icon, std::wstring_view tip);
+  void Remove();
+  bool Shown() const { return owner_ != nullptr; }
+
+ private:
+  HWND owner_ = nullptr;
+};
+
+}  // namespace kivora::ui
