@@ -1,0 +1,203 @@
+#include "custom/settings_file.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <exception>
+#include <optional>
+
+#include "app/gbk_text.h"
+#include "custom/ini_codec.h"
+
+namespace kivora {
+namespace {
+
+// A settings file is a few kilobytes; anything this large is not one, and
+// reading it whole could exhaust a 32-bit address space.
+constexpr size_t kMaxSettingsFileBytes = 16 * 1024 * 1024;
+
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE handle) : handle_(handle) {}
+  ~FileHandle() {
+    if (valid()) CloseHandle(handle_);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+bool WriteAll(HANDLE file, const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const DWORD wanted = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 20));
+    DWORD written = 0;
+    if (!WriteFile(file, bytes.data() + done, wanted, &written, nullptr) || written == 0) return false;
+    done += written;
+  }
+  return true;
+}
+
+// A new file next to the target that is deleted again unless it has been
+// moved into place. It never takes over a file that is already there (a
+// leftover of an interrupted write, or another writer's).
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(const std::wstring& target) {
+    const std::wstring stem = target + L"." + std::to_wstring(GetCurrentProcessId()) + L"-";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      std::wstring candidate = stem + std::to_wstring(attempt) + L".tmp";
+      handle_ = CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (handle_ != INVALID_HANDLE_VALUE) {
+        path_ = std::move(candidate);
+        return;
+      }
+      const DWORD error = GetLastError();
+      if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return;
+    }
+  }
+  ~TemporaryFile() {
+    Close();
+    if (!path_.empty()) DeleteFileW(path_.c_str());
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  bool created() const { return !path_.empty(); }
+
+  // Writes the whole content and makes sure it is on disk before the file is
+  // allowed to replace anything.
+  bool WriteAndClose(const std::string& bytes) {
+    const bool written = WriteAll(handle_, bytes) && FlushFileBuffers(handle_);
+    return Close() && written;
+  }
+
+  bool MoveOver(const std::wstring& target) {
+    if (!MoveFileExW(path_.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return false;
+    path_.clear();
+    return true;
+  }
+
+ private:
+  bool Close() {
+    if (handle_ == INVALID_HANDLE_VALUE) return true;
+    const bool closed = CloseHandle(handle_) != FALSE;
+    handle_ = INVALID_HANDLE_VALUE;
+    return closed;
+  }
+
+  std::wstring path_;
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
+std::wstring SkipLeadingControls(const std::wstring& text) {
+  size_t begin = 0;
+  while (begin < text.size() && text[begin] <= L' ') ++begin;
+  return text.substr(begin);
+}
+
+enum class FileState { kRead, kMissing, kUnreadable };
+
+struct FileBytes {
+  FileState state = FileState::kUnreadable;
+  std::string bytes;
+};
+
+// Reads until the end rather than trusting the reported size, which some
+// special files give as zero.
+FileBytes ReadFileBytes(const std::wstring& path) {
+  FileBytes result;
+  FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) result.state = FileState::kMissing;
+    return result;
+  }
+  std::string chunk(64 * 1024, '\0');
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(file.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) return result;
+    if (got == 0) break;
+    if (result.bytes.size() + got > kMaxSettingsFileBytes) return result;
+    result.bytes.append(chunk.data(), got);
+  }
+  result.state = FileState::kRead;
+  return result;
+}
+
+// At every moment path holds either the old content or the new content in
+// full: the new content is written and flushed elsewhere, then moved over it.
+bool ReplaceFileContents(const std::wstring& path, const std::string& bytes) {
+  TemporaryFile temporary(path);
+  return temporary.created() && temporary.WriteAndClose(bytes) && temporary.MoveOver(path);
+}
+
+bool IsReadOnly(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+std::wstring ReadSettingUnguarded(const std::wstring& filePath, const std::wstring& section,
+                                  const std::wstring& key) {
+  const std::wstring path = SkipLeadingControls(filePath);
+  const std::wstring sectionName = SkipLeadingControls(section);
+  const std::wstring keyName = SkipLeadingControls(key);
+  if (path.empty() || sectionName.empty() || keyName.empty()) return {};
+  // A name GBK cannot hold cannot be in the file; its '?' stand-ins must not
+  // match some other name.
+  if (!FitsGbk(sectionName) || !FitsGbk(keyName)) return {};
+  const FileBytes file = ReadFileBytes(path);
+  if (file.state != FileState::kRead) return {};
+  return FromGbk(ReadIniValue(file.bytes, ToGbk(sectionName), ToGbk(keyName)));
+}
+
+bool WriteSettingUnguarded(const std::wstring& filePath, const std::wstring& section, const std::wstring& key,
+                           const std::wstring& value) {
+  const std::wstring path = SkipLeadingControls(filePath);
+  const std::wstring sectionName = SkipLeadingControls(section);
+  const std::wstring keyName = SkipLeadingControls(key);
+  if (path.empty() || sectionName.empty() || keyName.empty()) return false;
+  // Storing '?' in place of a character GBK lacks would quietly save a
+  // different sound path than the one chosen.
+  if (!FitsGbk(sectionName) || !FitsGbk(keyName) || !FitsGbk(value)) return false;
+
+  // Without the old content in hand, replacing the file would drop every
+  // other setting in it.
+  const FileBytes old = ReadFileBytes(path);
+  if (old.state == FileState::kUnreadable) return false;
+  if (old.state == FileState::kRead && IsReadOnly(path)) return false;
+
+  const std::optional<std::string> updated = WriteIniValue(old.bytes, ToGbk(sectionName), ToGbk(keyName), ToGbk(value));
+  if (!updated) return false;
+  if (old.state == FileState::kRead && *updated == old.bytes) return true;
+  return ReplaceFileContents(path, *updated);
+}
+
+}  // namespace
+
+std::wstring SettingsFilePath(const std::wstring& dataFolder) { return dataFolder + L"设置.ini"; }
+
+std::wstring ReadSetting(const std::wstring& filePath, const std::wstring& section, const std::wstring& key) {
+  try {
+    return ReadSettingUnguarded(filePath, section, key);
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+bool WriteSetting(const std::wstring& filePath, const std::wstring& section, const std::wstring& key,
+                  const std::wstring& value) {
+  try {
+    return WriteSettingUnguarded(filePath, section, key, value);
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+}  // namespace kivora

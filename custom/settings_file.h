@@ -1,0 +1,28 @@
+// The settings file 设置.ini: one value per call, read from and written to the
+// file every time (nothing is cached, so an edit made while the program runs is
+// seen at once). Text is UTF-16 here and GBK (code page 936) on disk.
+#pragma once
+
+#include <string>
+
+namespace kivora {
+
+// dataFolder ends in a backslash.
+std::wstring SettingsFilePath(const std::wstring& dataFolder);
+
+// The value of key in section, or empty text when the file, section or key is
+// missing, the file cannot be read, or an argument is empty once leading
+// characters up to U+0020 are skipped.
+std::wstring ReadSetting(const std::wstring& filePath, const std::wstring& section, const std::wstring& key);
+
+// Sets key=value in section, creating the file and the section when missing.
+// The new content goes to a temporary file in the same folder that then
+// replaces the old one, so a failed write leaves the previous file whole.
+// False when nothing was written: an empty argument, text that GBK cannot hold
+// or that would not read back the same (line breaks, '=' in the key), a file
+// that exists but cannot be read or is read-only, a folder that is missing or
+// cannot be written.
+bool WriteSetting(const std::wstring& filePath, const std::wstring& section, const std::wstring& key,
+                  const std::wstring& value);
+
+}  // namespace kivora
