@@ -1,0 +1,34 @@
+// An audio back end for fast tests: it records every call the Player makes and
+// answers from a script instead of opening a device.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "audio/audio_backend.h"
+
+namespace kivora::testing {
+
+class RecordingAudioBackend final : public audio::AudioBackend {
+ public:
+  // Each call is recorded as one line: "open <type> <alias> <path>" or the command string itself.
+  std::vector<std::wstring> calls;
+
+  // Results handed out in order to the next calls; once used up, every call
+  // answers defaultResult.
+  std::deque<audio::DeviceResult> scriptedResults;
+  audio::DeviceResult defaultResult = 0;
+
+  audio::DeviceResult Open(const std::wstring& deviceType, const std::wstring& path,
+                           const std::wstring& alias) override;
+  audio::DeviceResult Send(const std::wstring& command) override;
+
+  // The calls since the last TakeCalls, which are then forgotten.
+  std::vector<std::wstring> TakeCalls();
+
+ private:
+  audio::DeviceResult NextResult();
+};
+
+}  // namespace kivora::testing
