@@ -202,7 +202,7 @@ def finish(s, ch, inst="piano", gain=0.6, crash=True, pad=None):
     if pad:
         s.pad(pad, [ch[-1]], track="endpad", gain=0.6)
     if crash:
-        s.hit("X", st, 0.8)
+        s.hit("X", st, 0.6)
         s.hit("K", st, 1.0)
 
 
@@ -309,7 +309,7 @@ def crowd_laughter():
         x = V.laugh(rng, f0=f0, count=int(rng.integers(5, 11)), rate=rng.uniform(4.2, 6.5),
                     vowel_name=str(rng.choice(["a", "a", "e", "o"])),
                     scale=1.15 if female else 1.0, fall=rng.uniform(0.1, 0.35))
-        t0 = 0.0 if i == 0 else rng.uniform(0, 2.2)
+        t0 = 0.0 if i == 0 else rng.uniform(0, 2.6)
         out = place(out, x, t0, rng.uniform(0.35, 0.9), rng.uniform(-0.9, 0.9))
     for i, (v, p) in enumerate((("m1", 40), ("f2", 70), ("m3", 55), ("f4", 85), ("m7", 35))):
         x = say("ha1 ha1 ha1 ha1 ha1 ha1", v, rng.uniform(230, 280), p, rng.uniform(-2, 3))
@@ -464,10 +464,10 @@ def not_bad():
     rng = rng_for(8)
     out = lively("bu2 cuo4 yo1!", "f3", 150, 75, 2.0, double="f2")
     s = M.Song(150, "C5")
-    for i, m in enumerate((0, 4, 7, 12)):
-        s.note("b", "bell", 72 + m, i * 0.25, 0.5, 0.7)
-    sparkle = s.render(tail=0.8)
-    return over(sparkle * 0.5, out, 0.0, duck=0.2)
+    for i, m in enumerate((0, 4, 7, 12, 16)):
+        s.note("b", "bell", 72 + m, i * 0.25, 0.5 if i < 4 else 2.0, 0.7)
+    sparkle = s.render(tail=1.0)
+    return place(out, sparkle, len(out) / SR - 0.25, 0.6)
 
 
 @clip(39, "没茅台", "phrase")
@@ -506,8 +506,6 @@ def surrounded():
     x = S.fft_filter(x, lo=550, hi=3200, order=3, peaks=[(1400, 900, 1.0), (2600, 800, 0.6), (0, 1e9, 0.5)])
     x = S.soft_clip(x / (np.max(np.abs(x)) + 1e-9) * 2.5, 2.5)
     x = S.fft_filter(x, lo=400, hi=4500, order=2)
-    squeal = np.sin(S.phase_of(1800, samples(0.25))) * np.hanning(samples(0.25)) * 0.15
-    x = np.concatenate([squeal[:samples(0.12)], np.zeros(0)]) if False else x
     out = S.to_stereo(x)
     out = S.sox_fx(out, "echo", 0.8, 0.9, 330, 0.35, 700, 0.2, 1100, 0.1)
     return S.reverb(out, amount=40, room=100, tail=0.8, wet_db=-10)
@@ -588,8 +586,18 @@ def match_failure():
     env = S.adsr(n, 0.05, 0.3, 0.85, 0.6, gate=1.6)
     last = sum((env ** (0.5 + 0.4 * kk)) / kk * np.sin(kk * S.phase_of(f, n)) for kk in k) * 0.3
     mus = place(s.render(tail=0.2), last, s.t(3.0), 0.85)
-    wah = S.tv_filter(mus[:, 0], lambda tt, fr: 0.3 + S._butter_mag(fr, 500 + 1500 * (0.5 + 0.5 * np.sin(2 * np.pi * 1.67 * tt - np.pi / 2)), 2))
-    mus = S.to_stereo(wah)
+    beat = s.t(1.0)
+
+    def mute(tt, fr):
+        # a plunger mute: each short note opens and closes ("wah"), the
+        # last one wobbles
+        if tt < 3 * beat:
+            ph = (tt % beat) / beat
+            fc = 350 + 1500 * np.sin(np.pi * min(1.0, ph * 1.3))
+        else:
+            fc = 700 + 450 * np.sin(2 * np.pi * 3.0 * (tt - 3 * beat))
+        return 0.04 + S._butter_mag(fr, fc, 3)
+    mus = S.to_stereo(S.tv_filter(mus[:, 0], mute))
     v = lively("qian1 shou3 shi1 bai4...", "m3", 120, 30, -2.0, double="m7")
     return place(mus, v, len(mus) / SR - 0.6, 0.9)
 

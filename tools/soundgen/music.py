@@ -380,11 +380,11 @@ def hat(rng, vel=1.0, open_=False):
 
 
 def crash(rng, vel=1.0):
-    n = samples(1.8)
+    n = samples(2.2)
     t = np.arange(n) / SR
     x = S.fft_filter(S.noise(rng, n), lo=3500, order=2)
     metal = sum(np.sin(S.phase_of(fr, n)) for fr in (3120, 4470, 5830, 7910)) * 0.05
-    return (x + metal) * np.exp(-t * 2.2) * vel * 0.3
+    return S.fade((x + metal) * np.exp(-t * 2.8), 0.0, 0.4) * vel * 0.22
 
 
 def tom(rng, vel=1.0, pitch=120):
@@ -561,7 +561,7 @@ class Song:
                     key = (inst, int(self.rng.integers(0, 3)))
                     if key not in self._drum_cache:
                         sub = np.random.default_rng(ord(inst) * 10 + key[1])
-                        self._drum_cache[key] = DRUMS[inst](sub)
+                        self._drum_cache[key] = S.fade(DRUMS[inst](sub), 0.0, 0.03)
                     tr[0] = S.place(tr[0], self._drum_cache[key], self.t(beat), vel)
                     if inst in ("K", "B"):
                         self.kick_times.append(self.t(beat))
@@ -570,7 +570,7 @@ class Song:
     def hit(self, inst, beat, vel=1.0):
         """A single drum hit (crash at the start, a last boom...)."""
         tr = self._track("drums", 1.0, 0.0, 0.1)
-        x = DRUMS[inst](np.random.default_rng(ord(inst) * 10 + 5))
+        x = S.fade(DRUMS[inst](np.random.default_rng(ord(inst) * 10 + 5)), 0.0, 0.03)
         tr[0] = S.place(tr[0], x, self.t(beat), vel)
         if inst in ("K", "B"):
             self.kick_times.append(self.t(beat))

@@ -305,7 +305,7 @@ def trim(x, thresh_db=-50.0, keep_tail=0.05):
     above = np.nonzero(m > 10 ** (thresh_db / 20))[0]
     if not len(above):
         return x
-    end = min(len(x), above[-1] + samples(keep_tail))
+    end = min(len(x), above[-1] + 1 + samples(keep_tail))
     return x[above[0]:end]
 
 
