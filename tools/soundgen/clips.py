@@ -893,13 +893,14 @@ def turkish_march():
     s = M.Song(138, "C4", beats_per_bar=2, seed=24)
     theme = ("7__ 6__ #5__ 6__ | 1'_ 0_ 2'__ 1'__ 7__ 1'__ | 3'_ 0_ 4'__ 3'__ #2'__ 3'__ | "
              "7'__ 6'__ #5'__ 6'__ 7'__ 6'__ #5'__ 6'__ | 1'' 6'_ 1''_ | 7'_ 6'_ 5'_ 6'_ | "
-             "7'_ 6'_ 5'_ 6'_ | 7'_ 6'_ 5'_ #4'_ | 3'- | "
+             "7'_ 6'_ 5'_ 6'_ | 7'_ 6'_ 5'_ #4'_ | 3' "
              "7__ 6__ #5__ 6__ | 1'_ 0_ 2'__ 1'__ 7__ 1'__ | 3'_ 0_ 4'__ 3'__ #2'__ 3'__ | "
              "7'__ 6'__ #5'__ 6'__ 7'__ 6'__ #5'__ 6'__ | 1'' 6'_ 7'_ | 1''_ 7'_ 6'_ #5'_ | "
              "6'_ 3'_ 4'_ 2'_ | 1' 7_. 6__ | 6-")
-    # the theme above has two quarter-beat pickups; bars below start after the first
+    # the melody opens with a one-beat pickup, so the bars (and chords)
+    # start on beat 1; bar 8 holds the second pickup after its E
     s.melody("piano", theme, octave=-1, gain=1.0, vel=0.9, legato=0.85)
-    bars = "6 6 6 6 3 3 3 3 " + "6 6 6 6 6:1 3M:1 2 6:1 3M:1"
+    bars = "6 6 6 6 3 3 3 3 " + "6 6 6 6 6:1 3M:1 2 6:1 3M:1 6"
     ch = s.progression(" ".join(b if ":" in b else b + ":2" for b in bars.split()), start=1.0)
     for st, d, tones in ch:
         lo = M.voice_chord(tones, 45, 57)

@@ -435,6 +435,18 @@ DRUMS = {
 
 # ------------------------------------------------------------------ song
 
+def active_rms(x, block=0.05, floor_db=-40.0):
+    """RMS over the 50 ms blocks where a part is actually sounding."""
+    m = np.abs(x) if x.ndim == 1 else np.max(np.abs(x), axis=1)
+    b = samples(block)
+    nb = len(m) // b
+    if nb == 0:
+        return S.rms(m)
+    blocks = np.sqrt(np.mean(np.square(m[:nb * b].reshape(nb, b)), axis=1))
+    on = blocks > blocks.max() * 10 ** (floor_db / 20)
+    return float(np.sqrt(np.mean(np.square(blocks[on])))) if on.any() else 0.0
+
+
 class Song:
     """Collects notes on a beat grid and renders them into a stereo mix."""
 
@@ -593,9 +605,32 @@ class Song:
                 g[s:e] = np.minimum(g[s:e], curve[:e - s])
             self.tracks[name][0] = buf * g
 
-    def render(self, tail=1.2, room=55, reverb_amount=45):
+    # Level of each accompaniment part relative to the lead, in dB of
+    # RMS while the part is playing. Bass and kick carry a lot of energy
+    # that the ear weighs lightly, so they may sit closer to the lead.
+    BALANCE = {"lead2": -7, "bass": -4, "drums": -3, "gtr": -6, "lh": -6, "pad": -9,
+               "choir": -10, "arp": -8, "stabs": -8, "keys": -8, "brass_stab": -9,
+               "end": -6, "endpad": -10}
+
+    def balance(self):
+        """Set the parts' gains from BALANCE so that every tune keeps its
+        melody on top whatever the instruments' own loudness."""
+        if "lead" not in self.tracks:
+            return
+        lead = active_rms(self.tracks["lead"][0]) * self.tracks["lead"][1]
+        if lead <= 0:
+            return
+        for name, offset in self.BALANCE.items():
+            if name in self.tracks:
+                level = active_rms(self.tracks[name][0])
+                if level > 0:
+                    self.tracks[name][1] = lead * 10 ** (offset / 20) / level
+
+    def render(self, tail=1.2, room=55, reverb_amount=45, balance=True):
         """Mix every track with its pan and reverb send, ending `tail`
         seconds after the last beat."""
+        if balance:
+            self.balance()
         total = samples(self.t(self.length_beats) + tail)
         dry = np.zeros((total, 2))
         wet_in = np.zeros((total, 2))
