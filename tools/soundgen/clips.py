@@ -82,6 +82,19 @@ def chant(song, syllables, beats, variants=("m3",), speed=190, pitch=55, semis=0
     return out
 
 
+def sing_line(song, syllables, jianpu, start, variants=("f2", "f4"), octave=0, gain=1.0):
+    """Sing one syllable per note of a numbered-notation line."""
+    notes = [n for n in M.parse_jianpu(jianpu, song.root + 12 * octave) if n[2] is not None]
+    out = np.zeros((1, 2))
+    for j, v in enumerate(variants):
+        pan = 0.0 if len(variants) == 1 else -0.4 + 0.8 * j / (len(variants) - 1)
+        for syl, (b, length, midi) in zip(syllables, notes):
+            x = V.sing(syl, midi, song.beats_to_s(length) * 0.95, variant=v)
+            out = place(out, x, song.t(start + b), gain / len(variants) ** 0.5, pan)
+    out = punch(out)
+    return S.reverb(out, amount=40, room=50, tail=0.5, wet_db=-8)
+
+
 def over(music, vox, at=0.0, duck=0.55, vox_gain=1.0):
     """Lay a voice over music, dipping the music under it."""
     v = S.to_stereo(vox) if vox.ndim == 1 else vox
@@ -876,7 +889,8 @@ def like_you():
                   "3_ 5_ 6 5 3 | 2_ 3_ 5 3- | 3_ 5_ 6 1' 6 | 5- 0 0 | 6_ 1'_ 6 5 3 | 2 3 1 0",
                   "bell", style="pop", keys="epiano", pad="strings", seed=22, octave=-1,
                   double=("pulse", 0, 0.25))
-    return mus
+    v = sing_line(s, ["xi3", "huan1", "ni3"], "2 3 1", 20, octave=-1)
+    return over(mus, v, 0.0, duck=0.3)
 
 
 @clip(23, "在人间", "tune")
@@ -955,7 +969,8 @@ def love_you_so():
     s, mus = tune(80, "Eb4", "1 6 4:2 5:2 1", "3 5 6_ 5_ 3 | 2 1 6, 1 | 2 3 5 3 | 1---",
                   "epiano", style="ballad", keys="piano", pad="strings", seed=28,
                   double=("strings", 1, 0.3), tail=2.0)
-    return mus
+    v = sing_line(s, ["hen3", "ai4", "hen3", "ai4", "ni3"], "2 3 5 3 | 1---", 8)
+    return over(mus, v, 0.0, duck=0.3)
 
 
 @clip(29, "朋友", "tune")
