@@ -1,5 +1,9 @@
 #include "app/app.h"
 
+#include "app/shell_texts.h"
+#include "audio/builtin_sounds.h"
+#include "custom/always_on_top.h"
+#include "custom/settings_file.h"
 #include "ui/notification_area.h"
 #include "ui/page_switch.h"
 
@@ -7,7 +11,11 @@ namespace kivora {
 
 using ui::MenuItem;
 
-App::App(Services services) : services_(services) {
+App::App(Services services)
+    : services_(services),
+      player_(services.audio),
+      volumeRow_(window_, player_, Shell().dataFolder),
+      slots_(window_, player_, services.prompts, services.fileChooser, Shell().dataFolder) {
   ui::WindowEvents& events = window_.Events();
   events.created = [this] {
     BindEvents();
@@ -35,6 +43,11 @@ int App::RunEventLoop() {
 
 void App::BindEvents() {
   window_[L"选择夹1"].Events().clicked = [this] { ui::ApplyPageLayout(window_); };
+  window_[kAlwaysOnTopBox].Events().clicked = [this] { OnAlwaysOnTopClicked(window_, SettingsFilePath(Shell().dataFolder)); };
+  volumeRow_.BindEvents();
+  volumeRow_.ShowInitialPicture();
+  audio::BindBuiltinSoundButtons(window_, player_, Shell().dataFolder);
+  slots_.BindEvents();
   window_[L"图片框1"].Events().rightPressed = [this] { ShowMenuAtPointer(); };
   // The "赞助" label opens its own address when pressed.
   window_[L"超级链接框2"].Events().leftPressed = [this] { services_.web.Open(ui::kShortLinkAddress); };

@@ -4,6 +4,11 @@
 
 #include <windows.h>
 
+#include "audio/audio_backend.h"
+#include "audio/player.h"
+#include "audio/volume_row.h"
+#include "custom/custom_slots.h"
+#include "custom/file_chooser.h"
 #include "decor/web_opener.h"
 #include "ui/main_window.h"
 #include "ui/user_prompts.h"
@@ -14,6 +19,8 @@ namespace kivora {
 struct Services {
   ui::UserPrompts& prompts;
   WebOpener& web;
+  FileChooser& fileChooser;
+  audio::AudioBackend& audio;
 };
 
 class App {
@@ -29,6 +36,8 @@ class App {
   int RunEventLoop();
 
   ui::MainWindow& Window() { return window_; }
+  audio::Player& Player() { return player_; }
+  CustomSlots& Slots() { return slots_; }
 
  private:
   void BindEvents();
@@ -40,6 +49,9 @@ class App {
 
   Services services_;
   ui::MainWindow window_;
+  audio::Player player_;
+  audio::VolumeRow volumeRow_;
+  CustomSlots slots_;
 };
 
 }  // namespace kivora

@@ -11,6 +11,11 @@ void App::ConfirmExit() {
   if (answer == IDYES) window_.Destroy();
 }
 
-void App::Teardown() {}
+// While the window is destroyed, its controls still there: the volume is saved
+// (also while muted: muting never moves the slider), then the sound stops.
+void App::Teardown() {
+  volumeRow_.SaveVolume();
+  player_.Close();
+}
 
 }  // namespace kivora

@@ -7,6 +7,7 @@
 #include "app/app.h"
 #include "app/gdiplus_session.h"
 #include "app/shell_texts.h"
+#include "audio/mci_backend.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   // The open-file dialog needs a single-threaded apartment on this thread; it must
@@ -20,7 +21,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
   kivora::ui::SystemPrompts prompts;
   kivora::ShellWebOpener web;
-  kivora::App app({prompts, web});
+  kivora::SystemFileChooser fileChooser;
+  kivora::audio::MciBackend audio;
+  kivora::App app({prompts, web, fileChooser, audio});
   if (!app.Start(instance)) return 1;
   return app.RunEventLoop();
 }

@@ -3,6 +3,9 @@
 #include <windows.h>
 
 #include "app/app.h"
+#include "app/catalogue_extraction.h"
+#include "custom/always_on_top.h"
+#include "custom/settings_file.h"
 #include "app/data_folder.h"
 #include "app/shell_texts.h"
 
@@ -18,6 +21,10 @@ void App::RunStartupSequence() {
   shell.dataFolder = DataFolderFrom(DocumentsFolder());
   CreateDirectoryW(shell.dataFolder.c_str(), nullptr);
   window_.ShowTrayIcon(kTrayTip);
+  ExtractCatalogue(shell.dataFolder);
+  volumeRow_.RestoreVolume();
+  RestoreAlwaysOnTop(window_, SettingsFilePath(shell.dataFolder));
+  slots_.Restore();
 }
 
 }  // namespace kivora

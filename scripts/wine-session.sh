@@ -63,6 +63,9 @@ if [ ! -f "$WINEPREFIX/.kivora-ready" ]; then
   wineserver -w
   touch "$WINEPREFIX/.kivora-ready"
 fi
-# One wineserver for the whole session keeps every test's Wine start cheap.
+# One wineserver for the whole session keeps every test's Wine start cheap. Wine's
+# background services start with the first program; starting them here, detached
+# from our output, keeps them from holding a caller's pipe open after a test ends.
 wineserver -p
+wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 "$@"

@@ -14,7 +14,7 @@ LPARAM CentreOf(HWND control) {
 }  // namespace
 
 AppFixture::AppFixture() {
-  app_ = std::make_unique<App>(Services{prompts, web});
+  app_ = std::make_unique<App>(Services{prompts, web, fileChooser, audio});
   app_->Start(GetModuleHandleW(nullptr));
   Pump();
 }

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "app/app.h"
+#include "recording_audio_backend.h"
 #include "scripted_prompts.h"
 
 namespace kivora::testing {
@@ -33,6 +34,8 @@ class AppFixture {
 
   ScriptedPrompts prompts;
   RecordingWebOpener web;
+  ScriptedFileChooser fileChooser;
+  RecordingAudioBackend audio;
 
  private:
   std::unique_ptr<App> app_;

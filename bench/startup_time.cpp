@@ -1,0 +1,86 @@
+// Times Kivora.exe from process start to its main window being visible, over
+// several starts, and prints the median and the spread. The first start of a
+// fresh Data folder also writes the sixty sounds, so it is reported on its own.
+//   startup_time.exe <path of Kivora.exe> [runs]
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+double NowMs() {
+  static LARGE_INTEGER frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+HWND g_found;
+
+BOOL CALLBACK FindKivora(HWND hwnd, LPARAM processId) {
+  DWORD owner = 0;
+  GetWindowThreadProcessId(hwnd, &owner);
+  wchar_t title[16] = {};
+  GetWindowTextW(hwnd, title, 16);
+  if (owner == static_cast<DWORD>(processId) && IsWindowVisible(hwnd) && std::wstring(title) == L"Kivora") {
+    g_found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// Starts Kivora, returns the milliseconds until its window is visible (or -1), then closes it.
+double TimeOneStart(const std::wstring& exe) {
+  STARTUPINFOW startup{sizeof(startup)};
+  PROCESS_INFORMATION process{};
+  std::wstring commandLine = L"\"" + exe + L"\"";
+  double start = NowMs();
+  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    return -1;
+  }
+  double shownAt = -1;
+  g_found = nullptr;
+  while (NowMs() - start < 60000) {
+    EnumWindows(FindKivora, static_cast<LPARAM>(process.dwProcessId));
+    if (g_found) {
+      shownAt = NowMs() - start;
+      break;
+    }
+    Sleep(1);
+  }
+  if (g_found) PostMessageW(g_found, WM_CLOSE, 0, 0);
+  if (WaitForSingleObject(process.hProcess, 15000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return shownAt;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: startup_time <Kivora.exe> [runs]\n");
+    return 2;
+  }
+  std::wstring exe = argv[1];
+  int runs = argc > 2 ? _wtoi(argv[2]) : 5;
+
+  double first = TimeOneStart(exe);
+  std::printf("first start (whatever state the Data folder is in): %.0f ms\n", first);
+  std::vector<double> times;
+  for (int run = 0; run < runs; ++run) times.push_back(TimeOneStart(exe));
+  std::vector<double> sorted = times;
+  std::sort(sorted.begin(), sorted.end());
+  std::printf("later starts, %d runs:", runs);
+  for (double t : times) std::printf(" %.0f", t);
+  std::printf(" ms\nmedian %.0f ms, min %.0f ms, max %.0f ms\n", sorted[sorted.size() / 2], sorted.front(), sorted.back());
+  return 0;
+}

@@ -1,0 +1,45 @@
+#include <windows.h>
+#include <commdlg.h>
+
+#include <vector>
+
+#include "custom/file_chooser.h"
+
+namespace kivora {
+namespace {
+
+// The dialog's file-name buffer; long paths beyond it are refused by the dialog.
+constexpr size_t kFileNameCapacity = 32768;
+
+}  // namespace
+
+std::wstring DialogFilterList(const std::wstring& filter) {
+  std::wstring list = filter;
+  for (wchar_t& c : list) {
+    if (c == L'|') c = L'\0';
+  }
+  list.push_back(L'\0');
+  list.push_back(L'\0');
+  return list;
+}
+
+bool SystemFileChooser::Show(FileDialogState& state) {
+  std::vector<wchar_t> fileName(kFileNameCapacity, L'\0');
+  state.fileName.copy(fileName.data(), std::min(state.fileName.size(), kFileNameCapacity - 1));
+  std::wstring filters = DialogFilterList(state.filter);
+
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof(dialog);
+  dialog.lpstrFilter = filters.c_str();
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = fileName.data();
+  dialog.nMaxFile = static_cast<DWORD>(fileName.size());
+  dialog.lpstrInitialDir = state.initialFolder.empty() ? nullptr : state.initialFolder.c_str();
+  dialog.lpstrTitle = state.title.c_str();
+  dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+  if (!GetOpenFileNameW(&dialog)) return false;
+  state.fileName = fileName.data();
+  return true;
+}
+
+}  // namespace kivora

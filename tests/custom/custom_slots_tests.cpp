@@ -1,0 +1,276 @@
+// The twenty custom buttons driven as a user would, with the open-file dialog and
+// the message boxes answered from a script and the player's commands recorded.
+#include <windows.h>
+#include <shlobj.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "app/shell_texts.h"
+#include "custom/settings_file.h"
+#include "support/app_fixture.h"
+#include "support/temp_folder.h"
+
+namespace kivora {
+namespace {
+
+using testing::AppFixture;
+
+constexpr const wchar_t* kEmpty = L"添加音效..";
+
+std::wstring DocumentsDataFolder() {
+  wchar_t documents[MAX_PATH] = {};
+  SHGetSpecialFolderPathW(nullptr, documents, CSIDL_PERSONAL, FALSE);
+  return std::wstring(documents) + L"\\Kivora\\";
+}
+
+std::wstring SettingsFile() { return SettingsFilePath(DocumentsDataFolder()); }
+
+std::wstring SlotKey(int slot) { return ReadSetting(SettingsFile(), L"音效", L"按钮" + std::to_wstring(slot)); }
+
+bool Contains(const std::vector<std::wstring>& calls, std::wstring_view prefix) {
+  return std::any_of(calls.begin(), calls.end(), [&](const std::wstring& call) { return call.starts_with(prefix); });
+}
+
+class CustomSlotsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CreateDirectoryW(DocumentsDataFolder().c_str(), nullptr);
+    DeleteFileW(SettingsFile().c_str());
+    clip = files.Path() + L"掌声.mp3";
+    other = files.Path() + L"a.b.mp3";
+    testing::WriteFileBytes(clip, "not really sound");
+    testing::WriteFileBytes(other, "not really sound");
+    fixture = std::make_unique<AppFixture>();
+  }
+  void Restart() {
+    fixture.reset();
+    fixture = std::make_unique<AppFixture>();
+  }
+  std::wstring Caption(int slot) { return fixture->control(L"按钮" + std::to_wstring(slot)).Caption(); }
+  void Click(int slot) { fixture->Click(L"按钮" + std::to_wstring(slot)); }
+  void DoubleClick(int slot) { fixture->DoubleClick(L"按钮" + std::to_wstring(slot)); }
+  void RightPress(int slot) { fixture->RightPress(L"按钮" + std::to_wstring(slot)); }
+  void Add(int slot, const std::wstring& path) {
+    fixture->fileChooser.choices.push_back(path);
+    Click(slot);
+  }
+
+  testing::TempFolder files;
+  std::wstring clip, other;
+  std::unique_ptr<AppFixture> fixture;
+};
+
+TEST_F(CustomSlotsTest, AddingAFileSetsCaptionKeyAndTellsTheUserWithTheWindowNotOnTop) {
+  fixture->control(L"选择框1").SetChecked(true);
+  fixture->window().SetAlwaysOnTop(true);
+  bool onTopWhileAsking = true;
+  fixture->prompts.onShow = [&] { onTopWhileAsking = fixture->window().AlwaysOnTop(); };
+
+  Add(1, clip);
+
+  ASSERT_EQ(fixture->fileChooser.shown.size(), 1u);
+  const FileDialogState& dialog = fixture->fileChooser.shown[0];
+  EXPECT_EQ(dialog.title, L"导入MP3...");
+  EXPECT_EQ(dialog.filter, L"MP3文件（*.mp3)|*.mp3");
+  wchar_t desktop[MAX_PATH] = {};
+  SHGetSpecialFolderPathW(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, FALSE);
+  EXPECT_EQ(dialog.initialFolder, std::wstring(desktop) + L"\\");
+
+  EXPECT_EQ(Caption(1), L"掌声");
+  EXPECT_EQ(SlotKey(1), clip);
+  EXPECT_EQ(Shell().pickedFilePath, clip);
+  EXPECT_EQ(Shell().pickedFileName, L"掌声");
+  ASSERT_EQ(fixture->prompts.shown.size(), 1u);
+  EXPECT_EQ(fixture->prompts.shown[0].text, L"自定义音效完成！");
+  EXPECT_EQ(fixture->prompts.shown[0].caption, L"提醒");
+  EXPECT_EQ(fixture->prompts.shown[0].type, static_cast<UINT>(MB_OK));
+  EXPECT_FALSE(onTopWhileAsking);
+  EXPECT_TRUE(fixture->window().AlwaysOnTop()) << "put back because the box is ticked";
+}
+
+TEST_F(CustomSlotsTest, UntickedBoxLeavesTheWindowNotOnTopAfterTheMessage) {
+  fixture->window().SetAlwaysOnTop(true);
+  Add(2, clip);
+  EXPECT_FALSE(fixture->window().AlwaysOnTop());
+}
+
+TEST_F(CustomSlotsTest, ClickOnAFilledSlotPlaysItsStoredPathAtTheSliderVolume) {
+  Add(3, clip);
+  fixture->control(L"滑块条1").SetSliderPosition(37);
+  fixture->audio.TakeCalls();
+  Click(3);
+  std::vector<std::wstring> calls = fixture->audio.TakeCalls();
+  ASSERT_GE(calls.size(), 4u);
+  EXPECT_TRUE(calls[0].starts_with(L"close "));
+  EXPECT_TRUE(calls[1].starts_with(L"open MPEGvideo ")) << calls[1];
+  EXPECT_TRUE(calls[1].ends_with(clip)) << calls[1];
+  EXPECT_TRUE(Contains(calls, L"setaudio")) ;
+  EXPECT_TRUE(calls.back().starts_with(L"play "));
+  EXPECT_NE(std::find_if(calls.begin(), calls.end(), [](auto& c) { return c.ends_with(L"left volume to 370"); }),
+            calls.end());
+  EXPECT_EQ(fixture->fileChooser.shown.size(), 1u) << "a filled slot opens no dialog";
+}
+
+TEST_F(CustomSlotsTest, DoubleClickPlaysPausesAndCancelLeavesTheSlotAsItWas) {
+  Add(4, clip);
+  fixture->audio.TakeCalls();
+  fixture->fileChooser.choices.push_back(L"");  // Cancel
+  DoubleClick(4);
+  std::vector<std::wstring> calls = fixture->audio.TakeCalls();
+  ASSERT_FALSE(calls.empty());
+  EXPECT_TRUE(calls.back().starts_with(L"pause ")) << "the first click played, the double-click paused";
+  EXPECT_TRUE(Contains(calls, L"play "));
+  EXPECT_TRUE(fixture->app().Player().Paused());
+  EXPECT_EQ(Caption(4), L"掌声");
+  EXPECT_EQ(SlotKey(4), clip);
+}
+
+TEST_F(CustomSlotsTest, DoubleClickReplacesTheFile) {
+  Add(5, clip);
+  fixture->fileChooser.choices.push_back(other);
+  DoubleClick(5);
+  EXPECT_EQ(Caption(5), L"a.b");
+  EXPECT_EQ(SlotKey(5), other);
+}
+
+TEST_F(CustomSlotsTest, SlotsEighteenToTwentyLeaveTheDialogFilterAsItWas) {
+  // Filled slots from the last run: the double-click is the run's first dialog.
+  WriteSetting(SettingsFile(), L"音效", L"按钮18", clip);
+  WriteSetting(SettingsFile(), L"音效", L"按钮19", clip);
+  Restart();
+  fixture->fileChooser.choices = {L"", L"", L""};
+  DoubleClick(18);
+  ASSERT_EQ(fixture->fileChooser.shown.size(), 1u);
+  EXPECT_EQ(fixture->fileChooser.shown.back().filter, L"*.MP3|*.mp3") << "the dialog's first filter";
+  EXPECT_EQ(fixture->fileChooser.shown.back().title, L"导入MP3...");
+  DoubleClick(17);
+  DoubleClick(19);
+  EXPECT_EQ(fixture->fileChooser.shown.back().filter, L"MP3文件（*.mp3)|*.mp3") << "set by slot 17, kept by 19";
+}
+
+TEST_F(CustomSlotsTest, ClearAsksFirstAndYesEmptiesTheSlot) {
+  Add(6, clip);
+  fixture->prompts.shown.clear();
+  bool pausedBefore = fixture->app().Player().Paused();
+
+  fixture->prompts.answers = {IDNO};
+  RightPress(6);
+  ASSERT_EQ(fixture->prompts.shown.size(), 1u);
+  EXPECT_EQ(fixture->prompts.shown[0].text, L"你确定要清空<掌声>按钮吗？");
+  EXPECT_EQ(fixture->prompts.shown[0].caption, L"提醒");
+  EXPECT_EQ(fixture->prompts.shown[0].type, static_cast<UINT>(MB_YESNO));
+  EXPECT_EQ(Caption(6), L"掌声");
+  EXPECT_EQ(SlotKey(6), clip);
+  EXPECT_EQ(fixture->app().Player().Paused(), pausedBefore);
+
+  fixture->prompts.answers = {IDYES};
+  RightPress(6);
+  EXPECT_EQ(Caption(6), kEmpty);
+  EXPECT_EQ(SlotKey(6), L"");
+  EXPECT_EQ(testing::ReadFileBytes(SettingsFile()).find("按钮6=\r\n") != std::string::npos ||
+                testing::ReadFileBytes(SettingsFile()).find("\xB0\xB4\xC5\xA5" "6=") != std::string::npos,
+            true)
+      << "the key stays with an empty value";
+  EXPECT_NE(fixture->app().Player().Paused(), pausedBefore);
+}
+
+TEST_F(CustomSlotsTest, RightPressOnAnEmptySlotAsksNothingButLiftsAndRestoresOnTop) {
+  fixture->control(L"选择框1").SetChecked(true);
+  fixture->window().SetAlwaysOnTop(true);
+  RightPress(7);
+  EXPECT_TRUE(fixture->prompts.shown.empty());
+  EXPECT_TRUE(fixture->window().AlwaysOnTop());
+}
+
+TEST_F(CustomSlotsTest, ClearAllPausesWhateverTheAnswerAndYesEmptiesEverySlot) {
+  Add(1, clip);
+  Add(20, other);
+  bool paused = fixture->app().Player().Paused();
+  fixture->prompts.shown.clear();
+
+  fixture->prompts.answers = {IDNO};
+  fixture->window().ChooseMenuItem(static_cast<int>(ui::MenuItem::ClearSounds));
+  ASSERT_EQ(fixture->prompts.shown.size(), 1u);
+  EXPECT_EQ(fixture->prompts.shown[0].text, L"你确定要清空所有按钮吗？");
+  EXPECT_NE(fixture->app().Player().Paused(), paused);
+  EXPECT_EQ(Caption(1), L"掌声");
+  EXPECT_EQ(SlotKey(20), other);
+
+  fixture->prompts.answers = {IDYES};
+  fixture->window().ChooseMenuItem(static_cast<int>(ui::MenuItem::ClearSounds));
+  for (int slot = 1; slot <= 20; ++slot) {
+    EXPECT_EQ(Caption(slot), kEmpty) << slot;
+    EXPECT_EQ(SlotKey(slot), L"") << slot;
+  }
+}
+
+TEST_F(CustomSlotsTest, FileNamedDotMp3GivesAnEmptyCaptionAndAFilledSlot) {
+  const std::wstring dotOnly = files.Path() + L".mp3";
+  testing::WriteFileBytes(dotOnly, "x");
+  Add(8, dotOnly);
+  EXPECT_EQ(Caption(8), L"");
+  fixture->audio.TakeCalls();
+  Click(8);
+  EXPECT_TRUE(Contains(fixture->audio.TakeCalls(), L"play ")) << "a filled slot plays";
+}
+
+TEST_F(CustomSlotsTest, FileWhoseNameIsTheEmptyCaptionKeepsBehavingEmpty) {
+  const std::wstring lookalike = files.Path() + L"添加音效...mp3";
+  testing::WriteFileBytes(lookalike, "x");
+  Add(9, lookalike);
+  EXPECT_EQ(Caption(9), kEmpty);
+  EXPECT_EQ(SlotKey(9), lookalike);
+  fixture->fileChooser.choices.push_back(L"");
+  Click(9);
+  EXPECT_EQ(fixture->fileChooser.shown.size(), 2u) << "the click offers the dialog again";
+}
+
+TEST_F(CustomSlotsTest, RestartRestoresCaptionsOnlyForFilesThatStillExistAndWritesNothing) {
+  Add(5, clip);
+  Add(6, other);
+  WriteSetting(SettingsFile(), L"音效", L"按钮7", files.Path() + L"gone.mp3");
+  DeleteFileW(other.c_str());
+  const std::string before = testing::ReadFileBytes(SettingsFile());
+
+  Restart();
+  EXPECT_EQ(Caption(5), L"掌声");
+  EXPECT_EQ(Caption(6), kEmpty);
+  EXPECT_EQ(Caption(7), kEmpty);
+  EXPECT_EQ(Caption(1), kEmpty);
+  fixture.reset();  // the teardown writes the volume; compare the slots before that
+  std::string after = testing::ReadFileBytes(SettingsFile());
+  EXPECT_NE(before.find("\\a.b.mp3"), std::string::npos);
+  EXPECT_EQ(ReadSetting(SettingsFile(), L"音效", L"按钮6"), other) << "a missing file keeps its key";
+}
+
+TEST_F(CustomSlotsTest, NameOutsideGbkIsKeptByItsShortPathAndShowsItsRealName) {
+  const std::wstring korean = files.Path() + L"박수 소리.mp3";
+  ASSERT_TRUE(testing::WriteFileBytes(korean, "x"));
+  Add(10, korean);
+  EXPECT_EQ(Caption(10), L"박수 소리");
+  std::wstring stored = SlotKey(10);
+  ASSERT_FALSE(stored.empty());
+  EXPECT_EQ(stored.find(L'?'), std::wstring::npos) << "no broken path";
+  EXPECT_NE(GetFileAttributesW(stored.c_str()), INVALID_FILE_ATTRIBUTES) << "the stored path names the file";
+  Restart();
+  EXPECT_EQ(Caption(10), L"박수 소리");
+  fixture->audio.TakeCalls();
+  Click(10);
+  std::vector<std::wstring> calls = fixture->audio.TakeCalls();
+  ASSERT_GE(calls.size(), 2u);
+  EXPECT_TRUE(calls[1].ends_with(stored));
+}
+
+TEST_F(CustomSlotsTest, NameOutsideGbkWithoutAShortPathIsRefusedWithAMessage) {
+  const std::wstring missing = files.Path() + L"없는 파일.mp3";  // no file, so no short name either
+  Add(11, missing);
+  EXPECT_EQ(Caption(11), kEmpty);
+  EXPECT_EQ(SlotKey(11), L"");
+  ASSERT_EQ(fixture->prompts.shown.size(), 1u);
+  EXPECT_NE(fixture->prompts.shown[0].text, L"自定义音效完成！");
+}
+
+}  // namespace
+}  // namespace kivora
