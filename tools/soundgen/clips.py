@@ -484,7 +484,7 @@ def not_bad():
 
 
 @clip(39, "没茅台", "phrase")
-def no_moutai():
+def no_liquor():
     rng = rng_for(39)
     a = lively("mei2 mao2 tai2?", "m2", 150, 55, 0.0, double="m6")
     b = lively("mei2 mao2 tai2!", "m2", 130, 35, -2.0, double="m6")
@@ -652,7 +652,7 @@ def kings_penta():
 
 
 @clip(55, "LOL五杀", "phrase")
-def lol_penta():
+def penta_announcer():
     rng = rng_for(55)
     ws = whoosh(rng, 1.3, up=True)
     out = S.to_stereo(ws * 0.5)
@@ -868,7 +868,7 @@ def love_crazy():
 
 
 @clip(20, "天空之城", "tune")
-def sky_castle():
+def sky_city():
     s, mus = tune(84, "D4", "1 6 4:2 5:2 1", "3 5 1' 7 | 6- 5 3 | 4 3 2 5, | 1---",
                   "bell", style="ballad", keys="piano", pad="strings", drums=False, seed=20,
                   double=("flute", 0, 0.5), tail=2.0)
@@ -1149,7 +1149,7 @@ def lonely_invincible():
 
 
 @clip(56, "愤怒的小鸟", "tune")
-def angry_birds_like():
+def cross_little_birds():
     def whistle(s):
         tr = s._track("sw", 1.0, 0.3, 0.2)
         tr[0] = place(tr[0], slide_whistle(0.35, 700, 1800), s.t(0))

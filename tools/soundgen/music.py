@@ -436,7 +436,7 @@ DRUMS = {
 # ------------------------------------------------------------------ song
 
 def active_rms(x, block=0.05, floor_db=-40.0):
-    """RMS over the 50 ms blocks where a part is actually sounding."""
+    """RMS over the 50 ms blocks where a track is actually sounding."""
     m = np.abs(x) if x.ndim == 1 else np.max(np.abs(x), axis=1)
     b = samples(block)
     nb = len(m) // b
@@ -605,15 +605,15 @@ class Song:
                 g[s:e] = np.minimum(g[s:e], curve[:e - s])
             self.tracks[name][0] = buf * g
 
-    # Level of each accompaniment part relative to the lead, in dB of
-    # RMS while the part is playing. Bass and kick carry a lot of energy
+    # Level of each accompaniment track relative to the lead, in dB of
+    # RMS while the track is playing. Bass and kick carry a lot of energy
     # that the ear weighs lightly, so they may sit closer to the lead.
     BALANCE = {"lead2": -7, "bass": -4, "drums": -3, "gtr": -6, "lh": -6, "pad": -9,
                "choir": -10, "arp": -8, "stabs": -8, "keys": -8, "brass_stab": -9,
                "end": -6, "endpad": -10}
 
     def balance(self):
-        """Set the parts' gains from BALANCE so that every tune keeps its
+        """Set the tracks' gains from BALANCE so that every tune keeps its
         melody on top whatever the instruments' own loudness."""
         if "lead" not in self.tracks:
             return

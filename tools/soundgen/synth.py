@@ -140,7 +140,7 @@ def fft_filter(x, lo=None, hi=None, order=2, peaks=()):
                          for c in range(x.shape[1])], axis=1)
     n = len(x)
     nfft = 1 << int(np.ceil(np.log2(max(n, 2))))
-    spec = np.fft.rfft(x, nfft)
+    spectrum = np.fft.rfft(x, nfft)
     f = np.fft.rfftfreq(nfft, 1 / SR)
     g = np.ones_like(f)
     if lo:
@@ -152,7 +152,7 @@ def fft_filter(x, lo=None, hi=None, order=2, peaks=()):
         for fc, bw, gain in peaks:
             pk += gain / (1 + ((f - fc) / (bw / 2)) ** 2)
         g = g * pk
-    return np.fft.irfft(spec * g, nfft)[:n]
+    return np.fft.irfft(spectrum * g, nfft)[:n]
 
 
 def tv_filter(x, gain_fn, frame=2048, hop=512):
@@ -170,8 +170,8 @@ def tv_filter(x, gain_fn, frame=2048, hop=512):
     for start in range(0, len(pad) - frame, hop):
         seg = pad[start:start + frame] * win
         t = (start + frame / 2 - frame) / SR
-        spec = np.fft.rfft(seg) * gain_fn(t, f)
-        out[start:start + frame] += np.fft.irfft(spec, frame) * win
+        spectrum = np.fft.rfft(seg) * gain_fn(t, f)
+        out[start:start + frame] += np.fft.irfft(spectrum, frame) * win
         norm[start:start + frame] += win * win
     out = out / np.maximum(norm, 1e-6)
     return out[frame:frame + n]

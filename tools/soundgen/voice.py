@@ -1,7 +1,7 @@
 """Spoken and chanted voices from espeak-ng, plus a small formant voice.
 
 Debian's espeak-ng reads Chinese characters with the `cmn` voice only for
-a part of the character set; other characters come out as pinyin with the
+some of the characters; the other characters come out as pinyin with the
 tone digit spoken in English. The `cmn-latn-pinyin` voice (same Mandarin
 phoneme set) reads tone-marked pinyin reliably, so every phrase is written
 here in pinyin with tone numbers.
