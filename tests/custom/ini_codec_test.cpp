@@ -61,6 +61,7 @@ TEST(IniCodec, ReadsValuesTheWayTheProfileFunctionsDo) {
       {"gbk names and value", "[\xd2\xf4\xd0\xa7]\r\n\xd5\xc6\xc9\xf9=D:\\\xd2\xf4\xd0\xa7\\1.mp3",
        "\xd2\xf4\xd0\xa7", "\xd5\xc6\xc9\xf9", "D:\\\xd2\xf4\xd0\xa7\\1.mp3"},
       {"trail byte ']' is not a bracket", "[\x81\x5d]\r\nk=2", "\x81\x5d", "k", "2"},
+      {"trail byte ']' does not close a header", "[A]\r\n[\x81\x5d\r\nk=1", "A", "k", "1"},
       {"trail bytes keep their case", "[\x81\x41]\r\nk=3", "\x81\x61", "k", ""},
       {"trail byte '[' in a key", "[A]\r\n\x81\x5bk=4", "A", "\x81\x5bk", "4"},
       // The system decoder joins a lead byte with whatever byte follows, line

@@ -170,15 +170,14 @@ TEST_F(SettingsFile, FileHeldOpenWithoutSharingMakesTheWriteFail) {
 }
 
 TEST_F(SettingsFile, FileThatCannotBeReadIsNotReplaced) {
-  ASSERT_TRUE(WriteFileBytes(path_, seed_));
-  {
-    // Shared for deletion only: the old content cannot be read, yet the file
-    // could be replaced. Replacing it would keep nothing but the new key.
-    OtherHandle held(path_, FILE_SHARE_DELETE);
-    ASSERT_TRUE(held.valid());
-    EXPECT_FALSE(WriteSetting(path_, L"Options", L"Volume", L"10"));
-  }
-  EXPECT_EQ(ReadFileBytes(path_), seed_);
+  // Far larger than any settings file, so the reader refuses it (Wine will
+  // not replace a file that another handle holds open, whatever the sharing,
+  // so a held file cannot show this). Writing without the old content would
+  // leave a file holding nothing but the new key.
+  const std::string huge = seed_ + std::string(17 * 1024 * 1024, ';') + "\n";
+  ASSERT_TRUE(WriteFileBytes(path_, huge));
+  EXPECT_FALSE(WriteSetting(path_, L"Options", L"Volume", L"10"));
+  EXPECT_TRUE(ReadFileBytes(path_) == huge);
   EXPECT_EQ(FolderEntries(folder_.Path()), Names{L"设置.ini"});
 }
 
