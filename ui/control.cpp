@@ -13,6 +13,26 @@ constexpr int kSliderMinimum = 0;
 constexpr int kSliderMaximum = 100;
 constexpr int kStoredPositionLimit = 32767;
 
+// A push button blits its bitmap without alpha: the picture is laid onto the
+// button face first, so its transparent parts show the face, not black.
+Bitmap FlattenOntoButtonFace(const PngPicture& picture) {
+  if (picture.Empty()) return Bitmap();
+  HDC screen = GetDC(nullptr);
+  Bitmap flat(CreateCompatibleBitmap(screen, picture.Width(), picture.Height()));
+  {
+    MemoryDc target(screen), source(screen);
+    ScopedSelect targetBitmap(target.Get(), flat.Get());
+    ScopedSelect sourceBitmap(source.Get(), picture.Handle());
+    RECT area{0, 0, picture.Width(), picture.Height()};
+    FillRect(target.Get(), &area, GetSysColorBrush(COLOR_BTNFACE));
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    AlphaBlend(target.Get(), 0, 0, picture.Width(), picture.Height(), source.Get(), 0, 0, picture.Width(),
+               picture.Height(), blend);
+  }
+  ReleaseDC(nullptr, screen);
+  return flat;
+}
+
 }  // namespace
 
 Control::Control(const ControlSpec& spec, HWND handle, const int& currentPage)
@@ -74,9 +94,9 @@ void Control::SetChecked(bool checked) { SendMessageW(handle_, BM_SETCHECK, chec
 
 void Control::SetPicture(std::span<const unsigned char> pngBytes) {
   picture_.assign(pngBytes.begin(), pngBytes.end());
-  PngPicture decoded = DecodePng(picture_);
-  SendMessageW(handle_, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(decoded.Handle()));
-  pictureBitmap_ = std::move(decoded);
+  Bitmap shown = FlattenOntoButtonFace(DecodePng(picture_));
+  SendMessageW(handle_, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(shown.Get()));
+  pictureBitmap_ = std::move(shown);
 }
 
 }  // namespace kivora::ui

@@ -80,7 +80,7 @@ class Control {
   bool visibleFlag_ = true;
   mutable int storedSliderPosition_ = 100;
   std::vector<unsigned char> picture_;
-  PngPicture pictureBitmap_;  // the button shows it but does not own it
+  Bitmap pictureBitmap_;  // the button shows it but does not own it
 };
 
 }  // namespace kivora::ui
