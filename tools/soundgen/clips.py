@@ -1197,4 +1197,6 @@ def breathing_pain():
     n = len(mus)
     t = np.arange(n) / SR
     breath = S.fft_filter(S.noise(rng, n), lo=300, hi=2500) * (0.5 - 0.5 * np.cos(2 * np.pi * t / 3.2)) ** 2
+    # the breathing fades with the last chord instead of outlasting it
+    breath *= np.clip((s.t(s.length_beats) + 0.8 - t) / 1.2, 0, 1)
     return mus + S.to_stereo(breath * 0.02)
