@@ -1,0 +1,133 @@
+// Click-to-sound latency of the built-in buttons, with the real MCI back end.
+// Run inside a Wine session whose ALSA device writes raw PCM to a file
+// ($KIVORA_AUDIO_OUT, 48 kHz S16LE stereo): each click is timed from the button's
+// release to the first non-silent sample that reaches that file, and the click
+// handler itself is timed on its own. Prints median and spread over the clicks.
+//   click_latency.exe [clicks]
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/app.h"
+#include "app/gdiplus_session.h"
+#include "assets/catalogue.h"
+#include "audio/mci_backend.h"
+
+namespace {
+
+constexpr int kSilenceThreshold = 64;  // |sample| above this counts as sound
+constexpr double kGiveUpMs = 3000;
+
+double NowMs() {
+  static LARGE_INTEGER frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+void Pump() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+// Where the device output file stands now (its size in bytes).
+long long OutputSize(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+  return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// True when the bytes from offset on hold a sample louder than the threshold.
+bool HasSoundAfter(const std::wstring& path, long long offset) {
+  std::ifstream in(path.c_str(), std::ios::binary);
+  in.seekg(offset - (offset % 4));
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    int sample = static_cast<short>(static_cast<unsigned char>(bytes[i]) | (bytes[i + 1] << 8));
+    if (std::abs(sample) > kSilenceThreshold) return true;
+  }
+  return false;
+}
+
+void Report(const char* what, std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  auto at = [&](double q) { return values[static_cast<size_t>(q * (values.size() - 1))]; };
+  std::printf("%-34s median %6.1f ms  min %6.1f  p10 %6.1f  p90 %6.1f  max %6.1f  (n=%zu)\n", what, at(0.5),
+              values.front(), at(0.1), at(0.9), values.back(), values.size());
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  const char* out = std::getenv("KIVORA_AUDIO_OUT");
+  if (!out) {
+    std::fprintf(stderr, "KIVORA_AUDIO_OUT is not set: run inside scripts/wine-session.sh\n");
+    return 2;
+  }
+  // The Linux path of the file as Wine sees it, on drive Z:.
+  std::wstring outputPath = L"Z:";
+  for (const char* c = out; *c; ++c) outputPath += (*c == '/') ? L'\\' : static_cast<wchar_t>(*c);
+  const int clicks = argc > 1 ? _wtoi(argv[1]) : 24;
+
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_TAB_CLASSES | ICC_BAR_CLASSES};
+  InitCommonControlsEx(&controls);
+  kivora::StartGdiplusOnce();
+  kivora::ui::SystemPrompts prompts;
+  kivora::ShellWebOpener web;
+  kivora::SystemFileChooser chooser;
+  kivora::audio::MciBackend backend;
+  kivora::App app({prompts, web, chooser, backend});
+  app.Start(GetModuleHandleW(nullptr));
+  Pump();
+
+  std::vector<double> handler, toSound;
+  int missed = 0;
+  for (int click = 0; click < clicks; ++click) {
+    const kivora::CatalogueEntry& entry = kivora::Catalogue()[click % 20];  // page 0 is the page shown
+    app.Player().Close();
+    for (double until = NowMs() + 400; NowMs() < until;) {
+      Pump();
+      Sleep(5);
+    }
+    const long long before = OutputSize(outputPath);
+    HWND button = app.Window()[entry.buttonName].Handle();
+
+    SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    const double start = NowMs();
+    SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+    handler.push_back(NowMs() - start);
+
+    double heard = -1;
+    while (NowMs() - start < kGiveUpMs) {
+      Pump();
+      if (OutputSize(outputPath) > before && HasSoundAfter(outputPath, before)) {
+        heard = NowMs() - start;
+        break;
+      }
+      Sleep(1);
+    }
+    if (heard < 0) ++missed;
+    else toSound.push_back(heard);
+  }
+  app.Player().Close();
+
+  Report("click handler", handler);
+  if (!toSound.empty()) Report("click to first non-silent sample", toSound);
+  std::printf("clicks with no sound within %.0f ms: %d\n", kGiveUpMs, missed);
+  return 0;
+}
