@@ -20,8 +20,9 @@ std::wstring MakePlayerAlias() {
   CoCreateGuid(&guid);
   wchar_t text[40] = {};
   StringFromGUID2(guid, text, static_cast<int>(std::size(text)));
-  // The braces stay: they keep the alias from ever being read as a number or
-  // matching a command keyword, and MCI takes them as part of the name.
+  // The text form is "{XXXXXXXX-XXXX-...}"; only the hyphens go. The braces are
+  // part of that form, and MCI takes them as part of an alias like any other
+  // character but a space.
   std::wstring alias;
   for (const wchar_t* c = text; *c; ++c) {
     if (*c != L'-') alias.push_back(*c);

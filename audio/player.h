@@ -46,9 +46,11 @@ class Player {
   const std::wstring& Alias() const { return alias_; }
 
  private:
+  // Sends "<verb> <alias><suffix>"; true when the device answered 0.
   bool Send(const std::wstring& verb, const std::wstring& suffix = {});
-  // Sends the channel's volume when in range; the channel is "left" or "right".
+
   enum class Channel { NotSent, Set, Refused };
+  // Sends the volume of channel ("left" or "right") when it lies in range.
   Channel SetChannel(const wchar_t* channel, int percent);
 
   AudioBackend& backend_;
