@@ -26,3 +26,25 @@ wait_for_exit() {
 }
 
 screenshot() { import -display "$DISPLAY" -window root "$1" 2>/dev/null || true; }
+
+# The caption of the control at position $1 (1-based) in the probe's listing of window $2.
+probe_captions() { wine "$probe" "${1:-Kivora}" 2>/dev/null | tr -d '\r'; }
+
+# Clicks at a point given relative to the window's outer top-left corner.
+click_in() { xdotool mousemove --window "$1" "$2" "$3"; sleep 0.2; xdotool click 1; }
+
+# RMS amplitude (0..1) of the raw device output written after byte offset $1.
+audio_rms_after() {
+  local offset=$1 size
+  size=$(stat -c %s "$KIVORA_AUDIO_OUT" 2>/dev/null || echo 0)
+  [ "$size" -gt "$offset" ] || { echo 0; return; }
+  tail -c +$((offset + 1)) "$KIVORA_AUDIO_OUT" > "$KIVORA_SESSION/tail.raw"
+  sox -t raw -e signed -b 16 -r 48000 -c 2 "$KIVORA_SESSION/tail.raw" -n stat 2>&1 | awk '/RMS +amplitude/ {print $3}'
+}
+
+audio_size() { stat -c %s "$KIVORA_AUDIO_OUT" 2>/dev/null || echo 0; }
+
+# Esc as a user presses it: the window is focused by a click on its title bar and
+# the key goes through the X server (a key sent to one window with XSendEvent
+# leaves Wine believing Esc is still held, which the next start would inherit).
+press_escape() { click_in "$1" 200 8; sleep 0.3; xdotool key Escape 2>/dev/null; }

@@ -15,9 +15,7 @@ KIVORA_FORCE_XVFB=1 exec bash "$here/../../scripts/wine-session.sh" -- bash -c '
   [ "$X" = $(( (1280 - 397) / 2 )) ] && [ "$Y" = $(( (800 - 305) / 2 )) ] || fail "window at $X,$Y is not centred"
   [ -d "$HOME/Documents/Kivora" ] || fail "the Data folder was not created"
 
-  xdotool mousemove --window "$id" 200 150 click 1   # focus the window as a user would
-  sleep 0.3
-  xdotool key --window "$id" Escape
+  press_escape "$id"
   wait_for_exit $kivora 15; code=$?
   [ $code = 0 ] || fail "exit code $code"
   echo "first start: window ${WIDTH}x${HEIGHT} at $X,$Y; Esc closed it with exit code 0"

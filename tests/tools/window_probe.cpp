@@ -1,0 +1,34 @@
+// Prints the controls of a running Kivora window as another program sees them,
+// one per line: "<caption>\t<visible 0/1>\t<enabled 0/1>". The end-to-end scripts
+// read it to check what the user would read on screen.
+//   window_probe.exe [window title]
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+std::string Utf8(const std::wstring& text) {
+  int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
+  return bytes;
+}
+
+BOOL CALLBACK PrintChild(HWND child, LPARAM) {
+  wchar_t text[512] = {};
+  GetWindowTextW(child, text, 512);
+  std::printf("%s\t%d\t%d\n", Utf8(text).c_str(), IsWindowVisible(child) ? 1 : 0, IsWindowEnabled(child) ? 1 : 0);
+  return TRUE;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  const wchar_t* title = argc > 1 ? argv[1] : L"Kivora";
+  HWND window = FindWindowW(nullptr, title);
+  if (!window) return 1;
+  EnumChildWindows(window, PrintChild, 0);
+  return 0;
+}
