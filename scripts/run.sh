@@ -14,10 +14,12 @@ fi
 exec bash "$root/scripts/wine-session.sh" --keep "$root/build/session" -- bash -c '
   wine "$1" & kivora=$!
   for _ in $(seq 1 100); do
-    xdotool search --name "^Kivora$" >/dev/null 2>&1 && break
+    id=$(xdotool search --onlyvisible --name "^Kivora$" 2>/dev/null | head -n 1) && [ -n "$id" ] && break
     sleep 0.2
   done
   sleep 1
-  import -display "$DISPLAY" -window root "$2"
+  # The window as it stands on the screen, frame and title bar included.
+  eval "$(xdotool getwindowgeometry --shell "$id")"
+  import -display "$DISPLAY" -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$2"
   echo "Kivora is running on display $DISPLAY; screenshot: $2 (Ctrl-C to stop)"
   wait $kivora' _ "$exe" "$shot"
