@@ -6,6 +6,9 @@
 #include <array>
 #include <functional>
 
+#include <shlobj.h>
+
+#include "custom/settings_file.h"
 #include "support/app_fixture.h"
 #include "ui/popup_menu.h"
 #include "ui/tray_icon.h"
@@ -167,7 +170,14 @@ TEST(NotificationArea, SingleClickDoesNothing) {
   EXPECT_EQ(rect.top, 20);
 }
 
-TEST(ExitQuestion, NoKeepsTheProgramRunning) {
+std::wstring SettingsFile() {
+  wchar_t documents[MAX_PATH] = {};
+  SHGetSpecialFolderPathW(nullptr, documents, CSIDL_PERSONAL, FALSE);
+  return SettingsFilePath(std::wstring(documents) + L"\\Kivora\\");
+}
+
+TEST(ExitQuestion, NoKeepsTheProgramRunningAndWritesNothing) {
+  DeleteFileW(SettingsFile().c_str());
   AppFixture fixture;
   fixture.prompts.answers = {IDNO};
   fixture.window().ChooseMenuItem(static_cast<int>(ui::MenuItem::ExitProgram));
@@ -177,14 +187,36 @@ TEST(ExitQuestion, NoKeepsTheProgramRunning) {
   EXPECT_EQ(box.caption, L"提示");
   EXPECT_EQ(box.type, static_cast<UINT>(MB_YESNO | MB_TASKMODAL));
   EXPECT_TRUE(fixture.window().Exists());
+  EXPECT_EQ(GetFileAttributesW(SettingsFile().c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-TEST(ExitQuestion, YesDestroysTheWindowAndTheLoopEndsWithZero) {
+TEST(ExitQuestion, YesWhilePlayingStopsTheSoundSavesTheVolumeAndEndsWithZero) {
+  DeleteFileW(SettingsFile().c_str());
   AppFixture fixture;
+  fixture.control(L"滑块条1").SetSliderPosition(60);
+  fixture.Click(L"按钮63");
+  fixture.Click(L"按钮22");  // muted: the slider stays at 60
+  fixture.audio.TakeCalls();
   fixture.prompts.answers = {IDYES};
   fixture.window().ChooseMenuItem(static_cast<int>(ui::MenuItem::ExitProgram));
   EXPECT_FALSE(fixture.window().Exists());
   EXPECT_EQ(fixture.app().RunEventLoop(), 0);
+  EXPECT_EQ(ReadSetting(SettingsFile(), L"设置", L"音量"), L"60");
+  std::vector<std::wstring> calls = fixture.audio.TakeCalls();
+  ASSERT_FALSE(calls.empty());
+  EXPECT_TRUE(calls.back().starts_with(L"close ")) << "the sound stops as the window goes";
+}
+
+TEST(ExitQuestion, EscapeClosesWithoutAskingAndSavesTheVolume) {
+  DeleteFileW(SettingsFile().c_str());
+  AppFixture fixture;
+  fixture.control(L"滑块条1").SetSliderPosition(37);
+  HWND button = fixture.control(L"按钮63").Handle();
+  SetFocus(button);
+  PostMessageW(button, WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_EQ(fixture.app().RunEventLoop(), 0);
+  EXPECT_TRUE(fixture.prompts.shown.empty());
+  EXPECT_EQ(ReadSetting(SettingsFile(), L"设置", L"音量"), L"37");
 }
 
 }  // namespace
