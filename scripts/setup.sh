@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs everything Kivora needs to build and test on Debian 12: the mingw-w64
 # cross compiler, Wine with 32-bit GStreamer (MCI needs it to open MP3s), Xvfb,
-# a Chinese font and the zh_CN.UTF-8 locale (Wine takes code page 936 from it).
+# a Chinese font and the zh_CN.UTF-8 locale (Wine takes code page 936 from it),
+# and what the sound-clip generator and its tests use (espeak-ng, sox, lame, numpy).
 # Cheap when everything is already there: one dpkg query and one locale check.
 set -euo pipefail
 
@@ -9,6 +10,7 @@ packages=(
   cmake ninja-build g++-mingw-w64-i686 libz-mingw-w64-dev googletest dpkg-dev
   wine wine32 gstreamer1.0-plugins-good:i386 gstreamer1.0-plugins-base:i386
   xvfb xauth x11-utils fonts-wqy-microhei locales imagemagick xdotool sox
+  python3 python3-numpy espeak-ng lame libsox-fmt-mp3
 )
 
 declare -A have=()
