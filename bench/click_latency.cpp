@@ -5,8 +5,6 @@
 // handler itself is timed on its own. Prints median and spread over the clicks.
 //   click_latency.exe [clicks]
 #include <windows.h>
-#include <commctrl.h>
-#include <objbase.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -17,26 +15,19 @@
 #include <vector>
 
 #include "app/app.h"
-#include "app/gdiplus_session.h"
+#include "app/process_start.h"
 #include "app/shell_texts.h"
 #include "assets/catalogue.h"
 #include "audio/mci_backend.h"
+#include "stopwatch.h"
 
 namespace {
 
+using kivora::bench::NowMs;
+using kivora::bench::Quantile;
+
 constexpr int kSilenceThreshold = 64;  // |sample| above this counts as sound
 constexpr double kGiveUpMs = 3000;
-
-double NowMs() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 void Pump() {
   MSG message;
@@ -65,11 +56,10 @@ bool HasSoundAfter(const std::wstring& path, long long offset) {
   return false;
 }
 
-void Report(const char* what, std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  auto at = [&](double q) { return values[static_cast<size_t>(q * (values.size() - 1))]; };
-  std::printf("%-34s median %6.1f ms  min %6.1f  p10 %6.1f  p90 %6.1f  max %6.1f  (n=%zu)\n", what, at(0.5),
-              values.front(), at(0.1), at(0.9), values.back(), values.size());
+void Report(const char* what, const std::vector<double>& values) {
+  std::printf("%-34s median %6.1f ms  min %6.1f  p10 %6.1f  p90 %6.1f  max %6.1f  (n=%zu)\n", what,
+              Quantile(values, 0.5), Quantile(values, 0), Quantile(values, 0.1), Quantile(values, 0.9),
+              Quantile(values, 1), values.size());
 }
 
 }  // namespace
@@ -85,10 +75,7 @@ int wmain(int argc, wchar_t** argv) {
   for (const char* c = out; *c; ++c) outputPath += (*c == '/') ? L'\\' : static_cast<wchar_t>(*c);
   const int clicks = argc > 1 ? _wtoi(argv[1]) : 24;
 
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_TAB_CLASSES | ICC_BAR_CLASSES};
-  InitCommonControlsEx(&controls);
-  kivora::StartGdiplusOnce();
+  kivora::StartProcess();
   kivora::ui::SystemPrompts prompts;
   kivora::ShellWebOpener web;
   kivora::SystemFileChooser chooser;

@@ -12,19 +12,12 @@
 
 #include "app/catalogue_extraction.h"
 #include "assets/catalogue.h"
+#include "stopwatch.h"
 
 namespace {
 
-double NowMs() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
+using kivora::bench::Median;
+using kivora::bench::NowMs;
 
 std::wstring FreshFolder(const std::wstring& base, const wchar_t* name, int round) {
   std::wstring folder = base + name + std::to_wstring(round) + L"\\";
@@ -32,11 +25,6 @@ std::wstring FreshFolder(const std::wstring& base, const wchar_t* name, int roun
   std::filesystem::remove_all(std::filesystem::path(folder), ignored);
   CreateDirectoryW(folder.c_str(), nullptr);
   return folder;
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
 }
 
 }  // namespace

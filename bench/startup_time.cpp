@@ -9,18 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "stopwatch.h"
+
 namespace {
 
-double NowMs() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
+using kivora::bench::NowMs;
+using kivora::bench::Quantile;
 
 HWND g_found;
 
@@ -38,7 +32,8 @@ BOOL CALLBACK FindKivora(HWND hwnd, LPARAM processId) {
 
 // Starts Kivora, returns the milliseconds until its window is visible (or -1), then closes it.
 double TimeOneStart(const std::wstring& exe) {
-  STARTUPINFOW startup{sizeof(startup)};
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
   PROCESS_INFORMATION process{};
   std::wstring commandLine = L"\"" + exe + L"\"";
   double start = NowMs();
@@ -77,10 +72,9 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("first start (whatever state the Data folder is in): %.0f ms\n", first);
   std::vector<double> times;
   for (int run = 0; run < runs; ++run) times.push_back(TimeOneStart(exe));
-  std::vector<double> sorted = times;
-  std::sort(sorted.begin(), sorted.end());
   std::printf("later starts, %d runs:", runs);
   for (double t : times) std::printf(" %.0f", t);
-  std::printf(" ms\nmedian %.0f ms, min %.0f ms, max %.0f ms\n", sorted[sorted.size() / 2], sorted.front(), sorted.back());
+  std::printf(" ms\nmedian %.0f ms, min %.0f ms, max %.0f ms\n", Quantile(times, 0.5), Quantile(times, 0),
+              Quantile(times, 1));
   return 0;
 }

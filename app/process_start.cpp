@@ -1,0 +1,20 @@
+#include "app/process_start.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "app/gdiplus_session.h"
+#include "app/shell_texts.h"
+
+namespace kivora {
+
+void StartProcess() {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_TAB_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+  RegisterExitCleanup();
+  StartGdiplusOnce();
+}
+
+}  // namespace kivora
