@@ -55,7 +55,7 @@ TEST_F(AlwaysOnTopTest, RestoreAppliesOnlyOneAndZero) {
     const std::wstring text = std::wstring(L"[设置]\r\n") + (c.line ? c.line : L"音量=50") + L"\r\n";
     ASSERT_TRUE(testing::WriteFileBytes(SettingsFile(), ToGbk(text)));
     const wchar_t* stored = c.line ? c.line : L"(none)";
-    AppFixture fixture;
+    AppFixture fixture(AppFixture::Settings::AsTheyAre);
     EXPECT_EQ(fixture.window().AlwaysOnTop(), c.onTop) << stored;
     EXPECT_EQ(fixture.control(L"选择框1").Checked(), c.onTop) << stored;
   }
@@ -65,7 +65,7 @@ TEST_F(AlwaysOnTopTest, RestoringTheTickRunsNoHandler) {
   WriteSetting(SettingsFile(), L"设置", L"最前", L"1");
   const std::string before = testing::ReadFileBytes(SettingsFile());
   {
-    AppFixture fixture;
+    AppFixture fixture(AppFixture::Settings::AsTheyAre);
     EXPECT_TRUE(fixture.control(L"选择框1").Checked());
     EXPECT_EQ(testing::ReadFileBytes(SettingsFile()), before) << "start-up writes nothing";
   }

@@ -46,7 +46,7 @@ class CustomSlotsTest : public ::testing::Test {
   }
   void Restart() {
     fixture.reset();
-    fixture = std::make_unique<AppFixture>();
+    fixture = std::make_unique<AppFixture>(AppFixture::Settings::AsTheyAre);
   }
   std::wstring Caption(int slot) { return fixture->control(L"按钮" + std::to_wstring(slot)).Caption(); }
   void Click(int slot) { fixture->Click(L"按钮" + std::to_wstring(slot)); }

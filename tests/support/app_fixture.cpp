@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 
+#include "app/data_folder.h"
+#include "custom/settings_file.h"
+
 namespace kivora::testing {
 namespace {
 
@@ -13,7 +16,12 @@ LPARAM CentreOf(HWND control) {
 
 }  // namespace
 
-AppFixture::AppFixture() {
+std::wstring AppFixture::SettingsFile() {
+  return SettingsFilePath(DataFolderFrom(DocumentsFolder()));
+}
+
+AppFixture::AppFixture(Settings settings) {
+  if (settings == Settings::Fresh) DeleteFileW(SettingsFile().c_str());
   app_ = std::make_unique<App>(Services{prompts, web, fileChooser, audio});
   app_->Start(GetModuleHandleW(nullptr));
   Pump();

@@ -15,7 +15,11 @@ namespace kivora::testing {
 
 class AppFixture {
  public:
-  AppFixture();
+  // Every fixture of a test program shares the session's Documents\Kivora folder.
+  // By default it starts from no settings file, as a first start would; a restart
+  // keeps the file the previous fixture left.
+  enum class Settings { Fresh, AsTheyAre };
+  explicit AppFixture(Settings settings = Settings::Fresh);
   ~AppFixture();
 
   App& app() { return *app_; }
@@ -31,6 +35,9 @@ class AppFixture {
   void DoubleClick(std::wstring_view name);
   void RightPress(std::wstring_view name);
   void ClickTab(int page);
+
+  // The settings file of the session's Data folder.
+  static std::wstring SettingsFile();
 
   ScriptedPrompts prompts;
   RecordingWebOpener web;
