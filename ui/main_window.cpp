@@ -181,6 +181,13 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, 
 }
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  // A restarted shell has an empty notification area: put the icon back.
+  static const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+  if (message == taskbarCreated && tray_.Shown()) {
+    tray_.Forget();
+    ShowTrayIcon(trayTip_);
+    return 0;
+  }
   switch (message) {
     case WM_CREATE:
       CreateControls();

@@ -42,7 +42,10 @@ bool TrayIcon::Show(HWND owner, HICON icon, std::wstring_view tip) {
   data.hIcon = icon;
   std::wstring cut = TruncateToGbkBytes(tip, kTrayTipMaxGbkBytes);
   lstrcpynW(data.szTip, cut.c_str(), ARRAYSIZE(data.szTip));
-  BOOL done = Shell_NotifyIconW(owner_ == owner ? NIM_MODIFY : NIM_ADD, &data);
+  // Added when the window has no icon there yet; otherwise, or when the shell still
+  // holds ours (a TaskbarCreated without a real restart), the icon is replaced.
+  BOOL done = owner_ != owner && Shell_NotifyIconW(NIM_ADD, &data);
+  if (!done) done = Shell_NotifyIconW(NIM_MODIFY, &data);
   if (done) owner_ = owner;
   return done != FALSE;
 }

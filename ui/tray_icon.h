@@ -31,6 +31,8 @@ class TrayIcon {
   bool Show(HWND owner, HICON icon, std::wstring_view tip);
   void Remove();
   bool Shown() const { return owner_ != nullptr; }
+  // The shell lost every icon (it restarted): the next Show adds ours again.
+  void Forget() { owner_ = nullptr; }
 
  private:
   HWND owner_ = nullptr;

@@ -58,6 +58,10 @@ TEST(Startup, PutsTheIconIntoTheNotificationArea) {
   }
   EXPECT_TRUE(fixture.window().Tray().Shown());
   EXPECT_NE(fixture.window().SmallIcon(), nullptr);
+
+  // A restarted shell announces itself; the icon is added again, not modified.
+  SendMessageW(fixture.hwnd(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+  EXPECT_TRUE(fixture.window().Tray().Shown());
 }
 
 TEST(ExitCleanup, ReleasesOnlyTheTextsThatAreHeld) {
