@@ -2,7 +2,9 @@
 # A custom button filled through the real open-file dialog: the user types the
 # file's full path and presses Enter. The caption changes, the settings file
 # holds the path, a restart shows the caption again, and a click plays the file
-# (samples reach the file-backed sound device).
+# (samples reach the file-backed sound device). A real double-click then plays,
+# pauses and offers the dialog; cancelling it leaves the slot as it was and the
+# sound paused.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 exe=$1
@@ -51,7 +53,15 @@ KIVORA_FORCE_XVFB=1 exec bash "$here/../../scripts/wine-session.sh" -- bash -c '
   done
   screenshot "$KIVORA_SESSION/playing.png"
   awk -v r="$rms" "BEGIN { exit !(r > 0.01) }" || fail "no sound reached the device (RMS $rms)"
+
+  xdotool mousemove --window "$id" $slot1; sleep 0.2; xdotool click --repeat 2 --delay 60 1
+  dialog=$(wait_for_window "导入MP3...") || fail "a double-click did not offer the dialog"
+  sleep 0.3; xdotool key Escape; sleep 0.5
+  probe_captions | grep -q "^applause	1" || fail "cancel changed the slot"
+  quiet_from=$(audio_size); sleep 1.5
+  paused_rms=$(audio_rms_after "$quiet_from")
+  awk -v r="$paused_rms" "BEGIN { exit !(r < 0.002) }" || fail "the sound was not paused after the double-click (RMS $paused_rms)"
   press_escape "$id"
   wait_for_exit $kivora 15 || fail "second run did not exit cleanly"
-  echo "custom slot: dialog typed path stored as $stored, caption restored, playback RMS $rms"
+  echo "custom slot: dialog typed path stored as $stored, caption restored, playback RMS $rms, paused RMS $paused_rms"
 ' _ "$here" "$exe" "$probe"
