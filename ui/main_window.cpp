@@ -120,19 +120,17 @@ void MainWindow::Destroy() {
 }
 
 void MainWindow::CreateControls() {
+  const auto& layout = MainWindowLayout();
+  // Controls on a page are placed relative to the tab control's top-left corner.
+  POINT pageOrigin{0, 0};
+  for (const ControlSpec& spec : layout) {
+    if (spec.name == kTabControlName) pageOrigin = {spec.left, spec.top};
+  }
   int id = kFirstControlId;
-  for (const ControlSpec& spec : MainWindowLayout()) CreateControl(spec, id++);
+  for (const ControlSpec& spec : layout) CreateControl(spec, id++, spec.page == kOnWindow ? POINT{0, 0} : pageOrigin);
 }
 
-void MainWindow::CreateControl(const ControlSpec& spec, int id) {
-  POINT origin{0, 0};
-  if (spec.page != kOnWindow) {
-    // Controls on a page are placed relative to the tab control's top-left corner.
-    const auto& layout = MainWindowLayout();
-    for (const ControlSpec& candidate : layout) {
-      if (candidate.name == kTabControlName) origin = {candidate.left, candidate.top};
-    }
-  }
+void MainWindow::CreateControl(const ControlSpec& spec, int id, POINT origin) {
   KindStyle kind = StyleOf(spec);
   DWORD style = WS_CHILD | kind.style;
   if (spec.tabStop) style |= WS_TABSTOP;

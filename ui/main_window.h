@@ -74,7 +74,7 @@ class MainWindow {
   LRESULT HandleControlMessage(Control& control, UINT message, WPARAM wParam, LPARAM lParam);
 
   void CreateControls();
-  void CreateControl(const ControlSpec& spec, int id);
+  void CreateControl(const ControlSpec& spec, int id, POINT origin);
   void OnCommand(WPARAM wParam, LPARAM lParam);
   void OnNotify(const NMHDR& header);
   void OnDestroy();
