@@ -14,17 +14,20 @@ constexpr size_t kLargestWrite = 64u << 20;
 
 }  // namespace
 
-bool WriteWholeFile(const std::wstring& path, std::span<const unsigned char> bytes) {
-  if (path.empty()) return false;
-  UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
+bool WriteAllBytes(HANDLE file, std::span<const unsigned char> bytes) {
   while (!bytes.empty()) {
     DWORD piece = static_cast<DWORD>(std::min(bytes.size(), kLargestWrite));
     DWORD written = 0;
-    if (!WriteFile(file.Get(), bytes.data(), piece, &written, nullptr) || written == 0) return false;
+    if (!WriteFile(file, bytes.data(), piece, &written, nullptr) || written == 0) return false;
     bytes = bytes.subspan(written);
   }
   return true;
+}
+
+bool WriteWholeFile(const std::wstring& path, std::span<const unsigned char> bytes) {
+  if (path.empty()) return false;
+  UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file && WriteAllBytes(file.Get(), bytes);
 }
 
 }  // namespace kivora

@@ -7,6 +7,8 @@
 #include <optional>
 
 #include "app/gbk_text.h"
+#include "app/unique_handle.h"
+#include "app/whole_file.h"
 #include "custom/ini_codec.h"
 
 namespace kivora {
@@ -15,33 +17,6 @@ namespace {
 // A settings file is a few kilobytes; anything this large is not one, and
 // reading it whole could exhaust a 32-bit address space.
 constexpr size_t kMaxSettingsFileBytes = 16 * 1024 * 1024;
-
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE handle) : handle_(handle) {}
-  ~FileHandle() {
-    if (valid()) CloseHandle(handle_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
-
-bool WriteAll(HANDLE file, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const DWORD wanted = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 20));
-    DWORD written = 0;
-    if (!WriteFile(file, bytes.data() + done, wanted, &written, nullptr) || written == 0) return false;
-    done += written;
-  }
-  return true;
-}
 
 // A new file next to the target that is deleted again unless it has been
 // moved into place. It never takes over a file that is already there (a
@@ -73,7 +48,9 @@ class TemporaryFile {
   // Writes the whole content and makes sure it is on disk before the file is
   // allowed to replace anything.
   bool WriteAndClose(const std::string& bytes) {
-    const bool written = WriteAll(handle_, bytes) && FlushFileBuffers(handle_);
+    const bool written =
+        WriteAllBytes(handle_, {reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()}) &&
+        FlushFileBuffers(handle_);
     return Close() && written;
   }
 
@@ -112,9 +89,9 @@ struct FileBytes {
 // special files give as zero.
 FileBytes ReadFileBytes(const std::wstring& path) {
   FileBytes result;
-  FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) {
+  UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) result.state = FileState::kMissing;
     return result;
@@ -122,7 +99,7 @@ FileBytes ReadFileBytes(const std::wstring& path) {
   std::string chunk(64 * 1024, '\0');
   for (;;) {
     DWORD got = 0;
-    if (!ReadFile(file.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) return result;
+    if (!ReadFile(file.Get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) return result;
     if (got == 0) break;
     if (result.bytes.size() + got > kMaxSettingsFileBytes) return result;
     result.bytes.append(chunk.data(), got);
