@@ -185,5 +185,22 @@ TEST_F(RealSoundTest, ThePlayingSoundFollowsTheVolume) {
   EXPECT_GT(tap->BytesSinceMark(), 0u) << "the device stopped instead of playing silence";
 }
 
+// Files a user may point a button at that are no sound at all: each is refused
+// quietly, and the next good clip still plays.
+TEST_F(RealSoundTest, FilesThatAreNoSoundGiveSilenceAndTheNextClipPlays) {
+  const std::wstring text = folder.Path() + L"说明.mp3";
+  const std::wstring empty = folder.Path() + L"空.mp3";
+  ASSERT_TRUE(testing::WriteFileBytes(text, "this is not an MP3 file, only text"));
+  ASSERT_TRUE(testing::WriteFileBytes(empty, ""));
+  for (const std::wstring& bad : {text, empty, folder.Path() + L"不存在.mp3", std::wstring()}) {
+    EXPECT_FALSE(player.Open(bad)) << std::string(bad.begin(), bad.end());
+    ApplyVolumeAndPlay(player, 100);
+  }
+  tap->Mark();
+  ASSERT_TRUE(player.Open(lowClip));
+  ApplyVolumeAndPlay(player, 100);
+  EXPECT_TRUE(ListenUntil(AtLeast(10, Tone::Low))) << "a good clip after the bad ones";
+}
+
 }  // namespace
 }  // namespace kivora::audio
