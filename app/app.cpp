@@ -28,6 +28,8 @@ App::App(Services services)
   events.menuItems[static_cast<size_t>(MenuItem::SponsorAuthor)] = [this] { services_.web.Open(ui::kShortLinkAddress); };
 }
 
+App::~App() { window_.Destroy(); }
+
 bool App::Start(HINSTANCE instance) { return window_.Create(instance); }
 
 int App::RunEventLoop() {

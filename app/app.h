@@ -26,6 +26,8 @@ struct Services {
 class App {
  public:
   explicit App(Services services);
+  // The window goes first: its teardown still needs the player and the volume row.
+  ~App();
   App(const App&) = delete;
   App& operator=(const App&) = delete;
 

@@ -221,6 +221,15 @@ std::string Splice(std::string_view document, size_t begin, size_t end, std::str
   return result;
 }
 
+// The line break that ends an unterminated last line. A document cut off after
+// a lead byte (a damaged file) would take the break's first byte as its trail,
+// so it is given one more break to take.
+std::string ClosingLineBreak(std::string_view document, std::string_view lineEnding) {
+  std::string closing(lineEnding);
+  if (EndsInsideCharacter(document)) closing += lineEnding;
+  return closing;
+}
+
 // Puts text as a line of its own after line, keeping an unterminated last
 // line of the document unterminated.
 std::string InsertLineAfter(std::string_view document, const Line& line, std::string_view text,
@@ -230,7 +239,7 @@ std::string InsertLineAfter(std::string_view document, const Line& line, std::st
     inserted += text;
     inserted += lineEnding;
   } else {
-    inserted += lineEnding;
+    inserted += ClosingLineBreak(document, lineEnding);
     inserted += text;
   }
   return Splice(document, line.end, line.end, inserted);
@@ -294,7 +303,7 @@ std::optional<std::string> WriteIniValue(std::string_view document, std::string_
   if (insertAfter) return InsertLineAfter(document, *insertAfter, keyLine, lineEnding);
 
   std::string result(document);
-  if (!lines.empty() && !lines.back().terminated()) result += lineEnding;
+  if (!lines.empty() && !lines.back().terminated()) result += ClosingLineBreak(document, lineEnding);
   result += '[';
   result += section;
   result += ']';

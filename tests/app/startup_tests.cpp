@@ -6,6 +6,7 @@
 #include "app/data_folder.h"
 #include "app/gbk_text.h"
 #include "app/shell_texts.h"
+#include "custom/settings_file.h"
 #include "support/app_fixture.h"
 #include "support/temp_folder.h"
 
@@ -71,6 +72,37 @@ TEST(ExitCleanup, ReleasesOnlyTheTextsThatAreHeld) {
   shell = {L"C:\\docs\\Kivora\\", L"D:\\a.mp3", L"a"};
   EXPECT_EQ(ReleaseShellTexts(), 3);
   EXPECT_TRUE(shell.dataFolder.empty() && shell.pickedFilePath.empty() && shell.pickedFileName.empty());
+}
+
+}  // namespace
+}  // namespace kivora
+
+namespace kivora {
+namespace {
+
+// A settings file of junk (a crash, a hand edit gone wrong): the program starts as
+// on a first start, and a later save adds its key without losing the junk.
+TEST(Startup, JunkSettingsFileStartsCleanAndKeepsItsBytesOnSave) {
+  std::string junk;
+  unsigned seed = 12345;
+  for (int i = 0; i < 4096; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    junk.push_back(static_cast<char>(seed >> 16));
+  }
+  const std::wstring settings = testing::AppFixture::SettingsFile();
+  CreateDirectoryW(DataFolderFrom(DocumentsFolder()).c_str(), nullptr);
+  ASSERT_TRUE(testing::WriteFileBytes(settings, junk));
+  {
+    testing::AppFixture fixture(testing::AppFixture::Settings::AsTheyAre);
+    EXPECT_EQ(fixture.control(L"滑块条1").SliderPosition(), 100);
+    EXPECT_EQ(fixture.control(L"标签2").Caption(), L"100%");
+    EXPECT_EQ(fixture.control(L"按钮1").Caption(), L"添加音效..");
+    EXPECT_FALSE(fixture.window().AlwaysOnTop());
+    fixture.control(L"滑块条1").SetSliderPosition(42);
+  }
+  const std::string after = testing::ReadFileBytes(settings);
+  EXPECT_EQ(after.compare(0, junk.size(), junk), 0) << "the junk is kept byte for byte";
+  EXPECT_EQ(ReadSetting(settings, L"设置", L"音量"), L"42");
 }
 
 }  // namespace

@@ -135,6 +135,9 @@ TEST(IniCodec, WritesChangeOnlyTheLineConcerned) {
       {"unterminated last line: new key", "[A]\r\nk=1", "A", "j", "2", "[A]\r\nk=1\r\nj=2"},
       {"unterminated last line: new section", "[A]\r\nk=1", "B", "j", "2", "[A]\r\nk=1\r\n[B]\r\nj=2"},
       {"unterminated header", "[A]", "A", "j", "2", "[A]\r\nj=2"},
+      // A damaged file cut after a lead byte: that byte takes the first break as its trail.
+      {"cut after a lead byte, LF: new section", "junk\n\xCB", "A", "k", "1", "junk\n\xCB\n\n[A]\nk=1"},
+      {"cut after a lead byte, CRLF: new key", "[A]\r\nk=1\xB0", "A", "j", "2", "[A]\r\nk=1\xB0\r\n\r\nj=2"},
       {"names are normalized", "[A]\r\nk=1\r\n", " \x01 A \t", "\tk ", "2", "[A]\r\nk=2\r\n"},
       {"blanks kept by quoting", "[A]\r\n", "A", "k", " padded ", "[A]\r\nk=\" padded \"\r\n"},
       {"quotes kept by quoting", "[A]\r\n", "A", "k", "'q'", "[A]\r\nk=\"'q'\"\r\n"},
