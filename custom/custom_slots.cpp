@@ -18,6 +18,10 @@ constexpr std::wstring_view kReminder = L"提醒";
 constexpr std::wstring_view kDialogFilter = L"MP3文件（*.mp3)|*.mp3";
 constexpr std::wstring_view kDialogTitle = L"导入MP3...";
 constexpr int kFirstSlotKeepingItsFilter = 18;  // 按钮18..按钮20 replace without setting the filter
+// The boxes have no owner; task-modal keeps every window of the program from
+// taking input while one is open, so no other handler can start underneath it.
+constexpr UINT kTellBox = MB_OK | MB_TASKMODAL;
+constexpr UINT kAskBox = MB_YESNO | MB_TASKMODAL;
 
 std::wstring DesktopFolder() {
   wchar_t path[MAX_PATH] = {};
@@ -82,7 +86,7 @@ void CustomSlots::Assign(int slot) {
   const std::wstring stored = StorablePath(dialog_.fileName);
   if (stored.empty()) {
     LiftAlwaysOnTop(window_);
-    prompts_.Show(L"无法保存这个文件的名字（含有无法保存的字符），请把文件改名后再添加。", kReminder, MB_OK);
+    prompts_.Show(L"无法保存这个文件的名字（含有无法保存的字符），请把文件改名后再添加。", kReminder, kTellBox);
     ReapplyAlwaysOnTopIfTicked(window_);
     return;
   }
@@ -91,7 +95,7 @@ void CustomSlots::Assign(int slot) {
   Button(slot).SetCaption(shell.pickedFileName);
   WriteSetting(SettingsPath(), std::wstring(kSoundsSection), ui::CustomSlotName(slot), stored);
   LiftAlwaysOnTop(window_);
-  prompts_.Show(L"自定义音效完成！", kReminder, MB_OK);
+  prompts_.Show(L"自定义音效完成！", kReminder, kTellBox);
   ReapplyAlwaysOnTopIfTicked(window_);
 }
 
@@ -113,7 +117,7 @@ void CustomSlots::OnClear(int slot) {
   LiftAlwaysOnTop(window_);
   const std::wstring caption = Button(slot).Caption();
   if (caption != ui::kEmptySlotCaption) {
-    int answer = prompts_.Show(L"你确定要清空<" + caption + L">按钮吗？", kReminder, MB_YESNO);
+    int answer = prompts_.Show(L"你确定要清空<" + caption + L">按钮吗？", kReminder, kAskBox);
     if (answer == IDYES) {
       player_.PauseToggle();
       WriteSetting(SettingsPath(), std::wstring(kSoundsSection), ui::CustomSlotName(slot), L"");
@@ -127,7 +131,7 @@ void CustomSlots::OnClear(int slot) {
 void CustomSlots::OnClearAll() {
   LiftAlwaysOnTop(window_);
   player_.PauseToggle();  // before the question, so it takes effect whatever the answer
-  if (prompts_.Show(L"你确定要清空所有按钮吗？", kReminder, MB_YESNO) == IDYES) {
+  if (prompts_.Show(L"你确定要清空所有按钮吗？", kReminder, kAskBox) == IDYES) {
     const std::wstring settings = SettingsPath();
     for (int slot = 1; slot <= ui::kCustomSlotCount; ++slot) {
       WriteSetting(settings, std::wstring(kSoundsSection), ui::CustomSlotName(slot), L"");

@@ -85,7 +85,7 @@ TEST_F(CustomSlotsTest, AddingAFileSetsCaptionKeyAndTellsTheUserWithTheWindowNot
   ASSERT_EQ(fixture->prompts.shown.size(), 1u);
   EXPECT_EQ(fixture->prompts.shown[0].text, L"自定义音效完成！");
   EXPECT_EQ(fixture->prompts.shown[0].caption, L"提醒");
-  EXPECT_EQ(fixture->prompts.shown[0].type, static_cast<UINT>(MB_OK));
+  EXPECT_EQ(fixture->prompts.shown[0].type, static_cast<UINT>(MB_OK | MB_TASKMODAL));
   EXPECT_FALSE(onTopWhileAsking);
   EXPECT_TRUE(fixture->window().AlwaysOnTop()) << "put back because the box is ticked";
 }
@@ -160,7 +160,7 @@ TEST_F(CustomSlotsTest, ClearAsksFirstAndYesEmptiesTheSlot) {
   ASSERT_EQ(fixture->prompts.shown.size(), 1u);
   EXPECT_EQ(fixture->prompts.shown[0].text, L"你确定要清空<掌声>按钮吗？");
   EXPECT_EQ(fixture->prompts.shown[0].caption, L"提醒");
-  EXPECT_EQ(fixture->prompts.shown[0].type, static_cast<UINT>(MB_YESNO));
+  EXPECT_EQ(fixture->prompts.shown[0].type, static_cast<UINT>(MB_YESNO | MB_TASKMODAL));
   EXPECT_EQ(Caption(6), L"掌声");
   EXPECT_EQ(SlotKey(6), clip);
   EXPECT_EQ(fixture->app().Player().Paused(), pausedBefore);
