@@ -30,6 +30,9 @@ bool SystemFileChooser::Show(FileDialogState& state) {
 
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof(dialog);
+  // Owned by the window the user is working in, so that window takes no input
+  // (no other button can start a second dialog) until this one closes.
+  dialog.hwndOwner = GetActiveWindow();
   dialog.lpstrFilter = filters.c_str();
   dialog.nFilterIndex = 1;
   dialog.lpstrFile = fileName.data();
