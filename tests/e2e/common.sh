@@ -27,7 +27,7 @@ wait_for_exit() {
 
 screenshot() { import -display "$DISPLAY" -window root "$1" 2>/dev/null || true; }
 
-# The caption of the control at position $1 (1-based) in the probe's listing of window $2.
+# The controls of the window titled $1 (Kivora by default), one "caption<TAB>visible<TAB>enabled" line each.
 probe_captions() { wine "$probe" "${1:-Kivora}" 2>/dev/null | tr -d '\r'; }
 
 # Clicks at a point given relative to the window's outer top-left corner.
