@@ -93,6 +93,8 @@ bool Control::Checked() const { return SendMessageW(handle_, BM_GETCHECK, 0, 0) 
 void Control::SetChecked(bool checked) { SendMessageW(handle_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0); }
 
 void Control::SetPicture(std::span<const unsigned char> pngBytes) {
+  // The slider shows its picture again at every step of a drag: decode only on a change.
+  if (pictureBitmap_ && std::ranges::equal(picture_, pngBytes)) return;
   picture_.assign(pngBytes.begin(), pngBytes.end());
   Bitmap shown = FlattenOntoButtonFace(DecodePng(picture_));
   SendMessageW(handle_, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(shown.Get()));

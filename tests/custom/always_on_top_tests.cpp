@@ -1,7 +1,6 @@
 // The "总是最上" box: a click saves the choice and applies it at once; the next
 // start brings it back only for the values 1 and 0.
 #include <windows.h>
-#include <shlobj.h>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -16,11 +15,7 @@ namespace {
 
 using testing::AppFixture;
 
-std::wstring SettingsFile() {
-  wchar_t documents[MAX_PATH] = {};
-  SHGetSpecialFolderPathW(nullptr, documents, CSIDL_PERSONAL, FALSE);
-  return SettingsFilePath(std::wstring(documents) + L"\\Kivora\\");
-}
+std::wstring SettingsFile() { return AppFixture::SettingsFile(); }
 
 std::wstring OnTopKey() { return ReadSetting(SettingsFile(), L"设置", L"最前"); }
 

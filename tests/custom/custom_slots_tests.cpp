@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "app/data_folder.h"
 #include "app/shell_texts.h"
 #include "custom/settings_file.h"
 #include "support/app_fixture.h"
@@ -19,13 +20,7 @@ using testing::AppFixture;
 
 constexpr const wchar_t* kEmpty = L"添加音效..";
 
-std::wstring DocumentsDataFolder() {
-  wchar_t documents[MAX_PATH] = {};
-  SHGetSpecialFolderPathW(nullptr, documents, CSIDL_PERSONAL, FALSE);
-  return std::wstring(documents) + L"\\Kivora\\";
-}
-
-std::wstring SettingsFile() { return SettingsFilePath(DocumentsDataFolder()); }
+std::wstring SettingsFile() { return AppFixture::SettingsFile(); }
 
 std::wstring SlotKey(int slot) { return ReadSetting(SettingsFile(), L"音效", L"按钮" + std::to_wstring(slot)); }
 
@@ -36,7 +31,7 @@ bool Contains(const std::vector<std::wstring>& calls, std::wstring_view prefix) 
 class CustomSlotsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    CreateDirectoryW(DocumentsDataFolder().c_str(), nullptr);
+    CreateDirectoryW(DataFolderFrom(DocumentsFolder()).c_str(), nullptr);
     DeleteFileW(SettingsFile().c_str());
     clip = files.Path() + L"掌声.mp3";
     other = files.Path() + L"a.b.mp3";

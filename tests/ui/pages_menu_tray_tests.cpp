@@ -6,7 +6,6 @@
 #include <array>
 #include <functional>
 
-#include <shlobj.h>
 
 #include "custom/settings_file.h"
 #include "support/app_fixture.h"
@@ -170,11 +169,7 @@ TEST(NotificationArea, SingleClickDoesNothing) {
   EXPECT_EQ(rect.top, 20);
 }
 
-std::wstring SettingsFile() {
-  wchar_t documents[MAX_PATH] = {};
-  SHGetSpecialFolderPathW(nullptr, documents, CSIDL_PERSONAL, FALSE);
-  return SettingsFilePath(std::wstring(documents) + L"\\Kivora\\");
-}
+std::wstring SettingsFile() { return AppFixture::SettingsFile(); }
 
 TEST(ExitQuestion, NoKeepsTheProgramRunningAndWritesNothing) {
   DeleteFileW(SettingsFile().c_str());
