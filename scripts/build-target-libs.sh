@@ -1,14 +1,28 @@
 #!/usr/bin/env bash
-# Builds libpng and libjpeg for 32-bit Windows from Debian's source packages into
+# Builds libpng and libjpeg for 64-bit Windows from Debian's source packages into
 # a prefix inside the build folder. Debian packages neither library for mingw.
 # Usage: build-target-libs.sh <prefix>
 set -euo pipefail
 prefix=$(realpath -m "$1")
-[ -f "$prefix/.complete" ] && exit 0
+target=x86_64-w64-mingw32
+# A prefix built for another target (an earlier 32-bit build) is built again.
+[ "$(cat "$prefix/.complete" 2>/dev/null)" = "$target" ] && exit 0
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 work="$prefix.src"
+log="$prefix.log"
 rm -rf "$work" "$prefix"; mkdir -p "$work"
+
+# Runs one step quietly; on failure names the step and shows the end of its output.
+step() {
+  local name=$1; shift
+  local code=0
+  "$@" >"$log" 2>&1 || code=$?
+  [ "$code" = 0 ] && return 0
+  echo "deps: $name failed (exit code $code):" >&2
+  tail -n 25 "$log" >&2
+  exit 1
+}
 
 if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
   echo "deps: enabling Debian source packages"
@@ -17,25 +31,25 @@ if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-s
   else
     sed -n 's/^deb /deb-src /p' /etc/apt/sources.list > /etc/apt/sources.list.d/debian-src.list
   fi
-  apt-get update -q
+  step "apt-get update (for source packages)" apt-get update -q
 fi
 
 cd "$work"
 # The release pin matters: the newest security version's source may be missing.
-apt-get source -q --download-only libpng1.6/bookworm libjpeg-turbo/bookworm
-for tarball in libpng1.6_*.orig.tar.* libjpeg-turbo_*.orig.tar.*; do tar xf "$tarball"; done
+step "downloading the libpng and libjpeg sources" apt-get source -q --download-only libpng1.6/bookworm libjpeg-turbo/bookworm
+for tarball in libpng1.6_*.orig.tar.* libjpeg-turbo_*.orig.tar.*; do step "unpacking $tarball" tar xf "$tarball"; done
 
-toolchain="$root/cmake/mingw-i686.cmake"
+toolchain="$root/cmake/mingw-x86_64.cmake"
 common=(-G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release
         -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_PREFIX_PATH="$prefix")
 
-cmake -S libpng-1.6.*/ -B png-build "${common[@]}" -DPNG_SHARED=OFF -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
-      -DZLIB_LIBRARY=/usr/i686-w64-mingw32/lib/libz.a -DZLIB_INCLUDE_DIR=/usr/i686-w64-mingw32/include >/dev/null
-cmake --build png-build --target install >/dev/null
+step "configuring libpng" cmake -S libpng-1.6.*/ -B png-build "${common[@]}" -DPNG_SHARED=OFF -DPNG_TESTS=OFF \
+      -DPNG_EXECUTABLES=OFF -DZLIB_LIBRARY=/usr/$target/lib/libz.a -DZLIB_INCLUDE_DIR=/usr/$target/include
+step "building libpng" cmake --build png-build --target install
 
-cmake -S libjpeg-turbo-*/ -B jpeg-build "${common[@]}" -DENABLE_SHARED=OFF -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF >/dev/null
-cmake --build jpeg-build --target install >/dev/null
+step "configuring libjpeg" cmake -S libjpeg-turbo-*/ -B jpeg-build "${common[@]}" -DENABLE_SHARED=OFF -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF
+step "building libjpeg" cmake --build jpeg-build --target install
 
-cd "$root"; rm -rf "$work"
-touch "$prefix/.complete"
-echo "deps: libpng and libjpeg installed in $prefix"
+cd "$root"; rm -rf "$work" "$log"
+echo "$target" > "$prefix/.complete"
+echo "deps: libpng and libjpeg for $target installed in $prefix"

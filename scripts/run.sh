@@ -8,11 +8,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 shot="$root/build/screenshot.png"
 
 if [ -n "${DISPLAY:-}" ]; then
-  exec bash "$root/scripts/wine-session.sh" --keep "$root/build/session" -- wine "$exe"
+  exec bash "$root/scripts/wine-session.sh" --keep "$root/build/session" -- bash -c 'exec "$WINE" "$1"' _ "$exe"
 fi
 
 exec bash "$root/scripts/wine-session.sh" --keep "$root/build/session" -- bash -c '
-  wine "$1" & kivora=$!
+  "$WINE" "$1" & kivora=$!
   for _ in $(seq 1 100); do
     id=$(xdotool search --onlyvisible --name "^Kivora$" 2>/dev/null | head -n 1) && [ -n "$id" ] && break
     sleep 0.2

@@ -1,36 +1,59 @@
 #!/usr/bin/env bash
-# Installs everything Kivora needs to build and test on Debian 12: the mingw-w64
-# cross compiler, Wine with 32-bit GStreamer (MCI needs it to open MP3s), Xvfb,
-# a Chinese font and the zh_CN.UTF-8 locale (Wine takes code page 936 from it),
-# and what the sound-clip generator and its tests use (espeak-ng, sox, lame, numpy).
+# Installs everything Kivora needs to build and test on Debian 12, all of it 64-bit:
+# the x86-64 mingw-w64 cross compiler, 64-bit Wine with the amd64 GStreamer plugins
+# (MCI needs them to open MP3s), Xvfb, a Chinese font and the zh_CN.UTF-8 locale
+# (Wine takes code page 936 from it), what the sound-clip generator and its tests use
+# (espeak-ng, sox, lame, numpy), and clang for the native sanitizer and fuzzing build.
+# No i386 package is needed: some machines cannot execute 32-bit code at all.
 # Cheap when everything is already there: one dpkg query and one locale check.
+# Each step either succeeds or says which step failed and why, then exits non-zero.
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++-mingw-w64-i686 libz-mingw-w64-dev googletest dpkg-dev
-  wine wine32 gstreamer1.0-plugins-good:i386 gstreamer1.0-plugins-base:i386
+  cmake ninja-build g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest dpkg-dev
+  wine wine64 gstreamer1.0-plugins-good gstreamer1.0-plugins-base
   xvfb xauth x11-utils fonts-wqy-microhei locales imagemagick xdotool sox
-  python3 python3-numpy espeak-ng lame libsox-fmt-mp3
+  python3 python3-numpy espeak-ng lame libsox-fmt-mp3 clang libclang-rt-14-dev
 )
+
+log=$(mktemp /tmp/kivora-setup.XXXXXX)
+trap 'rm -f "$log"' EXIT
+
+# Runs one step quietly; on failure prints the step's name, its output and the cause.
+step() {
+  local name=$1; shift
+  local code=0
+  "$@" >"$log" 2>&1 || code=$?
+  [ "$code" = 0 ] && return 0
+  echo "setup: $name failed (exit code $code):" >&2
+  tail -n 25 "$log" >&2
+  exit 1
+}
 
 declare -A have=()
 while read -r name arch status; do
   [ "$status" = "ii" ] || continue
-  have["$name:$arch"]=1; have["$name"]=1
+  [ "$arch" = "amd64" ] || [ "$arch" = "all" ] || continue
+  have["$name"]=1
 done < <(dpkg-query -W -f='${Package} ${Architecture} ${db:Status-Abbrev}\n' 2>/dev/null || true)
 missing=()
 for p in "${packages[@]}"; do [ -n "${have[$p]:-}" ] || missing+=("$p"); done
 
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then dpkg --add-architecture i386; fi
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q
-  apt-get install -y -q --no-install-recommends "${missing[@]}"
+  step "apt-get update" apt-get update -q
+  step "installing packages (${missing[*]})" apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
 if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
   echo "setup: generating the zh_CN.UTF-8 locale"
   grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null || echo 'zh_CN.UTF-8 UTF-8' >> /etc/locale.gen
-  locale-gen >/dev/null
+  step "generating the zh_CN.UTF-8 locale (locale-gen)" locale-gen
+fi
+
+# Wine's 64-bit loader is what every test runs under; say plainly when it cannot run here.
+if [ ! -x /usr/lib/wine/wine64 ]; then
+  echo "setup: the 64-bit Wine loader /usr/lib/wine/wine64 is missing after installing wine64" >&2
+  exit 1
 fi

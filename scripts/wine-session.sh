@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Runs a command inside a private Wine session: its own WINEPREFIX, HOME, X display
-# (Xvfb) and file-backed ALSA device, with the Chinese locale (code page 936).
+# Runs a command inside a private 64-bit Wine session: its own WINEPREFIX, HOME, X
+# display (Xvfb) and file-backed ALSA device, with the Chinese locale (code page 936).
 # Two sessions at once never share a prefix, a display or a wineserver.
 #
 # Usage: wine-session.sh [--keep DIR] -- command...
 #   --keep DIR  use DIR for the session (prefix kept between runs) instead of a throwaway one
-# Inside the command: KIVORA_SESSION (the folder), KIVORA_AUDIO_OUT (raw PCM the
-# sound device writes), DISPLAY, WINEPREFIX and HOME are set.
+# Inside the command: WINE (the 64-bit loader: run every Windows program as "$WINE" prog.exe),
+# KIVORA_SESSION (the folder), KIVORA_AUDIO_OUT (raw PCM the sound device writes),
+# DISPLAY, WINEPREFIX and HOME are set.
+# Each step of the set-up either succeeds or prints one line naming the step and the
+# cause, then exits non-zero.
 set -euo pipefail
 
 session=""
@@ -20,9 +23,13 @@ else
   mkdir -p "$session"; throwaway=0
 fi
 
+# Debian's /usr/bin/wine picks the 32-bit loader whenever wine32 is installed, and some
+# machines cannot execute 32-bit code at all: everything here names the 64-bit parts.
+export WINE=/usr/lib/wine/wine64
+export WINESERVER=/usr/lib/wine/wineserver64
 export HOME="$session/home"
 export WINEPREFIX="$session/prefix"
-export WINEARCH=win32
+export WINEARCH=win64
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
@@ -30,6 +37,12 @@ export KIVORA_SESSION="$session"
 export KIVORA_AUDIO_OUT="$session/audio-out.raw"
 unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY
 mkdir -p "$HOME/Documents" "$HOME/Desktop"
+
+fail_step() { echo "wine-session: $1" >&2; [ -n "${2:-}" ] && [ -s "$2" ] && tail -n 20 "$2" >&2; exit 1; }
+
+for part in "$WINE" "$WINESERVER"; do
+  [ -x "$part" ] || fail_step "64-bit Wine is not installed ($part is missing): run scripts/setup.sh"
+done
 
 # MCI playback ends in ALSA's default device; point it at a file so tests can hear it.
 cat > "$HOME/.asoundrc" <<ASOUND
@@ -39,7 +52,7 @@ ASOUND
 xvfb_pid=""
 cleanup() {
   local status=$?
-  wineserver -k >/dev/null 2>&1 || true
+  "$WINESERVER" -k >/dev/null 2>&1 || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   [ "$throwaway" = 1 ] && [ -z "${KIVORA_KEEP_SESSION:-}" ] && rm -rf "$session"
   exit $status
@@ -51,21 +64,36 @@ if [ -z "${DISPLAY:-}" ] || [ -n "${KIVORA_FORCE_XVFB:-}" ]; then
   exec {fd}<> <(:)
   Xvfb -displayfd "$fd" -screen 0 1280x800x24 -nolisten tcp >"$session/xvfb.log" 2>&1 &
   xvfb_pid=$!
-  read -r -t 10 display_number <&"$fd" || { echo "wine-session: Xvfb did not start" >&2; exit 1; }
+  read -r -t 10 display_number <&"$fd" || fail_step "Xvfb did not start within 10 s" "$session/xvfb.log"
   export DISPLAY=":$display_number"
 fi
 
+# A prefix kept from a 32-bit session cannot run 64-bit programs: make a new one.
+if [ -f "$WINEPREFIX/system.reg" ] && ! grep -qx '#arch=win64' "$WINEPREFIX/system.reg"; then
+  echo "wine-session: $WINEPREFIX is not a 64-bit prefix; making a new one"
+  rm -rf "$WINEPREFIX"
+fi
+
 if [ ! -f "$WINEPREFIX/.kivora-ready" ]; then
-  wineboot -i >/dev/null 2>&1
+  boot_log="$session/wineboot.log"
+  code=0
+  "$WINE" wineboot -i >"$boot_log" 2>&1 || code=$?
+  if [ "$code" = 126 ] || [ "$code" = 127 ]; then
+    fail_step "Wine cannot run on this machine: $WINE exited with $code" "$boot_log"
+  fi
+  [ "$code" = 0 ] || fail_step "making the Wine prefix (wineboot -i) failed with exit code $code" "$boot_log"
   # Without a window manager Wine draws its own frame and runs its own move loop.
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
-  wineserver -w
+  for value in Managed Decorated; do
+    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v $value /d N /f >>"$boot_log" 2>&1 ||
+      fail_step "setting the X11 driver value $value failed" "$boot_log"
+  done
+  "$WINESERVER" -w
   touch "$WINEPREFIX/.kivora-ready"
 fi
 # One wineserver for the whole session keeps every test's Wine start cheap. Wine's
 # background services start with the first program; starting them here, detached
 # from our output, keeps them from holding a caller's pipe open after a test ends.
-wineserver -p
-wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+"$WINESERVER" -p || fail_step "the wineserver did not start"
+"$WINE" cmd /c exit </dev/null >"$session/services.log" 2>&1 ||
+  fail_step "the first Wine program (cmd /c exit) failed with exit code $?" "$session/services.log"
 "$@"

@@ -28,7 +28,7 @@ wait_for_exit() {
 screenshot() { import -display "$DISPLAY" -window root "$1" 2>/dev/null || true; }
 
 # The controls of the window titled $1 (Kivora by default), one "caption<TAB>visible<TAB>enabled" line each.
-probe_captions() { wine "$probe" "${1:-Kivora}" 2>/dev/null | tr -d '\r'; }
+probe_captions() { "$WINE" "$probe" "${1:-Kivora}" 2>/dev/null | tr -d '\r'; }
 
 # Clicks at a point given relative to the window's outer top-left corner.
 click_in() { xdotool mousemove --window "$1" "$2" "$3"; sleep 0.2; xdotool click 1; }

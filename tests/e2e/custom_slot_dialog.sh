@@ -19,7 +19,7 @@ KIVORA_FORCE_XVFB=1 exec bash "$here/../../scripts/wine-session.sh" -- bash -c '
   # Outer-window offsets of what the user clicks (Wine draws a 3-pixel frame and a title bar).
   custom_tab="193 74"; slot1="45 114"
 
-  wine "$exe" & kivora=$!
+  "$WINE" "$exe" & kivora=$!
   id=$(wait_for_window Kivora) || fail "no window"
   click_in "$id" $custom_tab; sleep 0.5
   click_in "$id" $slot1
@@ -39,7 +39,7 @@ KIVORA_FORCE_XVFB=1 exec bash "$here/../../scripts/wine-session.sh" -- bash -c '
   press_escape "$id"
   wait_for_exit $kivora 15 || fail "first run did not exit cleanly"
 
-  wine "$exe" & kivora=$!
+  "$WINE" "$exe" & kivora=$!
   id=$(wait_for_window Kivora) || fail "no window on restart"
   probe_captions | grep -q "^applause	" || fail "restart lost the caption"
   click_in "$id" $custom_tab; sleep 0.5

@@ -8,7 +8,7 @@ exe=$1
 
 KIVORA_FORCE_XVFB=1 exec bash "$here/../../scripts/wine-session.sh" -- bash -c '
   source "$1/common.sh"
-  wine "$2" & kivora=$!
+  "$WINE" "$2" & kivora=$!
   id=$(wait_for_window Kivora) || fail "no window titled Kivora appeared"
   eval "$(xdotool getwindowgeometry --shell "$id")"
   screenshot "$KIVORA_SESSION/first-start.png"
@@ -16,7 +16,7 @@ KIVORA_FORCE_XVFB=1 exec bash "$here/../../scripts/wine-session.sh" -- bash -c '
   [ "$X" = $(( (1280 - 397) / 2 )) ] && [ "$Y" = $(( (800 - 305) / 2 )) ] || fail "window at $X,$Y is not centred"
   [ -d "$HOME/Documents/Kivora" ] || fail "the Data folder was not created"
 
-  wine "$2" & second=$!
+  "$WINE" "$2" & second=$!
   for _ in $(seq 1 100); do
     [ "$(xdotool search --onlyvisible --name "^Kivora\$" 2>/dev/null | wc -l)" = 2 ] && break
     sleep 0.2

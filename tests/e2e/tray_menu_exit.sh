@@ -8,7 +8,7 @@ exe=$1
 
 KIVORA_FORCE_XVFB=1 exec bash "$here/../../scripts/wine-session.sh" -- bash -c '
   source "$1/common.sh"
-  wine "$2" & kivora=$!
+  "$WINE" "$2" & kivora=$!
   wait_for_window Kivora >/dev/null || fail "no window titled Kivora appeared"
   tray=$(wait_for_window "Wine System Tray") || fail "no tray window"
   eval "$(xdotool getwindowgeometry --shell "$tray")"

@@ -44,6 +44,24 @@ void ExpectRect(const RECT& actual, const RECT& expected, const wchar_t* name) {
   EXPECT_EQ(actual.bottom, expected.bottom) << name;
 }
 
+// The manifest asks for Common Controls 6. A manifest naming the wrong processor
+// architecture loses it silently (the controls still work, in the old version). The
+// comctl32 that the program's own import resolved to must be the side-by-side 6.0
+// assembly; its path says so on Windows and under Wine alike (Wine's copy reports
+// version 5 through DllGetVersion even when it is the 6.0 assembly).
+TEST(WindowLayout, RunsWithCommonControls6) {
+  AppFixture fixture;
+  HMODULE comctl = nullptr;
+  ASSERT_TRUE(GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                 reinterpret_cast<LPCWSTR>(&InitCommonControlsEx), &comctl));
+  wchar_t path[MAX_PATH] = {};
+  ASSERT_GT(GetModuleFileNameW(comctl, path, MAX_PATH), 0u);
+  std::wstring lower(path);
+  CharLowerW(lower.data());
+  EXPECT_NE(lower.find(L"microsoft.windows.common-controls_"), std::wstring::npos) << path;
+  EXPECT_NE(lower.find(L"_6.0."), std::wstring::npos) << path;
+}
+
 TEST(WindowLayout, MainWindowHasTitleSizeFrameAndIsCentred) {
   AppFixture fixture;
   HWND hwnd = fixture.hwnd();
