@@ -1,9 +1,6 @@
 #include "app/app.h"
 
-#include "app/shell_texts.h"
-#include "audio/builtin_sounds.h"
-#include "custom/always_on_top.h"
-#include "custom/settings_file.h"
+#include "builtin/builtin_sounds.h"
 #include "ui/notification_area.h"
 #include "ui/page_switch.h"
 
@@ -11,11 +8,14 @@ namespace kivora {
 
 using ui::MenuItem;
 
-App::App(Services services)
+App::App(Services services, ShellTexts& shell)
     : services_(services),
+      shell_(shell),
       player_(services.audio),
-      volumeRow_(window_, player_, Shell().dataFolder),
-      slots_(window_, player_, services.prompts, services.fileChooser, Shell().dataFolder) {
+      volumeRow_(window_, player_, settings_),
+      alwaysOnTop_(window_, settings_),
+      slots_(window_, player_, services.prompts, services.fileChooser, settings_,
+             PickedFile{shell.pickedFilePath, shell.pickedFileName}, [this] { return volumeRow_.Volume(); }) {
   ui::WindowEvents& events = window_.Events();
   events.created = [this] {
     BindEvents();
@@ -45,10 +45,9 @@ int App::RunEventLoop() {
 
 void App::BindEvents() {
   window_[L"选择夹1"].Events().clicked = [this] { ui::ApplyPageLayout(window_); };
-  window_[kAlwaysOnTopBox].Events().clicked = [this] { OnAlwaysOnTopClicked(window_, SettingsFilePath(Shell().dataFolder)); };
+  alwaysOnTop_.BindEvents();
   volumeRow_.BindEvents();
-  volumeRow_.ShowInitialPicture();
-  audio::BindBuiltinSoundButtons(window_, player_, Shell().dataFolder);
+  BindBuiltinSoundButtons(window_, player_, shell_.dataFolder, [this] { return volumeRow_.Volume(); });
   slots_.BindEvents();
   window_[L"图片框1"].Events().rightPressed = [this] { ShowMenuAtPointer(); };
   // The "赞助" label opens its own address when pressed.

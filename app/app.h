@@ -1,17 +1,20 @@
 // The program: the main window, the services that need a person or a device,
-// and the wiring of every control event to its handler.
+// the features, and the wiring of every control event to its handler.
 #pragma once
 
 #include <windows.h>
 
+#include "app/shell_texts.h"
 #include "audio/audio_backend.h"
 #include "audio/player.h"
-#include "audio/volume_row.h"
 #include "custom/custom_slots.h"
 #include "custom/file_chooser.h"
 #include "decor/web_opener.h"
+#include "ontop/always_on_top.h"
+#include "settings/settings_store.h"
 #include "ui/main_window.h"
 #include "ui/user_prompts.h"
+#include "volume/volume_row.h"
 
 namespace kivora {
 
@@ -21,11 +24,14 @@ struct Services {
   WebOpener& web;
   FileChooser& fileChooser;
   audio::AudioBackend& audio;
+  // The folder the Data folder goes into; empty: the user's documents folder.
+  std::wstring documentsFolder = {};
 };
 
 class App {
  public:
-  explicit App(Services services);
+  // shell outlives the App: the exit cleanup releases it after the App is gone.
+  App(Services services, ShellTexts& shell);
   // The window goes first: its teardown still needs the player and the volume row.
   ~App();
   App(const App&) = delete;
@@ -40,6 +46,9 @@ class App {
   ui::MainWindow& Window() { return window_; }
   audio::Player& Player() { return player_; }
   CustomSlots& Slots() { return slots_; }
+  VolumeRow& Volume() { return volumeRow_; }
+  const SettingsStore& Settings() const { return settings_; }
+  const ShellTexts& Shell() const { return shell_; }
 
  private:
   void BindEvents();
@@ -50,9 +59,12 @@ class App {
   void Teardown();
 
   Services services_;
+  ShellTexts& shell_;
+  SettingsStore settings_;
   ui::MainWindow window_;
   audio::Player player_;
-  audio::VolumeRow volumeRow_;
+  VolumeRow volumeRow_;
+  AlwaysOnTop alwaysOnTop_;
   CustomSlots slots_;
 };
 

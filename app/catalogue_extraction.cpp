@@ -4,7 +4,7 @@
 #include <shlwapi.h>
 
 #include "app/data_folder.h"
-#include "app/whole_file.h"
+#include "base/whole_file.h"
 #include "assets/catalogue.h"
 
 namespace kivora {

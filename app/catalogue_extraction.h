@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-#include "app/whole_file.h"
+#include "base/whole_file.h"
 
 namespace kivora {
 

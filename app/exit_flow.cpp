@@ -14,7 +14,7 @@ void App::ConfirmExit() {
 // While the window is destroyed, its controls still there: the volume is saved
 // (also while muted: muting never moves the slider), then the sound stops.
 void App::Teardown() {
-  volumeRow_.SaveVolume();
+  volumeRow_.Save();
   player_.Close();
 }
 

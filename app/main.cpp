@@ -4,16 +4,20 @@
 
 #include "app/app.h"
 #include "app/process_start.h"
+#include "app/shell_texts.h"
 #include "audio/mci_backend.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   kivora::StartProcess();
+  // Made before everything that uses the texts, so it is destroyed after all of
+  // them: the texts are released once, as the process ends.
+  kivora::ExitCleanup exitCleanup;
 
   kivora::ui::SystemPrompts prompts;
   kivora::ShellWebOpener web;
   kivora::SystemFileChooser fileChooser;
   kivora::audio::MciBackend audio;  // outlives the App: the player closes its sound on the way out
-  kivora::App app({prompts, web, fileChooser, audio});
+  kivora::App app({prompts, web, fileChooser, audio}, exitCleanup.Texts());
   if (!app.Start(instance)) return 1;
   return app.RunEventLoop();
 }

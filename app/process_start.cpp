@@ -5,7 +5,6 @@
 #include <objbase.h>
 
 #include "app/gdiplus_session.h"
-#include "app/shell_texts.h"
 
 namespace kivora {
 
@@ -13,7 +12,6 @@ void StartProcess() {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_TAB_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
-  RegisterExitCleanup();
   StartGdiplusOnce();
 }
 

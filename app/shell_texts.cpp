@@ -1,16 +1,8 @@
 #include "app/shell_texts.h"
 
-#include <cstdlib>
-
 namespace kivora {
 
-ShellTexts& Shell() {
-  static ShellTexts texts;
-  return texts;
-}
-
-int ReleaseShellTexts() {
-  ShellTexts& texts = Shell();
+int ReleaseShellTexts(ShellTexts& texts) {
   int released = 0;
   for (std::wstring* text : {&texts.dataFolder, &texts.pickedFilePath, &texts.pickedFileName}) {
     if (text->empty()) continue;
@@ -20,11 +12,9 @@ int ReleaseShellTexts() {
   return released;
 }
 
-void RegisterExitCleanup() {
-  static bool registered = false;
-  if (registered) return;
-  registered = true;
-  std::atexit([] { ReleaseShellTexts(); });
+ExitCleanup::~ExitCleanup() {
+  const int released = ReleaseShellTexts(texts_);
+  if (observer_) observer_(released);
 }
 
 }  // namespace kivora

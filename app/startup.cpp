@@ -4,10 +4,7 @@
 
 #include "app/app.h"
 #include "app/catalogue_extraction.h"
-#include "custom/always_on_top.h"
-#include "custom/settings_file.h"
 #include "app/data_folder.h"
-#include "app/shell_texts.h"
 
 namespace kivora {
 namespace {
@@ -17,14 +14,16 @@ constexpr std::wstring_view kTrayTip = L"欢迎使用Kivora！";
 }  // namespace
 
 void App::RunStartupSequence() {
-  ShellTexts& shell = Shell();
-  shell.dataFolder = DataFolderFrom(DocumentsFolder());
-  CreateDirectoryW(shell.dataFolder.c_str(), nullptr);
+  shell_.dataFolder = DataFolderFrom(services_.documentsFolder.empty() ? DocumentsFolder() : services_.documentsFolder);
+  CreateDirectoryW(shell_.dataFolder.c_str(), nullptr);
   window_.ShowTrayIcon(kTrayTip);
-  ExtractCatalogue(shell.dataFolder);
-  volumeRow_.RestoreVolume();
-  RestoreAlwaysOnTop(window_, SettingsFilePath(shell.dataFolder));
-  slots_.Restore();
+  ExtractCatalogue(shell_.dataFolder);
+  // The settings file is read once; every later change is written at once.
+  settings_.UseDataFolder(shell_.dataFolder);
+  const SavedSettings saved = settings_.Read();
+  volumeRow_.Restore(saved.volume);
+  alwaysOnTop_.Restore(saved.alwaysOnTop);
+  slots_.Restore(saved.slotPaths);
 }
 
 }  // namespace kivora

@@ -72,9 +72,14 @@ Player::Channel Player::SetChannel(const wchar_t* channel, int percent) {
   return Send(L"setaudio", suffix) ? Channel::Set : Channel::Refused;
 }
 
-bool ApplyVolumeAndPlay(Player& player, int sliderPosition) {
-  player.SetVolume(sliderPosition, sliderPosition);
+bool ApplyVolumeAndPlay(Player& player, int volume) {
+  player.SetVolume(volume, volume);
   return player.Play();
+}
+
+void OpenAndPlay(Player& player, const std::wstring& path, int volume) {
+  player.Open(path);
+  ApplyVolumeAndPlay(player, volume);
 }
 
 }  // namespace kivora::audio

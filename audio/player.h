@@ -59,7 +59,11 @@ class Player {
 };
 
 // What every sound button does after its Open: the open sound takes the volume
-// of the slider position (both channels), then plays.
-bool ApplyVolumeAndPlay(Player& player, int sliderPosition);
+// (the slider's position, both channels), then plays.
+bool ApplyVolumeAndPlay(Player& player, int volume);
+
+// What every sound button does: Open(path), then ApplyVolumeAndPlay. A file that
+// cannot be opened gives silence: the sound before it is closed already.
+void OpenAndPlay(Player& player, const std::wstring& path, int volume);
 
 }  // namespace kivora::audio

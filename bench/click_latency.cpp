@@ -80,7 +80,8 @@ int wmain(int argc, wchar_t** argv) {
   kivora::ShellWebOpener web;
   kivora::SystemFileChooser chooser;
   kivora::audio::MciBackend backend;
-  kivora::App app({prompts, web, chooser, backend});
+  kivora::ExitCleanup exitCleanup;
+  kivora::App app({prompts, web, chooser, backend}, exitCleanup.Texts());
   app.Start(GetModuleHandleW(nullptr));
   Pump();
 
@@ -121,7 +122,7 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<double> openTimes, playTimes;
   for (int round = 0; round < 12; ++round) {
     const kivora::CatalogueEntry& entry = kivora::Catalogue()[round % 20];
-    const std::wstring path = kivora::Shell().dataFolder + std::wstring(entry.relativePath);
+    const std::wstring path = app.Shell().dataFolder + std::wstring(entry.relativePath);
     double start = NowMs();
     app.Player().Open(path);
     double opened = NowMs();

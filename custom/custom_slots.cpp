@@ -3,17 +3,13 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "app/gbk_text.h"
-#include "app/shell_texts.h"
-#include "audio/sound_button.h"
-#include "custom/always_on_top.h"
+#include "base/gbk_text.h"
 #include "custom/display_name.h"
-#include "custom/settings_file.h"
+#include "ui/topmost_lift.h"
 
 namespace kivora {
 namespace {
 
-constexpr std::wstring_view kSoundsSection = L"音效";
 constexpr std::wstring_view kReminder = L"提醒";
 constexpr std::wstring_view kDialogFilter = L"MP3文件（*.mp3)|*.mp3";
 constexpr std::wstring_view kDialogTitle = L"导入MP3...";
@@ -41,36 +37,9 @@ std::wstring LongFormOf(const std::wstring& path) {
   return longPath;
 }
 
-}  // namespace
-
-CustomSlots::CustomSlots(ui::MainWindow& window, audio::Player& player, ui::UserPrompts& prompts,
-                         FileChooser& chooser, const std::wstring& dataFolder)
-    : window_(window), player_(player), prompts_(prompts), chooser_(chooser), dataFolder_(dataFolder) {}
-
-void CustomSlots::BindEvents() {
-  for (int slot = 1; slot <= ui::kCustomSlotCount; ++slot) {
-    ui::ControlEvents& events = Button(slot).Events();
-    events.clicked = [this, slot] { OnClick(slot); };
-    events.doubleClicked = [this, slot] { OnReplace(slot); };
-    events.rightPressed = [this, slot] { OnClear(slot); };
-  }
-  window_.Events().menuItems[static_cast<size_t>(ui::MenuItem::ClearSounds)] = [this] { OnClearAll(); };
-}
-
-ui::Control& CustomSlots::Button(int slot) const { return window_[ui::CustomSlotName(slot)]; }
-
-std::wstring CustomSlots::SettingsPath() const { return SettingsFilePath(dataFolder_); }
-
-bool CustomSlots::ChooseSoundFile(bool setFilter) {
-  dialog_.initialFolder = DesktopFolder();
-  if (setFilter) dialog_.filter = kDialogFilter;
-  dialog_.title = kDialogTitle;
-  return chooser_.Show(dialog_);
-}
-
 // The settings file is GBK: a path it cannot hold would come back broken after a
 // restart. Such a file is kept by its 8.3 short path when the file system has one.
-std::wstring CustomSlots::StorablePath(const std::wstring& chosen) {
+std::wstring StorablePath(const std::wstring& chosen) {
   if (FitsGbk(chosen)) return chosen;
   std::wstring shortPath(32768, L'\0');
   DWORD length = GetShortPathNameW(chosen.c_str(), shortPath.data(), static_cast<DWORD>(shortPath.size()));
@@ -81,30 +50,68 @@ std::wstring CustomSlots::StorablePath(const std::wstring& chosen) {
   return {};
 }
 
+}  // namespace
+
+static_assert(ui::kCustomSlotCount == kSoundSlotCount, "one settings key per custom slot");
+
+bool CustomSlots::Slot::Filled() const { return caption != ui::kEmptySlotCaption; }
+
+CustomSlots::CustomSlots(ui::MainWindow& window, audio::Player& player, ui::UserPrompts& prompts,
+                         FileChooser& chooser, SettingsStore& settings, PickedFile picked,
+                         std::function<int()> currentVolume)
+    : window_(window),
+      player_(player),
+      prompts_(prompts),
+      chooser_(chooser),
+      settings_(settings),
+      picked_(picked),
+      currentVolume_(std::move(currentVolume)) {
+  for (Slot& slot : slots_) slot.caption = ui::kEmptySlotCaption;
+}
+
+void CustomSlots::BindEvents() {
+  for (int slot = 1; slot <= ui::kCustomSlotCount; ++slot) {
+    ui::ControlEvents& events = window_[ui::CustomSlotName(slot)].Events();
+    events.clicked = [this, slot] { OnClick(slot); };
+    events.doubleClicked = [this, slot] { OnReplace(slot); };
+    events.rightPressed = [this, slot] { OnClear(slot); };
+  }
+  window_.Events().menuItems[static_cast<size_t>(ui::MenuItem::ClearSounds)] = [this] { OnClearAll(); };
+}
+
+void CustomSlots::Show(int slot, Slot content) {
+  window_[ui::CustomSlotName(slot)].SetCaption(content.caption);
+  At(slot) = std::move(content);
+}
+
+bool CustomSlots::ChooseSoundFile(bool setFilter) {
+  dialog_.initialFolder = DesktopFolder();
+  if (setFilter) dialog_.filter = kDialogFilter;
+  dialog_.title = kDialogTitle;
+  return chooser_.Show(dialog_);
+}
+
 void CustomSlots::Assign(int slot) {
-  ShellTexts& shell = Shell();
   const std::wstring stored = StorablePath(dialog_.fileName);
   if (stored.empty()) {
-    LiftAlwaysOnTop(window_);
+    ui::ScopedTopmostLift lift(window_);
     prompts_.Show(L"无法保存这个文件的名字（含有无法保存的字符），请把文件改名后再添加。", kReminder, kTellBox);
-    ReapplyAlwaysOnTopIfTicked(window_);
     return;
   }
-  shell.pickedFilePath = dialog_.fileName;
-  shell.pickedFileName = DisplayNameOf(shell.pickedFilePath);
-  Button(slot).SetCaption(shell.pickedFileName);
-  WriteSetting(SettingsPath(), std::wstring(kSoundsSection), ui::CustomSlotName(slot), stored);
-  LiftAlwaysOnTop(window_);
+  picked_.path = dialog_.fileName;
+  picked_.name = DisplayNameOf(picked_.path);
+  Show(slot, {stored, picked_.name});
+  settings_.WriteSlotPath(slot, stored);
+  ui::ScopedTopmostLift lift(window_);
   prompts_.Show(L"自定义音效完成！", kReminder, kTellBox);
-  ReapplyAlwaysOnTopIfTicked(window_);
 }
 
 void CustomSlots::OnClick(int slot) {
-  if (Button(slot).Caption() == ui::kEmptySlotCaption) {
+  if (!At(slot).Filled()) {
     if (ChooseSoundFile(true)) Assign(slot);
     return;
   }
-  audio::OpenAndPlay(window_, player_, ReadSetting(SettingsPath(), std::wstring(kSoundsSection), ui::CustomSlotName(slot)));
+  audio::OpenAndPlay(player_, At(slot).path, currentVolume_());
 }
 
 void CustomSlots::OnReplace(int slot) {
@@ -114,42 +121,29 @@ void CustomSlots::OnReplace(int slot) {
 }
 
 void CustomSlots::OnClear(int slot) {
-  LiftAlwaysOnTop(window_);
-  const std::wstring caption = Button(slot).Caption();
-  if (caption != ui::kEmptySlotCaption) {
-    int answer = prompts_.Show(L"你确定要清空<" + caption + L">按钮吗？", kReminder, kAskBox);
-    if (answer == IDYES) {
-      player_.PauseToggle();
-      WriteSetting(SettingsPath(), std::wstring(kSoundsSection), ui::CustomSlotName(slot), L"");
-      Button(slot).SetCaption(ui::kEmptySlotCaption);
-      ReapplyAlwaysOnTopIfTicked(window_);
-    }
-  }
-  ReapplyAlwaysOnTopIfTicked(window_);
+  ui::ScopedTopmostLift lift(window_);
+  if (!At(slot).Filled()) return;
+  if (prompts_.Show(L"你确定要清空<" + At(slot).caption + L">按钮吗？", kReminder, kAskBox) != IDYES) return;
+  player_.PauseToggle();
+  settings_.WriteSlotPath(slot, L"");
+  Show(slot, {L"", std::wstring(ui::kEmptySlotCaption)});
 }
 
 void CustomSlots::OnClearAll() {
-  LiftAlwaysOnTop(window_);
+  ui::ScopedTopmostLift lift(window_);
   player_.PauseToggle();  // before the question, so it takes effect whatever the answer
-  if (prompts_.Show(L"你确定要清空所有按钮吗？", kReminder, kAskBox) == IDYES) {
-    const std::wstring settings = SettingsPath();
-    for (int slot = 1; slot <= ui::kCustomSlotCount; ++slot) {
-      WriteSetting(settings, std::wstring(kSoundsSection), ui::CustomSlotName(slot), L"");
-    }
-    for (int slot = 1; slot <= ui::kCustomSlotCount; ++slot) Button(slot).SetCaption(ui::kEmptySlotCaption);
-    ReapplyAlwaysOnTopIfTicked(window_);
-  }
-  ReapplyAlwaysOnTopIfTicked(window_);
+  if (prompts_.Show(L"你确定要清空所有按钮吗？", kReminder, kAskBox) != IDYES) return;
+  for (int slot = 1; slot <= ui::kCustomSlotCount; ++slot) settings_.WriteSlotPath(slot, L"");
+  for (int slot = 1; slot <= ui::kCustomSlotCount; ++slot) Show(slot, {L"", std::wstring(ui::kEmptySlotCaption)});
 }
 
-void CustomSlots::Restore() {
-  const std::wstring settings = SettingsPath();
+void CustomSlots::Restore(const std::array<std::wstring, kSoundSlotCount>& savedPaths) {
   for (int slot = 1; slot <= ui::kCustomSlotCount; ++slot) {
-    const std::wstring path = ReadSetting(settings, std::wstring(kSoundsSection), ui::CustomSlotName(slot));
+    const std::wstring& path = savedPaths[static_cast<size_t>(slot - 1)];
     if (path.empty() || GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
-    const std::wstring name = DisplayNameOf(LongFormOf(path));
+    std::wstring name = DisplayNameOf(LongFormOf(path));
     if (name.empty()) continue;
-    Button(slot).SetCaption(name);
+    Show(slot, {path, std::move(name)});
   }
 }
 

@@ -1,22 +1,30 @@
-// The twenty custom buttons on the page "自定义". A slot's caption is its only
-// state in memory ("添加音效.." when empty); its file path lives only in the
-// settings file, key 按钮N of section 音效, and is read again at every click.
+// The twenty custom buttons on the page "自定义". Each slot holds the path it
+// plays and the name it shows ("添加音效.." while empty); the settings file, key
+// 按钮N of section 音效, keeps the path across starts.
 #pragma once
 
+#include <array>
+#include <functional>
 #include <string>
 
 #include "audio/player.h"
 #include "custom/file_chooser.h"
+#include "settings/settings_store.h"
 #include "ui/main_window.h"
 #include "ui/user_prompts.h"
 
 namespace kivora {
 
+// The last file picked in a slot's dialog and its display name; the shell owns them.
+struct PickedFile {
+  std::wstring& path;
+  std::wstring& name;
+};
+
 class CustomSlots {
  public:
-  // dataFolder is read at every use: it is filled in by the start-up sequence.
   CustomSlots(ui::MainWindow& window, audio::Player& player, ui::UserPrompts& prompts, FileChooser& chooser,
-              const std::wstring& dataFolder);
+              SettingsStore& settings, PickedFile picked, std::function<int()> currentVolume);
 
   // Binds click, double-click and right press of all twenty slots, and the menu item "清空音效".
   void BindEvents();
@@ -26,23 +34,32 @@ class CustomSlots {
   void OnClear(int slot);     // right press: empty the slot after a question
   void OnClearAll();          // menu item "清空音效"
 
-  // At start-up: every slot whose stored file still exists shows its display name.
-  void Restore();
+  // At start-up, from the saved paths: every slot whose file still exists shows its display name.
+  void Restore(const std::array<std::wstring, kSoundSlotCount>& savedPaths);
 
   const FileDialogState& Dialog() const { return dialog_; }
 
  private:
+  struct Slot {
+    std::wstring path;     // as stored in the settings file (an 8.3 path where GBK needs it)
+    std::wstring caption;  // the name the button shows
+    // A slot showing the empty caption counts as empty, whatever it holds.
+    bool Filled() const;
+  };
+
   bool ChooseSoundFile(bool setFilter);
   void Assign(int slot);
-  std::wstring StorablePath(const std::wstring& chosen);
-  std::wstring SettingsPath() const;
-  ui::Control& Button(int slot) const;
+  void Show(int slot, Slot content);
+  Slot& At(int slot) { return slots_[static_cast<size_t>(slot - 1)]; }
 
   ui::MainWindow& window_;
   audio::Player& player_;
   ui::UserPrompts& prompts_;
   FileChooser& chooser_;
-  const std::wstring& dataFolder_;
+  SettingsStore& settings_;
+  PickedFile picked_;
+  std::function<int()> currentVolume_;
+  std::array<Slot, kSoundSlotCount> slots_;
   FileDialogState dialog_;  // the shared dialog keeps its properties between uses
 };
 

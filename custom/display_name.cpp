@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/gbk_text.h"
+#include "base/gbk_text.h"
 
 namespace kivora {
 namespace {

@@ -2,38 +2,11 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
-
-#include "ui/png_picture.h"
-
 namespace kivora::ui {
-namespace {
 
-constexpr int kSliderMinimum = 0;
-constexpr int kSliderMaximum = 100;
-constexpr int kStoredPositionLimit = 32767;
-
-// A push button blits its bitmap without alpha: the picture is laid onto the
-// button face first, so its transparent parts show the face, not black.
-Bitmap FlattenOntoButtonFace(const PngPicture& picture) {
-  if (picture.Empty()) return Bitmap();
-  HDC screen = GetDC(nullptr);
-  Bitmap flat(CreateCompatibleBitmap(screen, picture.Width(), picture.Height()));
-  {
-    MemoryDc target(screen), source(screen);
-    ScopedSelect targetBitmap(target.Get(), flat.Get());
-    ScopedSelect sourceBitmap(source.Get(), picture.Handle());
-    RECT area{0, 0, picture.Width(), picture.Height()};
-    FillRect(target.Get(), &area, GetSysColorBrush(COLOR_BTNFACE));
-    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    AlphaBlend(target.Get(), 0, 0, picture.Width(), picture.Height(), source.Get(), 0, 0, picture.Width(),
-               picture.Height(), blend);
-  }
-  ReleaseDC(nullptr, screen);
-  return flat;
+void FireIfBound(const Handler& handler) {
+  if (handler) handler();
 }
-
-}  // namespace
 
 Control::Control(const ControlSpec& spec, HWND handle, const int& currentPage)
     : spec_(spec), handle_(handle), currentPage_(currentPage) {}
@@ -76,29 +49,41 @@ void Control::SetHeight(int height) {
   SetWindowPos(handle_, nullptr, 0, 0, rect.right - rect.left, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-int Control::SliderPosition() const {
-  int shown = static_cast<int>(SendMessageW(handle_, TBM_GETPOS, 0, 0));
-  // The user moved the thumb since the last position set by program: the track wins.
-  if (shown != std::clamp(storedSliderPosition_, kSliderMinimum, kSliderMaximum)) storedSliderPosition_ = shown;
-  return storedSliderPosition_;
+LRESULT Control::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_LBUTTONDOWN: return OnLeftButtonDown(wParam, lParam);
+    case WM_LBUTTONDBLCLK: return OnLeftDoubleClick(wParam, lParam);
+    case WM_RBUTTONDOWN: return OnRightButtonDown(wParam, lParam);
+    case WM_KEYDOWN: return OnKeyDown(wParam, lParam);
+    case WM_SETCURSOR: return OnSetCursor(wParam, lParam);
+    case WM_MOUSEMOVE: return OnMouseMove(wParam, lParam);
+    case WM_MOUSELEAVE: return OnMouseLeave(wParam, lParam);
+    default: return PassOn(message, wParam, lParam);
+  }
 }
 
-void Control::SetSliderPosition(int position) {
-  storedSliderPosition_ = std::clamp(position, 0, kStoredPositionLimit);
-  SendMessageW(handle_, TBM_SETPOS, TRUE, std::clamp(storedSliderPosition_, kSliderMinimum, kSliderMaximum));
+LRESULT Control::OnLeftButtonDown(WPARAM wParam, LPARAM lParam) {
+  FireIfBound(events_.leftPressed);
+  return PassOn(WM_LBUTTONDOWN, wParam, lParam);
 }
 
-bool Control::Checked() const { return SendMessageW(handle_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+LRESULT Control::OnLeftDoubleClick(WPARAM wParam, LPARAM lParam) {
+  FireIfBound(events_.doubleClicked);
+  return PassOn(WM_LBUTTONDBLCLK, wParam, lParam);
+}
 
-void Control::SetChecked(bool checked) { SendMessageW(handle_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0); }
+LRESULT Control::OnRightButtonDown(WPARAM wParam, LPARAM lParam) {
+  FireIfBound(events_.rightPressed);
+  return PassOn(WM_RBUTTONDOWN, wParam, lParam);
+}
 
-void Control::SetPicture(std::span<const unsigned char> pngBytes) {
-  // The slider shows its picture again at every step of a drag: decode only on a change.
-  if (pictureBitmap_ && std::ranges::equal(picture_, pngBytes)) return;
-  picture_.assign(pngBytes.begin(), pngBytes.end());
-  Bitmap shown = FlattenOntoButtonFace(DecodePng(picture_));
-  SendMessageW(handle_, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(shown.Get()));
-  pictureBitmap_ = std::move(shown);
+LRESULT Control::OnKeyDown(WPARAM wParam, LPARAM lParam) { return PassOn(WM_KEYDOWN, wParam, lParam); }
+LRESULT Control::OnSetCursor(WPARAM wParam, LPARAM lParam) { return PassOn(WM_SETCURSOR, wParam, lParam); }
+LRESULT Control::OnMouseMove(WPARAM wParam, LPARAM lParam) { return PassOn(WM_MOUSEMOVE, wParam, lParam); }
+LRESULT Control::OnMouseLeave(WPARAM wParam, LPARAM lParam) { return PassOn(WM_MOUSELEAVE, wParam, lParam); }
+
+LRESULT Control::PassOn(UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefSubclassProc(handle_, message, wParam, lParam);
 }
 
 }  // namespace kivora::ui

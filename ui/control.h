@@ -1,17 +1,14 @@
 // One control of the main window: its window handle, its layout description,
-// the handlers bound to its events, and typed access to its properties.
+// the handlers bound to its events, and the properties every kind has. Each kind
+// (control_kinds.h) handles the messages that are particular to it.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
-#include <span>
 #include <string>
-#include <vector>
 
-#include "ui/gdi_handles.h"
 #include "ui/layout.h"
-#include "ui/png_picture.h"
 
 namespace kivora::ui {
 
@@ -26,10 +23,20 @@ struct ControlEvents {
   Handler changed;  // slider: every scroll notification except the end of a drag
 };
 
+void FireIfBound(const Handler& handler);
+
+// What an owner-drawn control needs to draw itself.
+struct DrawContext {
+  HDC dc;
+  RECT area;
+  HFONT font;
+};
+
 class Control {
  public:
   // currentPage is the window's current tab page, which decides whether a page control shows.
   Control(const ControlSpec& spec, HWND handle, const int& currentPage);
+  virtual ~Control() = default;
   Control(const Control&) = delete;
   Control& operator=(const Control&) = delete;
 
@@ -52,25 +59,25 @@ class Control {
   RECT Bounds() const;  // in the parent window's client coordinates
   void SetHeight(int height);
 
-  // Slider position. A position set by program is kept as given (0..32767),
-  // even where the thumb can only show the nearest end of the 0..100 track.
-  int SliderPosition() const;
-  void SetSliderPosition(int position);
+  // The control's subclass procedure: one handler per message.
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-  bool Checked() const;
-  void SetChecked(bool checked);
+  // Notifications the window passes on: WM_COMMAND codes, WM_HSCROLL codes, WM_DRAWITEM.
+  virtual void OnCommand(WORD /*code*/) {}
+  virtual void OnScroll(WORD /*code*/) {}
+  virtual bool Draw(const DrawContext& /*context*/) { return false; }
 
-  // Picture button: the image bytes it shows, and the decoded bitmap.
-  std::span<const unsigned char> Picture() const { return picture_; }
-  void SetPicture(std::span<const unsigned char> pngBytes);
-
-  // Hyperlink label state, for drawing.
-  bool hot = false;
-  bool visited = false;
-
-  // Set by the double-click dispatch: the click that the button reports for the
-  // second press of a double-click is not a click of its own.
-  bool swallowNextClick = false;
+ protected:
+  // The default handling of every message: the hook fires the bound event, the
+  // system's own procedure does the rest.
+  virtual LRESULT OnLeftButtonDown(WPARAM wParam, LPARAM lParam);
+  virtual LRESULT OnLeftDoubleClick(WPARAM wParam, LPARAM lParam);
+  virtual LRESULT OnRightButtonDown(WPARAM wParam, LPARAM lParam);
+  virtual LRESULT OnKeyDown(WPARAM wParam, LPARAM lParam);
+  virtual LRESULT OnSetCursor(WPARAM wParam, LPARAM lParam);
+  virtual LRESULT OnMouseMove(WPARAM wParam, LPARAM lParam);
+  virtual LRESULT OnMouseLeave(WPARAM wParam, LPARAM lParam);
+  LRESULT PassOn(UINT message, WPARAM wParam, LPARAM lParam);
 
  private:
   ControlSpec spec_;
@@ -78,9 +85,6 @@ class Control {
   const int& currentPage_;
   ControlEvents events_;
   bool visibleFlag_ = true;
-  mutable int storedSliderPosition_ = 100;
-  std::vector<unsigned char> picture_;
-  Bitmap pictureBitmap_;  // the button shows it but does not own it
 };
 
 }  // namespace kivora::ui

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "ui/window_procedure_guard.h"
+#include "base/window_procedure_guard.h"
 
 namespace kivora::ui {
 namespace {
@@ -11,11 +11,6 @@ constexpr wchar_t kWindowClass[] = L"KivoraMainWindow";
 constexpr int kFirstControlId = 1000;
 constexpr UINT_PTR kSubclassId = 1;
 constexpr int kAppIconResource = 1;
-constexpr COLORREF kLabelText = RGB(0, 0, 0);
-constexpr COLORREF kLabelBackground = RGB(255, 255, 255);
-constexpr COLORREF kLinkNormal = RGB(0, 0, 255);
-constexpr COLORREF kLinkHot = RGB(0, 120, 215);
-constexpr COLORREF kLinkVisited = RGB(0, 136, 255);
 constexpr std::wstring_view kTabControlName = L"选择夹1";
 constexpr UINT_PTR kTrayRetryTimer = 2;
 constexpr UINT kTrayRetryMilliseconds = 250;
@@ -44,12 +39,6 @@ HICON LoadAppIcon(HINSTANCE instance, int size) {
   return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kAppIconResource), IMAGE_ICON, size, size, 0));
 }
 
-void FireIfBound(const Handler& handler) {
-  if (handler) handler();
-}
-
-bool LeftButtonStillDown() { return (GetKeyState(VK_LBUTTON) & 0x8000) != 0; }
-
 }  // namespace
 
 MainWindow::MainWindow() {
@@ -63,20 +52,18 @@ MainWindow::MainWindow() {
 
 MainWindow::~MainWindow() {
   if (hwnd_) DestroyWindow(hwnd_);
-  if (largeIcon_) DestroyIcon(largeIcon_);
-  if (smallIcon_) DestroyIcon(smallIcon_);
 }
 
 bool MainWindow::Create(HINSTANCE instance) {
-  largeIcon_ = LoadAppIcon(instance, GetSystemMetrics(SM_CXICON));
-  smallIcon_ = LoadAppIcon(instance, GetSystemMetrics(SM_CXSMICON));
+  largeIcon_.Reset(LoadAppIcon(instance, GetSystemMetrics(SM_CXICON)));
+  smallIcon_.Reset(LoadAppIcon(instance, GetSystemMetrics(SM_CXSMICON)));
 
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof(windowClass);
   windowClass.lpfnWndProc = WindowProc;
   windowClass.hInstance = instance;
-  windowClass.hIcon = largeIcon_;
-  windowClass.hIconSm = smallIcon_;
+  windowClass.hIcon = largeIcon_.Get();
+  windowClass.hIconSm = smallIcon_.Get();
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = kWindowClass;
@@ -89,8 +76,8 @@ bool MainWindow::Create(HINSTANCE instance) {
   CreateWindowExW(0, kWindowClass, std::wstring(window.title).c_str(), style, left, top, window.outerWidth,
                   window.outerHeight, nullptr, nullptr, instance, this);
   if (!hwnd_) return false;
-  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon_));
-  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon_.Get()));
+  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
   ShowWindow(hwnd_, SW_SHOW);
   UpdateWindow(hwnd_);
   return true;
@@ -112,7 +99,7 @@ bool MainWindow::AlwaysOnTop() const { return (GetWindowLongW(hwnd_, GWL_EXSTYLE
 void MainWindow::ShowTrayIcon(std::wstring_view tip) {
   trayTip_ = tip;
   trayAttempts_ = 1;
-  if (!tray_.Show(hwnd_, smallIcon_, trayTip_) && smallIcon_) SetTimer(hwnd_, kTrayRetryTimer, kTrayRetryMilliseconds, nullptr);
+  if (!tray_.Show(hwnd_, smallIcon_.Get(), trayTip_) && smallIcon_) SetTimer(hwnd_, kTrayRetryTimer, kTrayRetryMilliseconds, nullptr);
 }
 
 void MainWindow::Destroy() {
@@ -159,7 +146,7 @@ void MainWindow::CreateControl(const ControlSpec& spec, int id, POINT origin) {
     }
   }
 
-  auto control = std::make_unique<Control>(spec, handle, currentPage_);
+  std::unique_ptr<Control> control = MakeControl(spec, handle, currentPage_);
   SetWindowSubclass(handle, ControlProc, kSubclassId, reinterpret_cast<DWORD_PTR>(control.get()));
   byName_.emplace(control->Name(), control.get());
   byId_.emplace(id, control.get());
@@ -194,10 +181,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND: OnCommand(wParam, lParam); return 0;
     case WM_NOTIFY: OnNotify(*reinterpret_cast<const NMHDR*>(lParam)); return 0;
     case WM_HSCROLL:
-      if (LOWORD(wParam) != TB_ENDTRACK) {
-        auto found = byId_.find(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)));
-        if (found != byId_.end()) FireIfBound(found->second->Events().changed);
-      }
+      if (Control* control = ControlById(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)))) control->OnScroll(LOWORD(wParam));
       return 0;
     case WM_DRAWITEM:
       if (DrawControl(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return TRUE;
@@ -210,7 +194,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_TIMER:
       if (wParam == kTrayRetryTimer) {
-        if (tray_.Show(hwnd_, smallIcon_, trayTip_) || ++trayAttempts_ >= kTrayMaxAttempts) KillTimer(hwnd_, wParam);
+        if (tray_.Show(hwnd_, smallIcon_.Get(), trayTip_) || ++trayAttempts_ >= kTrayMaxAttempts) KillTimer(hwnd_, wParam);
         return 0;
       }
       break;
@@ -232,14 +216,12 @@ void MainWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
     if (id == IDCANCEL) Destroy();
     return;
   }
+  if (Control* control = ControlById(id)) control->OnCommand(HIWORD(wParam));
+}
+
+Control* MainWindow::ControlById(int id) const {
   auto found = byId_.find(id);
-  if (found == byId_.end() || HIWORD(wParam) != BN_CLICKED) return;
-  Control& control = *found->second;
-  if (control.swallowNextClick) {
-    control.swallowNextClick = false;
-    return;
-  }
-  FireIfBound(control.Events().clicked);
+  return found == byId_.end() ? nullptr : found->second;
 }
 
 void MainWindow::OnNotify(const NMHDR& header) {
@@ -267,26 +249,8 @@ void MainWindow::ChooseMenuItem(int index) {
 }
 
 bool MainWindow::DrawControl(const DRAWITEMSTRUCT& item) {
-  auto found = byId_.find(static_cast<int>(item.CtlID));
-  if (found == byId_.end()) return false;
-  Control& control = *found->second;
-  const ControlSpec& spec = control.Spec();
-  HDC dc = item.hDC;
-  RECT area = item.rcItem;
-
-  Brush background(CreateSolidBrush(kLabelBackground));
-  FillRect(dc, &area, background.Get());
-  if (spec.kind == ControlKind::PictureBox) return true;
-
-  COLORREF text = kLabelText;
-  if (spec.kind == ControlKind::HyperlinkLabel) text = control.hot ? kLinkHot : (control.visited ? kLinkVisited : kLinkNormal);
-  UINT format = DT_NOPREFIX | (spec.wordWrap ? (DT_LEFT | DT_WORDBREAK) : (DT_CENTER | DT_VCENTER | DT_SINGLELINE));
-  ScopedSelect font(dc, font_.Get());
-  SetTextColor(dc, text);
-  SetBkMode(dc, TRANSPARENT);
-  std::wstring caption = control.Caption();
-  DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &area, format);
-  return true;
+  Control* control = ControlById(static_cast<int>(item.CtlID));
+  return control && control->Draw({item.hDC, item.rcItem, font_.Get()});
 }
 
 LRESULT CALLBACK MainWindow::ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
@@ -298,67 +262,8 @@ LRESULT CALLBACK MainWindow::ControlProc(HWND hwnd, UINT message, WPARAM wParam,
   }
   auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(GetParent(hwnd), GWLP_USERDATA));
   if (!self) return DefSubclassProc(hwnd, message, wParam, lParam);
-  return GuardWindowProcedure([&] { return self->HandleControlMessage(*control, message, wParam, lParam); },
+  return GuardWindowProcedure([&] { return control->HandleMessage(message, wParam, lParam); },
                               [&] { return DefSubclassProc(hwnd, message, wParam, lParam); });
-}
-
-LRESULT MainWindow::HandleControlMessage(Control& control, UINT message, WPARAM wParam, LPARAM lParam) {
-  HWND hwnd = control.Handle();
-  const ControlKind kind = control.Spec().kind;
-  const bool isTab = kind == ControlKind::TabControl;
-  switch (message) {
-    case WM_LBUTTONDOWN:
-      control.swallowNextClick = false;
-      FireIfBound(control.Events().leftPressed);
-      if (isTab) {
-        // The tab control changes its page on the press; its click fires after that change.
-        LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
-        FireIfBound(control.Events().clicked);
-        return result;
-      }
-      if (kind == ControlKind::HyperlinkLabel) {
-        control.visited = true;
-        InvalidateRect(hwnd, nullptr, TRUE);
-      }
-      break;
-    case WM_LBUTTONDBLCLK:
-      FireIfBound(control.Events().doubleClicked);
-      if (isTab) {
-        LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
-        FireIfBound(control.Events().clicked);
-        return result;
-      }
-      if (kind == ControlKind::PushButton || kind == ControlKind::PictureButton) {
-        // A button treats the second press as another click; that click belongs to the
-        // double-click. If the handler ran a modal dialog the press is over: drop it.
-        if (!LeftButtonStillDown()) return 0;
-        control.swallowNextClick = true;
-      }
-      break;
-    case WM_RBUTTONDOWN: FireIfBound(control.Events().rightPressed); break;
-    case WM_KEYDOWN: control.swallowNextClick = false; break;
-    case WM_SETCURSOR:
-      if (kind == ControlKind::PictureBox || kind == ControlKind::HyperlinkLabel) {
-        SetCursor(LoadCursorW(nullptr, IDC_HAND));
-        return TRUE;
-      }
-      break;
-    case WM_MOUSEMOVE:
-      if (kind == ControlKind::HyperlinkLabel && !control.hot) {
-        control.hot = true;
-        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, hwnd, 0};
-        TrackMouseEvent(&track);
-        InvalidateRect(hwnd, nullptr, TRUE);
-      }
-      break;
-    case WM_MOUSELEAVE:
-      if (kind == ControlKind::HyperlinkLabel) {
-        control.hot = false;
-        InvalidateRect(hwnd, nullptr, TRUE);
-      }
-      break;
-  }
-  return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
 }  // namespace kivora::ui

@@ -11,8 +11,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/unique_handle.h"
 #include "ui/control.h"
-#include "ui/gdi_handles.h"
+#include "ui/control_kinds.h"
+#include "base/unique_handle.h"
 #include "ui/layout.h"
 #include "ui/popup_menu.h"
 #include "ui/tray_icon.h"
@@ -46,6 +48,11 @@ class MainWindow {
   // The control with this layout name; every name used by the program exists.
   Control& operator[](std::wstring_view name) const;
   Control* Find(std::wstring_view name) const;
+  // The same control as its kind (PushButton, Slider, CheckBox, ...).
+  template <typename Kind>
+  Kind& As(std::wstring_view name) const {
+    return dynamic_cast<Kind&>((*this)[name]);
+  }
   const std::vector<std::unique_ptr<Control>>& Controls() const { return controls_; }
 
   int CurrentPage() const { return currentPage_; }
@@ -54,12 +61,16 @@ class MainWindow {
   // Puts the window's icon into the notification area. Wine's tray may come up
   // after the program, so a refused attempt is retried for a few seconds.
   void ShowTrayIcon(std::wstring_view tip);
-  HICON LargeIcon() const { return largeIcon_; }
-  HICON SmallIcon() const { return smallIcon_; }
+  HICON LargeIcon() const { return largeIcon_.Get(); }
+  HICON SmallIcon() const { return smallIcon_.Get(); }
 
   // Always-on-top state of the window.
   void SetAlwaysOnTop(bool onTop);
   bool AlwaysOnTop() const;
+  // The user's always-on-top choice: the state the window goes back to after a
+  // message box lifted it (ScopedTopmostLift).
+  void SetTopmostChoice(bool onTop) { topmostChoice_ = onTop; }
+  bool TopmostChoice() const { return topmostChoice_; }
 
   void Destroy();
 
@@ -71,7 +82,6 @@ class MainWindow {
   static LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                       DWORD_PTR data) noexcept;
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT HandleControlMessage(Control& control, UINT message, WPARAM wParam, LPARAM lParam);
 
   void CreateControls();
   void CreateControl(const ControlSpec& spec, int id, POINT origin);
@@ -80,17 +90,19 @@ class MainWindow {
   void OnDestroy();
   void ShowCurrentPage();
   bool DrawControl(const DRAWITEMSTRUCT& item);
+  Control* ControlById(int id) const;
 
   HWND hwnd_ = nullptr;
   int currentPage_ = 0;
   WindowEvents events_;
   Font font_;
-  HICON largeIcon_ = nullptr;
-  HICON smallIcon_ = nullptr;
+  Icon largeIcon_;
+  Icon smallIcon_;
   PopupMenu menu_;
   TrayIcon tray_;
   std::wstring trayTip_;
   int trayAttempts_ = 0;
+  bool topmostChoice_ = false;
   std::vector<std::unique_ptr<Control>> controls_;
   std::unordered_map<std::wstring_view, Control*> byName_;
   std::unordered_map<int, Control*> byId_;

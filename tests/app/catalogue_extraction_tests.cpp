@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/catalogue_extraction.h"
-#include "app/unique_handle.h"
+#include "base/unique_handle.h"
 #include "assets/catalogue.h"
 #include "support/temp_folder.h"
 
@@ -85,14 +85,14 @@ TEST(CatalogueExtraction, DeletedEntryIsNotRestoredOnTheNextStart) {
 TEST(CatalogueExtraction, FileHeldOpenByAnotherHandleIsSkippedAndTheRestWritten) {
   TempFolder data;
   const std::wstring held = data.Path() + L"音乐\\13感谢.mp3";
-  UniqueHandle holder;
+  KernelHandle holder;
   // As soon as the folder exists, someone else grabs entry 13 without sharing.
   ExtractCatalogue(data.Path(), [&](const std::wstring& path, std::span<const unsigned char> bytes) {
-    if (!holder) holder = UniqueHandle(CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, CREATE_NEW, 0, nullptr));
+    if (!holder) holder = KernelHandle(CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, CREATE_NEW, 0, nullptr));
     return WriteWholeFile(path, bytes);
   });
   ASSERT_TRUE(holder);
-  holder = UniqueHandle();
+  holder = KernelHandle();
   EXPECT_EQ(testing::ReadFileBytes(held).size(), 0u);
   for (const CatalogueEntry& entry : Catalogue()) {
     if (entry.number == 13) continue;
@@ -117,10 +117,10 @@ TEST(WholeFileWrite, FailsForEmptyPathAndHeldFileAndTruncatesAnExistingOne) {
   EXPECT_TRUE(WriteWholeFile(path, bytes));
   EXPECT_EQ(testing::ReadFileBytes(path), std::string("\1\2\3\4"));
 
-  UniqueHandle holder(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  KernelHandle holder(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(holder);
   EXPECT_FALSE(WriteWholeFile(path, std::span<const unsigned char>(bytes, 2)));
-  holder = UniqueHandle();
+  holder = KernelHandle();
   EXPECT_EQ(testing::ReadFileBytes(path), std::string("\1\2\3\4"));
 }
 

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include "app/data_folder.h"
-#include "app/gbk_text.h"
+#include "base/gbk_text.h"
 #include "app/shell_texts.h"
-#include "custom/settings_file.h"
+#include "settings/settings_file.h"
 #include "support/app_fixture.h"
+#include "support/recording_audio_backend.h"
+#include "support/scripted_prompts.h"
 #include "support/temp_folder.h"
 
 namespace kivora {
@@ -34,8 +36,15 @@ TEST(Startup, CreatesTheDataFolderInTheDocumentsFolder) {
   const std::wstring expected = std::wstring(documents) + L"\\Kivora\\";
   testing::RemoveTree(expected);
 
-  testing::AppFixture fixture;
-  EXPECT_EQ(Shell().dataFolder, expected);
+  // Started as the program starts, without a documents folder given.
+  ExitCleanup cleanup;
+  testing::ScriptedPrompts prompts;
+  testing::RecordingWebOpener web;
+  testing::ScriptedFileChooser chooser;
+  testing::RecordingAudioBackend audio;
+  App app({prompts, web, chooser, audio}, cleanup.Texts());
+  ASSERT_TRUE(app.Start(GetModuleHandleW(nullptr)));
+  EXPECT_EQ(app.Shell().dataFolder, expected);
   DWORD attributes = GetFileAttributesW(expected.c_str());
   ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
   EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -66,12 +75,43 @@ TEST(Startup, PutsTheIconIntoTheNotificationArea) {
 }
 
 TEST(ExitCleanup, ReleasesOnlyTheTextsThatAreHeld) {
-  ShellTexts& shell = Shell();
-  shell = {L"C:\\docs\\Kivora\\", L"", L""};
-  EXPECT_EQ(ReleaseShellTexts(), 1) << "closed before any custom sound was picked";
+  ShellTexts shell{L"C:\\docs\\Kivora\\", L"", L""};
+  EXPECT_EQ(ReleaseShellTexts(shell), 1) << "closed before any custom sound was picked";
   shell = {L"C:\\docs\\Kivora\\", L"D:\\a.mp3", L"a"};
-  EXPECT_EQ(ReleaseShellTexts(), 3);
+  EXPECT_EQ(ReleaseShellTexts(shell), 3);
   EXPECT_TRUE(shell.dataFolder.empty() && shell.pickedFilePath.empty() && shell.pickedFileName.empty());
+  EXPECT_EQ(ReleaseShellTexts(shell), 0) << "released once";
+}
+
+// The way the program ends: the window goes, the event loop ends with 0, the App
+// is destroyed, and then the exit cleanup releases what the shell holds, once.
+TEST(ExitCleanup, RunsOnceAfterTheEventLoopAndTheAppAreGone) {
+  const std::wstring clip = testing::AppFixture::DocumentsFolder() + L"掌声.mp3";
+  ASSERT_TRUE(testing::WriteFileBytes(clip, "not really sound"));
+  for (const bool pick : {false, true}) {
+    SCOPED_TRACE(pick ? "a custom sound was picked" : "nothing was picked");
+    std::vector<int> released;
+    int exitCode = -1;
+    {
+      ExitCleanup cleanup([&](int count) { released.push_back(count); });
+      testing::ScriptedPrompts prompts;
+      testing::RecordingWebOpener web;
+      testing::ScriptedFileChooser chooser;
+      testing::RecordingAudioBackend audio;
+      App app({prompts, web, chooser, audio, testing::AppFixture::DocumentsFolder()}, cleanup.Texts());
+      ASSERT_TRUE(app.Start(GetModuleHandleW(nullptr)));
+      if (pick) {
+        chooser.choices.push_back(clip);
+        app.Slots().OnClick(4);
+        app.Slots().OnClear(4);  // the slot is emptied again; the picked texts stay
+      }
+      PostMessageW(app.Window().Handle(), WM_COMMAND, IDCANCEL, 0);  // Esc
+      exitCode = app.RunEventLoop();
+      EXPECT_TRUE(released.empty()) << "nothing is released while the App lives";
+    }
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(released, std::vector<int>{pick ? 3 : 1});
+  }
 }
 
 }  // namespace
@@ -90,15 +130,15 @@ TEST(Startup, JunkSettingsFileStartsCleanAndKeepsItsBytesOnSave) {
     junk.push_back(static_cast<char>(seed >> 16));
   }
   const std::wstring settings = testing::AppFixture::SettingsFile();
-  CreateDirectoryW(DataFolderFrom(DocumentsFolder()).c_str(), nullptr);
+  CreateDirectoryW(testing::AppFixture::DataFolder().c_str(), nullptr);
   ASSERT_TRUE(testing::WriteFileBytes(settings, junk));
   {
     testing::AppFixture fixture(testing::AppFixture::Settings::AsTheyAre);
-    EXPECT_EQ(fixture.control(L"滑块条1").SliderPosition(), 100);
+    EXPECT_EQ(fixture.app().Volume().Volume(), 100);
     EXPECT_EQ(fixture.control(L"标签2").Caption(), L"100%");
     EXPECT_EQ(fixture.control(L"按钮1").Caption(), L"添加音效..");
     EXPECT_FALSE(fixture.window().AlwaysOnTop());
-    fixture.control(L"滑块条1").SetSliderPosition(42);
+    fixture.DragSlider(42);
   }
   const std::string after = testing::ReadFileBytes(settings);
   EXPECT_EQ(after.compare(0, junk.size(), junk), 0) << "the junk is kept byte for byte";

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "audio/device_type.h"
-#include "audio/leading_integer.h"
+#include "base/leading_integer.h"
 #include "audio/player.h"
 #include "support/recording_audio_backend.h"
 

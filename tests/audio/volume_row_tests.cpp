@@ -2,7 +2,8 @@
 // pause button show, send to the Player and keep in the settings file.
 #include <gtest/gtest.h>
 
-#include "app/gbk_text.h"
+#include "base/gbk_text.h"
+#include "support/temp_folder.h"
 #include "playback_fixture.h"
 #include "ui/popup_menu.h"
 
@@ -44,7 +45,7 @@ TEST_F(VolumeRowTest, MuteSilencesTheSoundAndUnmuteBringsBackTheSliderVolume) {
   EXPECT_TRUE(ShowsMutedSpeaker());
   EXPECT_FALSE(Slider().Enabled());
   EXPECT_EQ(Label(), L"静音");
-  EXPECT_EQ(Slider().SliderPosition(), 37) << "muting does not move the slider";
+  EXPECT_EQ(Volume(), 37) << "muting does not move the slider";
   EXPECT_EQ(backend.TakeCalls(), (Calls{L"setaudio snd left volume to 0", L"setaudio snd right volume to 0"}));
   EXPECT_EQ(SavedVolume(), L"37") << "muting is not saved";
 
@@ -59,7 +60,7 @@ TEST_F(VolumeRowTest, UnmuteWithTheSliderAtZeroGoesToFullVolume) {
   DragSliderTo(0);
   backend.TakeCalls();
   app.Click(L"按钮22");
-  EXPECT_EQ(Slider().SliderPosition(), 100);
+  EXPECT_EQ(Volume(), 100);
   EXPECT_EQ(Thumb(), 100);
   EXPECT_EQ(Label(), L"100%");
   EXPECT_TRUE(ShowsSpeaker());
@@ -83,8 +84,21 @@ TEST_F(VolumeRowTest, TheVolumeIsSavedAtTeardownEvenWhileMuted) {
   DragSliderTo(37);
   app.Click(L"按钮22");
   DeleteFileW(SettingsPath().c_str());
-  row.SaveVolume();
+  app.window().Destroy();  // the teardown runs as the window goes
   EXPECT_EQ(SavedVolume(), L"37");
+}
+
+// The volume file as a previous run or a hand edit left it; the program then starts on it.
+void StartWithSettingsFile(const char* utf8Content) {
+  DeleteFileW(testing::AppFixture::SettingsFile().c_str());
+  if (!utf8Content) return;
+  // The literal is UTF-8 source text; the file holds GBK.
+  const std::string utf8 = utf8Content;
+  std::wstring wide(utf8.size(), L'\0');
+  wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                                      wide.data(), static_cast<int>(wide.size()))));
+  CreateDirectoryW(testing::AppFixture::DataFolder().c_str(), nullptr);
+  ASSERT_TRUE(testing::WriteFileBytes(testing::AppFixture::SettingsFile(), ToGbk(wide)));
 }
 
 TEST(RestoreVolume, PutsTheSavedVolumeOnTheSliderLabelAndPicture) {
@@ -114,39 +128,49 @@ TEST(RestoreVolume, PutsTheSavedVolumeOnTheSliderLabelAndPicture) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.fileContent ? c.fileContent : "no settings file");
-    ProgramSettingsKeeper programSettings;
-    testing::AppFixture app;
-    testing::TempFolder folder;
-    testing::RecordingAudioBackend backend;
-    Player player(backend, L"snd");
-    VolumeRow row(app.window(), player, folder.Path());
-    ShowFirstStartVolumeRow(app, row);
-    if (c.fileContent) {
-      // The literal is UTF-8 source text; the file holds GBK.
-      const std::string utf8 = c.fileContent;
-      std::wstring wide(utf8.size(), L'\0');
-      wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                                          wide.data(), static_cast<int>(wide.size()))));
-      ASSERT_TRUE(testing::WriteFileBytes(SettingsFilePath(folder.Path()), ToGbk(wide)));
-    }
-    row.RestoreVolume();
-    ui::Control& slider = app.control(L"滑块条1");
-    EXPECT_EQ(slider.SliderPosition(), c.position);
-    EXPECT_EQ(SendMessageW(slider.Handle(), TBM_GETPOS, 0, 0), c.thumb);
+    StartWithSettingsFile(c.fileContent);
+    testing::AppFixture app(testing::AppFixture::Settings::AsTheyAre);
+    ui::Slider& slider = app.window().As<ui::Slider>(L"滑块条1");
+    EXPECT_EQ(app.app().Volume().Volume(), c.position);
+    EXPECT_EQ(slider.TrackPosition(), c.thumb);
     EXPECT_EQ(app.control(L"标签2").Caption(), c.label);
-    EXPECT_TRUE(std::ranges::equal(app.control(L"按钮22").Picture(),
+    EXPECT_TRUE(std::ranges::equal(app.window().As<ui::PictureButton>(L"按钮22").Picture(),
                                    c.speaker ? assets::SpeakerPng() : assets::SpeakerMutedPng()));
     EXPECT_TRUE(slider.Enabled());
-    EXPECT_EQ(backend.TakeCalls(), c.calls);
+    EXPECT_EQ(app.audio.TakeCalls(), c.calls);
   }
 }
 
-TEST_F(VolumeRowTest, ARestoredVolumeAboveTheTrackIsSavedBackUnchanged) {
-  ASSERT_TRUE(WriteSetting(SettingsPath(), L"设置", L"音量", L"250"));
-  row.RestoreVolume();
-  DeleteFileW(SettingsPath().c_str());
-  row.SaveVolume();
-  EXPECT_EQ(SavedVolume(), L"250");
+TEST(RestoreVolume, AVolumeAboveTheTrackIsSavedBackUnchanged) {
+  StartWithSettingsFile("[设置]\r\n音量=250\r\n");
+  testing::AppFixture app(testing::AppFixture::Settings::AsTheyAre);
+  DeleteFileW(testing::AppFixture::SettingsFile().c_str());
+  app.window().Destroy();
+  EXPECT_EQ(ReadSetting(testing::AppFixture::SettingsFile(), L"设置", L"音量"), L"250");
+}
+
+// A restored volume above the track's end is a value the thumb cannot show. The
+// first thing the user does with the slider takes the track's real position, even
+// when the thumb stays at the end (End, Right, a drag to the end): each sends its
+// scroll notification with the thumb at 100.
+TEST(RestoreVolume, TheFirstUserMoveTakesTheTracksPositionEvenAtTheEnd) {
+  const struct {
+    const char* action;
+    WORD code;
+  } actions[] = {{"End", TB_BOTTOM}, {"Right", TB_LINEDOWN}, {"drag to the end", TB_THUMBTRACK}};
+  for (const auto& action : actions) {
+    SCOPED_TRACE(action.action);
+    StartWithSettingsFile("[设置]\r\n音量=250\r\n");
+    testing::AppFixture app(testing::AppFixture::Settings::AsTheyAre);
+    app.audio.TakeCalls();
+    HWND slider = app.control(L"滑块条1").Handle();
+    SendMessageW(app.hwnd(), WM_HSCROLL, MAKEWPARAM(action.code, 100), reinterpret_cast<LPARAM>(slider));
+    testing::AppFixture::Pump();
+    EXPECT_EQ(app.app().Volume().Volume(), 100);
+    EXPECT_EQ(app.control(L"标签2").Caption(), L"100%");
+    EXPECT_EQ(app.audio.TakeCalls(), (Calls{L"setaudio snd left volume to 1000", L"setaudio snd right volume to 1000"}));
+    EXPECT_EQ(ReadSetting(testing::AppFixture::SettingsFile(), L"设置", L"音量"), L"100");
+  }
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "app/gbk_text.h"
-#include "custom/settings_file.h"
+#include "base/gbk_text.h"
+#include "settings/settings_file.h"
 #include "support/app_fixture.h"
 #include "support/temp_folder.h"
 
@@ -29,12 +29,12 @@ TEST_F(AlwaysOnTopTest, TickingSavesOneAndRaisesTheWindowUntickingSavesZero) {
   AppFixture fixture;
   EXPECT_FALSE(testing::FileExists(SettingsFile())) << "nothing is written before the user changes something";
   fixture.Click(L"选择框1");
-  EXPECT_TRUE(fixture.control(L"选择框1").Checked());
+  EXPECT_TRUE(fixture.window().As<ui::CheckBox>(L"选择框1").Checked());
   EXPECT_EQ(OnTopKey(), L"1");
   EXPECT_TRUE(fixture.window().AlwaysOnTop());
 
   fixture.Click(L"选择框1");
-  EXPECT_FALSE(fixture.control(L"选择框1").Checked());
+  EXPECT_FALSE(fixture.window().As<ui::CheckBox>(L"选择框1").Checked());
   EXPECT_EQ(OnTopKey(), L"0");
   EXPECT_FALSE(fixture.window().AlwaysOnTop());
 }
@@ -52,7 +52,7 @@ TEST_F(AlwaysOnTopTest, RestoreAppliesOnlyOneAndZero) {
     const wchar_t* stored = c.line ? c.line : L"(none)";
     AppFixture fixture(AppFixture::Settings::AsTheyAre);
     EXPECT_EQ(fixture.window().AlwaysOnTop(), c.onTop) << stored;
-    EXPECT_EQ(fixture.control(L"选择框1").Checked(), c.onTop) << stored;
+    EXPECT_EQ(fixture.window().As<ui::CheckBox>(L"选择框1").Checked(), c.onTop) << stored;
   }
 }
 
@@ -61,7 +61,7 @@ TEST_F(AlwaysOnTopTest, RestoringTheTickRunsNoHandler) {
   const std::string before = testing::ReadFileBytes(SettingsFile());
   {
     AppFixture fixture(AppFixture::Settings::AsTheyAre);
-    EXPECT_TRUE(fixture.control(L"选择框1").Checked());
+    EXPECT_TRUE(fixture.window().As<ui::CheckBox>(L"选择框1").Checked());
     EXPECT_EQ(testing::ReadFileBytes(SettingsFile()), before) << "start-up writes nothing";
   }
 }

@@ -9,7 +9,7 @@
 
 #include "app/data_folder.h"
 #include "app/shell_texts.h"
-#include "custom/settings_file.h"
+#include "settings/settings_file.h"
 #include "support/app_fixture.h"
 #include "support/temp_folder.h"
 
@@ -31,7 +31,7 @@ bool Contains(const std::vector<std::wstring>& calls, std::wstring_view prefix) 
 class CustomSlotsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    CreateDirectoryW(DataFolderFrom(DocumentsFolder()).c_str(), nullptr);
+    CreateDirectoryW(AppFixture::DataFolder().c_str(), nullptr);
     DeleteFileW(SettingsFile().c_str());
     clip = files.Path() + L"掌声.mp3";
     other = files.Path() + L"a.b.mp3";
@@ -58,8 +58,7 @@ class CustomSlotsTest : public ::testing::Test {
 };
 
 TEST_F(CustomSlotsTest, AddingAFileSetsCaptionKeyAndTellsTheUserWithTheWindowNotOnTop) {
-  fixture->control(L"选择框1").SetChecked(true);
-  fixture->window().SetAlwaysOnTop(true);
+  fixture->Click(L"选择框1");  // ticked: the window is on top
   bool onTopWhileAsking = true;
   fixture->prompts.onShow = [&] { onTopWhileAsking = fixture->window().AlwaysOnTop(); };
 
@@ -75,8 +74,8 @@ TEST_F(CustomSlotsTest, AddingAFileSetsCaptionKeyAndTellsTheUserWithTheWindowNot
 
   EXPECT_EQ(Caption(1), L"掌声");
   EXPECT_EQ(SlotKey(1), clip);
-  EXPECT_EQ(Shell().pickedFilePath, clip);
-  EXPECT_EQ(Shell().pickedFileName, L"掌声");
+  EXPECT_EQ(fixture->shell().pickedFilePath, clip);
+  EXPECT_EQ(fixture->shell().pickedFileName, L"掌声");
   ASSERT_EQ(fixture->prompts.shown.size(), 1u);
   EXPECT_EQ(fixture->prompts.shown[0].text, L"自定义音效完成！");
   EXPECT_EQ(fixture->prompts.shown[0].caption, L"提醒");
@@ -93,7 +92,7 @@ TEST_F(CustomSlotsTest, UntickedBoxLeavesTheWindowNotOnTopAfterTheMessage) {
 
 TEST_F(CustomSlotsTest, ClickOnAFilledSlotPlaysItsStoredPathAtTheSliderVolume) {
   Add(3, clip);
-  fixture->control(L"滑块条1").SetSliderPosition(37);
+  fixture->DragSlider(37);
   fixture->audio.TakeCalls();
   Click(3);
   std::vector<std::wstring> calls = fixture->audio.TakeCalls();
@@ -172,8 +171,7 @@ TEST_F(CustomSlotsTest, ClearAsksFirstAndYesEmptiesTheSlot) {
 }
 
 TEST_F(CustomSlotsTest, RightPressOnAnEmptySlotAsksNothingButLiftsAndRestoresOnTop) {
-  fixture->control(L"选择框1").SetChecked(true);
-  fixture->window().SetAlwaysOnTop(true);
+  fixture->Click(L"选择框1");  // ticked: the window is on top
   RightPress(7);
   EXPECT_TRUE(fixture->prompts.shown.empty());
   EXPECT_TRUE(fixture->window().AlwaysOnTop());

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/gbk_text.h"
+#include "base/gbk_text.h"
 #include "custom/display_name.h"
 
 namespace kivora {

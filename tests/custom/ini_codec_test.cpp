@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "custom/ini_codec.h"
+#include "settings/ini_codec.h"
 
 namespace kivora {
 namespace {

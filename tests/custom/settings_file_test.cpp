@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "custom/settings_file.h"
+#include "settings/settings_file.h"
 #include "support/temp_folder.h"
 
 namespace kivora {

@@ -24,8 +24,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/gbk_text.h"
-#include "custom/settings_file.h"
+#include "base/gbk_text.h"
+#include "settings/settings_file.h"
 #include "support/temp_folder.h"
 
 namespace kivora {

@@ -3,7 +3,8 @@
 #include <commctrl.h>
 
 #include "app/data_folder.h"
-#include "custom/settings_file.h"
+#include "settings/settings_file.h"
+#include "temp_folder.h"
 
 namespace kivora::testing {
 namespace {
@@ -16,13 +17,19 @@ LPARAM CentreOf(HWND control) {
 
 }  // namespace
 
-std::wstring AppFixture::SettingsFile() {
-  return SettingsFilePath(DataFolderFrom(DocumentsFolder()));
+const std::wstring& AppFixture::DocumentsFolder() {
+  static const TempFolder documents;
+  return documents.Path();
 }
 
-AppFixture::AppFixture(Settings settings) {
+std::wstring AppFixture::DataFolder() { return DataFolderFrom(DocumentsFolder()); }
+
+std::wstring AppFixture::SettingsFile() { return SettingsFilePath(DataFolder()); }
+
+AppFixture::AppFixture(Settings settings) : cleanup_(std::make_unique<ExitCleanup>()) {
+  audio.showAliasAs = L"snd";
   if (settings == Settings::Fresh) DeleteFileW(SettingsFile().c_str());
-  app_ = std::make_unique<App>(Services{prompts, web, fileChooser, audio});
+  app_ = std::make_unique<App>(Services{prompts, web, fileChooser, audio, DocumentsFolder()}, cleanup_->Texts());
   app_->Start(GetModuleHandleW(nullptr));
   Pump();
 }
@@ -30,6 +37,7 @@ AppFixture::AppFixture(Settings settings) {
 AppFixture::~AppFixture() {
   app_.reset();
   Pump();
+  cleanup_.reset();
 }
 
 void AppFixture::Pump() {
@@ -61,6 +69,13 @@ void AppFixture::RightPress(std::wstring_view name) {
   HWND target = control(name).Handle();
   SendMessageW(target, WM_RBUTTONDOWN, MK_RBUTTON, CentreOf(target));
   SendMessageW(target, WM_RBUTTONUP, 0, CentreOf(target));
+  Pump();
+}
+
+void AppFixture::DragSlider(int position) {
+  ui::Slider& slider = window().As<ui::Slider>(L"滑块条1");
+  slider.SetTrackPosition(position);
+  SendMessageW(hwnd(), WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, position), reinterpret_cast<LPARAM>(slider.Handle()));
   Pump();
 }
 

@@ -15,14 +15,17 @@ namespace kivora::testing {
 
 class AppFixture {
  public:
-  // Every fixture of a test program shares the session's Documents\Kivora folder.
-  // By default it starts from no settings file, as a first start would; a restart
-  // keeps the file the previous fixture left.
+  // Every fixture of a test program shares one documents folder of its own (so
+  // test programs never share a Data folder). By default it starts from no
+  // settings file, as a first start would; a restart keeps the file the
+  // previous fixture left.
   enum class Settings { Fresh, AsTheyAre };
   explicit AppFixture(Settings settings = Settings::Fresh);
   ~AppFixture();
 
   App& app() { return *app_; }
+  // The shell texts; the fixture's exit cleanup releases them after the App is gone.
+  ShellTexts& shell() { return cleanup_->Texts(); }
   ui::MainWindow& window() { return app_->Window(); }
   HWND hwnd() { return app_->Window().Handle(); }
   ui::Control& control(std::wstring_view name) { return app_->Window()[name]; }
@@ -35,8 +38,12 @@ class AppFixture {
   void DoubleClick(std::wstring_view name);
   void RightPress(std::wstring_view name);
   void ClickTab(int page);
+  // Moves the slider's thumb as a drag does, one scroll notification.
+  void DragSlider(int position);
 
-  // The settings file of the session's Data folder.
+  // The documents folder of this test program, its Data folder and settings file.
+  static const std::wstring& DocumentsFolder();
+  static std::wstring DataFolder();
   static std::wstring SettingsFile();
 
   ScriptedPrompts prompts;
@@ -45,6 +52,7 @@ class AppFixture {
   RecordingAudioBackend audio;
 
  private:
+  std::unique_ptr<ExitCleanup> cleanup_;
   std::unique_ptr<App> app_;
 };
 

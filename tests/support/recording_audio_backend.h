@@ -19,6 +19,9 @@ class RecordingAudioBackend final : public audio::AudioBackend {
   // answers defaultResult.
   std::deque<audio::DeviceResult> scriptedResults;
   audio::DeviceResult defaultResult = 0;
+  // When set, every recorded call names the alias this way (a Player the test did
+  // not make has a fresh GUID for an alias). The alias is the command's second word.
+  std::wstring showAliasAs;
 
   audio::DeviceResult Open(const std::wstring& deviceType, const std::wstring& path,
                            const std::wstring& alias) override;

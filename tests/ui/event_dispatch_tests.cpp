@@ -71,7 +71,7 @@ TEST(EventDispatch, CheckBoxClickFiresAfterTheTickChanged) {
   AppFixture fixture;
   bool tickedInHandler = false;
   int clicks = 0;
-  ui::Control& box = fixture.control(L"选择框1");
+  ui::CheckBox& box = fixture.window().As<ui::CheckBox>(L"选择框1");
   box.Events().clicked = [&] {
     ++clicks;
     tickedInHandler = box.Checked();
@@ -122,7 +122,7 @@ TEST(EventDispatch, SliderFiresForEveryScrollCodeButTheEndOfADrag) {
   SendMessageW(slider, WM_KEYDOWN, VK_LEFT, 0);
   AppFixture::Pump();
   EXPECT_EQ(changes, 1);
-  EXPECT_EQ(fixture.control(L"滑块条1").SliderPosition(), 99);
+  EXPECT_EQ(fixture.window().As<ui::Slider>(L"滑块条1").TrackPosition(), 99);
 }
 
 TEST(EventDispatch, PropertiesSetByProgramFireNothing) {
@@ -130,8 +130,8 @@ TEST(EventDispatch, PropertiesSetByProgramFireNothing) {
   Log log;
   for (const auto& control : fixture.window().Controls()) Record(*control, log);
   fixture.control(L"按钮1").SetCaption(L"x");
-  fixture.control(L"滑块条1").SetSliderPosition(37);
-  fixture.control(L"选择框1").SetChecked(true);
+  fixture.window().As<ui::Slider>(L"滑块条1").SetTrackPosition(37);
+  fixture.window().As<ui::CheckBox>(L"选择框1").SetChecked(true);
   fixture.control(L"标签2").SetCaption(L"37%");
   SendMessageW(fixture.control(L"选择夹1").Handle(), TCM_SETCURSEL, 3, 0);
   AppFixture::Pump();

@@ -7,7 +7,7 @@
 #include <functional>
 
 
-#include "custom/settings_file.h"
+#include "settings/settings_file.h"
 #include "support/app_fixture.h"
 #include "ui/popup_menu.h"
 #include "ui/tray_icon.h"
@@ -188,7 +188,7 @@ TEST(ExitQuestion, NoKeepsTheProgramRunningAndWritesNothing) {
 TEST(ExitQuestion, YesWhilePlayingStopsTheSoundSavesTheVolumeAndEndsWithZero) {
   DeleteFileW(SettingsFile().c_str());
   AppFixture fixture;
-  fixture.control(L"滑块条1").SetSliderPosition(60);
+  fixture.DragSlider(60);
   fixture.Click(L"按钮63");
   fixture.Click(L"按钮22");  // muted: the slider stays at 60
   fixture.audio.TakeCalls();
@@ -205,7 +205,7 @@ TEST(ExitQuestion, YesWhilePlayingStopsTheSoundSavesTheVolumeAndEndsWithZero) {
 TEST(ExitQuestion, EscapeClosesWithoutAskingAndSavesTheVolume) {
   DeleteFileW(SettingsFile().c_str());
   AppFixture fixture;
-  fixture.control(L"滑块条1").SetSliderPosition(37);
+  fixture.DragSlider(37);
   HWND button = fixture.control(L"按钮63").Handle();
   SetFocus(button);
   PostMessageW(button, WM_KEYDOWN, VK_ESCAPE, 0);

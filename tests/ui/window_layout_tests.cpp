@@ -118,7 +118,7 @@ TEST(WindowLayout, ControlsOnTheWindowMatchTheirDescription) {
   EXPECT_EQ(SendMessageW(slider, TBM_GETLINESIZE, 0, 0), 1);
   EXPECT_EQ(SendMessageW(slider, TBM_GETPAGESIZE, 0, 0), 5);
   EXPECT_TRUE(GetWindowLongW(slider, GWL_STYLE) & TBS_NOTICKS);
-  EXPECT_FALSE(fixture.control(L"选择框1").Checked());
+  EXPECT_FALSE(fixture.window().As<ui::CheckBox>(L"选择框1").Checked());
 
   HWND tab = fixture.control(L"选择夹1").Handle();
   ASSERT_EQ(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0), 5);

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-namespace kivora::ui {
+namespace kivora {
 
 template <typename Body, typename Fallback>
 LRESULT GuardWindowProcedure(Body&& body, Fallback&& fallback) noexcept {
@@ -19,4 +19,4 @@ LRESULT GuardWindowProcedure(Body&& body, Fallback&& fallback) noexcept {
   }
 }
 
-}  // namespace kivora::ui
+}  // namespace kivora

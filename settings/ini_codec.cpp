@@ -1,4 +1,4 @@
-#include "custom/ini_codec.h"
+#include "settings/ini_codec.h"
 
 #include <vector>
 

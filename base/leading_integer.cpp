@@ -1,8 +1,8 @@
-#include "audio/leading_integer.h"
+#include "base/leading_integer.h"
 
 #include <limits>
 
-namespace kivora::audio {
+namespace kivora {
 
 int LeadingInteger(std::wstring_view text) {
   size_t at = 0;
@@ -22,4 +22,4 @@ int LeadingInteger(std::wstring_view text) {
   return static_cast<int>(value);
 }
 
-}  // namespace kivora::audio
+}  // namespace kivora

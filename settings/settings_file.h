@@ -1,6 +1,6 @@
 // The settings file 设置.ini: one value per call, read from and written to the
-// file every time (nothing is cached, so an edit made while the program runs is
-// seen at once). Text is UTF-16 here and GBK (code page 936) on disk.
+// file every time, or the whole file read once into a document that answers
+// many reads. Text is UTF-16 here and GBK (code page 936) on disk.
 #pragma once
 
 #include <string>
@@ -14,6 +14,20 @@ std::wstring SettingsFilePath(const std::wstring& dataFolder);
 // missing, the file cannot be read, or an argument is empty once leading
 // characters up to U+0020 are skipped.
 std::wstring ReadSetting(const std::wstring& filePath, const std::wstring& section, const std::wstring& key);
+
+// The file's bytes as they were read, answering reads by the rules of ReadSetting.
+class SettingsDocument {
+ public:
+  SettingsDocument() = default;
+  explicit SettingsDocument(std::string bytes) : bytes_(std::move(bytes)) {}
+  std::wstring Read(const std::wstring& section, const std::wstring& key) const;
+
+ private:
+  std::string bytes_;
+};
+
+// The whole file; an empty document when it is missing or cannot be read.
+SettingsDocument ReadSettingsDocument(const std::wstring& filePath);
 
 // Sets key=value in section, creating the file and the section when missing.
 // The new content goes to a temporary file in the same folder that then

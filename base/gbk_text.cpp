@@ -1,4 +1,4 @@
-#include "app/gbk_text.h"
+#include "base/gbk_text.h"
 
 #include <windows.h>
 

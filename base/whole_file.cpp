@@ -1,10 +1,10 @@
-#include "app/whole_file.h"
+#include "base/whole_file.h"
 
 #include <windows.h>
 
 #include <algorithm>
 
-#include "app/unique_handle.h"
+#include "base/unique_handle.h"
 
 namespace kivora {
 namespace {
@@ -26,7 +26,7 @@ bool WriteAllBytes(HANDLE file, std::span<const unsigned char> bytes) {
 
 bool WriteWholeFile(const std::wstring& path, std::span<const unsigned char> bytes) {
   if (path.empty()) return false;
-  UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  KernelHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   return file && WriteAllBytes(file.Get(), bytes);
 }
 

@@ -1,4 +1,4 @@
-#include "custom/settings_file.h"
+#include "settings/settings_file.h"
 
 #include <windows.h>
 
@@ -6,10 +6,11 @@
 #include <exception>
 #include <optional>
 
-#include "app/gbk_text.h"
-#include "app/unique_handle.h"
-#include "app/whole_file.h"
-#include "custom/ini_codec.h"
+#include "base/gbk_text.h"
+#include "base/unique_handle.h"
+#include "base/whole_file.h"
+#include "settings/ini_codec.h"
+#include "settings/settings_keys.h"
 
 namespace kivora {
 namespace {
@@ -27,8 +28,8 @@ class TemporaryFile {
     const std::wstring stem = target + L"." + std::to_wstring(GetCurrentProcessId()) + L"-";
     for (int attempt = 0; attempt < 100; ++attempt) {
       std::wstring candidate = stem + std::to_wstring(attempt) + L".tmp";
-      handle_ = CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-      if (handle_ != INVALID_HANDLE_VALUE) {
+      handle_.Reset(CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (handle_) {
         path_ = std::move(candidate);
         return;
       }
@@ -37,7 +38,7 @@ class TemporaryFile {
     }
   }
   ~TemporaryFile() {
-    Close();
+    handle_.Reset();
     if (!path_.empty()) DeleteFileW(path_.c_str());
   }
   TemporaryFile(const TemporaryFile&) = delete;
@@ -49,8 +50,8 @@ class TemporaryFile {
   // allowed to replace anything.
   bool WriteAndClose(const std::string& bytes) {
     const bool written =
-        WriteAllBytes(handle_, {reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()}) &&
-        FlushFileBuffers(handle_);
+        WriteAllBytes(handle_.Get(), {reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()}) &&
+        FlushFileBuffers(handle_.Get());
     return Close() && written;
   }
 
@@ -61,15 +62,11 @@ class TemporaryFile {
   }
 
  private:
-  bool Close() {
-    if (handle_ == INVALID_HANDLE_VALUE) return true;
-    const bool closed = CloseHandle(handle_) != FALSE;
-    handle_ = INVALID_HANDLE_VALUE;
-    return closed;
-  }
+  // Closing can report a write that failed late, so its answer counts.
+  bool Close() { return !handle_ || CloseHandle(handle_.Release()) != FALSE; }
 
   std::wstring path_;
-  HANDLE handle_ = INVALID_HANDLE_VALUE;
+  KernelHandle handle_;
 };
 
 std::wstring SkipLeadingControls(const std::wstring& text) {
@@ -89,7 +86,7 @@ struct FileBytes {
 // special files give as zero.
 FileBytes ReadFileBytes(const std::wstring& path) {
   FileBytes result;
-  UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+  KernelHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
     const DWORD error = GetLastError();
@@ -120,18 +117,22 @@ bool IsReadOnly(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 }
 
-std::wstring ReadSettingUnguarded(const std::wstring& filePath, const std::wstring& section,
-                                  const std::wstring& key) {
-  const std::wstring path = SkipLeadingControls(filePath);
+// A name GBK cannot hold cannot be in the file; its '?' stand-ins must not match
+// some other name.
+std::wstring ReadFromBytes(const std::string& bytes, const std::wstring& section, const std::wstring& key) {
   const std::wstring sectionName = SkipLeadingControls(section);
   const std::wstring keyName = SkipLeadingControls(key);
-  if (path.empty() || sectionName.empty() || keyName.empty()) return {};
-  // A name GBK cannot hold cannot be in the file; its '?' stand-ins must not
-  // match some other name.
+  if (sectionName.empty() || keyName.empty()) return {};
   if (!FitsGbk(sectionName) || !FitsGbk(keyName)) return {};
-  const FileBytes file = ReadFileBytes(path);
+  return FromGbk(ReadIniValue(bytes, ToGbk(sectionName), ToGbk(keyName)));
+}
+
+SettingsDocument ReadDocumentUnguarded(const std::wstring& filePath) {
+  const std::wstring path = SkipLeadingControls(filePath);
+  if (path.empty()) return {};
+  FileBytes file = ReadFileBytes(path);
   if (file.state != FileState::kRead) return {};
-  return FromGbk(ReadIniValue(file.bytes, ToGbk(sectionName), ToGbk(keyName)));
+  return SettingsDocument(std::move(file.bytes));
 }
 
 bool WriteSettingUnguarded(const std::wstring& filePath, const std::wstring& section, const std::wstring& key,
@@ -158,14 +159,28 @@ bool WriteSettingUnguarded(const std::wstring& filePath, const std::wstring& sec
 
 }  // namespace
 
-std::wstring SettingsFilePath(const std::wstring& dataFolder) { return dataFolder + L"设置.ini"; }
+std::wstring SettingsFilePath(const std::wstring& dataFolder) { return dataFolder + std::wstring(kSettingsFileName); }
 
-std::wstring ReadSetting(const std::wstring& filePath, const std::wstring& section, const std::wstring& key) {
+std::wstring SettingsDocument::Read(const std::wstring& section, const std::wstring& key) const {
   try {
-    return ReadSettingUnguarded(filePath, section, key);
+    return ReadFromBytes(bytes_, section, key);
   } catch (const std::exception&) {
     return {};
   }
+}
+
+SettingsDocument ReadSettingsDocument(const std::wstring& filePath) {
+  try {
+    return ReadDocumentUnguarded(filePath);
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+std::wstring ReadSetting(const std::wstring& filePath, const std::wstring& section, const std::wstring& key) {
+  // The names are checked before the file is touched, as a missing name reads nothing anyway.
+  if (SkipLeadingControls(section).empty() || SkipLeadingControls(key).empty()) return {};
+  return ReadSettingsDocument(filePath).Read(section, key);
 }
 
 bool WriteSetting(const std::wstring& filePath, const std::wstring& section, const std::wstring& key,

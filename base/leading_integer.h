@@ -4,10 +4,10 @@
 
 #include <string_view>
 
-namespace kivora::audio {
+namespace kivora {
 
 // "37" -> 37, "-5" -> -5, " 42%" -> 42, "abc" -> 0, "" -> 0. Leading blanks are
 // skipped; digits beyond the range of int saturate at its ends.
 int LeadingInteger(std::wstring_view text);
 
-}  // namespace kivora::audio
+}  // namespace kivora

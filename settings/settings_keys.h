@@ -1,0 +1,21 @@
+// Every section and key name of the settings file, in one place.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kivora {
+
+inline constexpr std::wstring_view kSettingsFileName = L"设置.ini";
+
+inline constexpr std::wstring_view kSettingsSection = L"设置";
+inline constexpr std::wstring_view kVolumeKey = L"音量";
+inline constexpr std::wstring_view kAlwaysOnTopKey = L"最前";
+
+inline constexpr std::wstring_view kSoundsSection = L"音效";
+inline constexpr int kSoundSlotCount = 20;
+
+// Key of sound slot n (1..20) in kSoundsSection: "按钮" followed by n.
+inline std::wstring SoundSlotKey(int n) { return L"按钮" + std::to_wstring(n); }
+
+}  // namespace kivora

@@ -1,0 +1,45 @@
+// The settings Kivora keeps, by name and type. The file is read once, at start-up,
+// into SavedSettings; every change is written to the file at once. A write that
+// does not reach the file is not shown to the user, but it is logged
+// (OutputDebugString) and kept in FailedWrites, where tests can see it.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "settings/settings_keys.h"
+
+namespace kivora {
+
+// What the settings file held when it was read, as raw text (empty: missing).
+struct SavedSettings {
+  std::wstring volume;
+  std::wstring alwaysOnTop;
+  std::array<std::wstring, kSoundSlotCount> slotPaths;  // index 0 is slot 1
+};
+
+class SettingsStore {
+ public:
+  // The settings file inside dataFolder, which ends in a backslash.
+  void UseDataFolder(const std::wstring& dataFolder);
+  const std::wstring& FilePath() const { return filePath_; }
+
+  // Reads the whole file once and picks out every key Kivora uses.
+  SavedSettings Read() const;
+
+  void WriteVolume(int position);
+  void WriteAlwaysOnTop(bool onTop);
+  void WriteSlotPath(int slot, const std::wstring& path);  // an empty path empties the slot
+
+  // "section\key" of each write that did not reach the file, oldest first.
+  const std::vector<std::wstring>& FailedWrites() const { return failedWrites_; }
+
+ private:
+  void Write(std::wstring_view section, const std::wstring& key, const std::wstring& value);
+
+  std::wstring filePath_;
+  std::vector<std::wstring> failedWrites_;
+};
+
+}  // namespace kivora
