@@ -1,6 +1,7 @@
 #include "app/app.h"
 
 #include "builtin/builtin_sounds.h"
+#include "ui/control_names.h"
 #include "ui/notification_area.h"
 #include "ui/page_switch.h"
 
@@ -44,14 +45,14 @@ int App::RunEventLoop() {
 }
 
 void App::BindEvents() {
-  window_[L"选择夹1"].Events().clicked = [this] { ui::ApplyPageLayout(window_); };
+  window_[ui::kPageTabs].Events().clicked = [this] { ui::ApplyPageLayout(window_); };
   alwaysOnTop_.BindEvents();
   volumeRow_.BindEvents();
   BindBuiltinSoundButtons(window_, player_, shell_.dataFolder, [this] { return volumeRow_.Volume(); });
   slots_.BindEvents();
-  window_[L"图片框1"].Events().rightPressed = [this] { ShowMenuAtPointer(); };
+  window_[ui::kBanner].Events().rightPressed = [this] { ShowMenuAtPointer(); };
   // The "赞助" label opens its own address when pressed.
-  window_[L"超级链接框2"].Events().leftPressed = [this] { services_.web.Open(ui::kShortLinkAddress); };
+  window_[ui::kSponsorLink].Events().leftPressed = [this] { services_.web.Open(ui::kShortLinkAddress); };
 }
 
 void App::OnNotificationArea(int operation) {

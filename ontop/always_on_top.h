@@ -5,11 +5,12 @@
 #include <string>
 
 #include "settings/settings_store.h"
+#include "ui/control_names.h"
 #include "ui/main_window.h"
 
 namespace kivora {
 
-inline constexpr std::wstring_view kAlwaysOnTopBox = L"选择框1";
+using ui::kAlwaysOnTopBox;
 
 class AlwaysOnTop {
  public:

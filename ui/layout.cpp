@@ -1,6 +1,7 @@
 #include "ui/layout.h"
 
 #include "assets/catalogue.h"
+#include "ui/control_names.h"
 
 namespace kivora::ui {
 namespace {
@@ -13,35 +14,48 @@ void AddBuiltinButtons(std::vector<ControlSpec>& layout) {
   for (const CatalogueEntry& entry : Catalogue()) {
     int index = (entry.number - 1) % kSoundsPerPage;
     GridCell cell = ButtonGridCell(index / kGridColumns, index % kGridColumns);
-    layout.push_back({std::wstring(entry.buttonName), ControlKind::PushButton, PageOf(entry), cell.left, cell.top,
-                      kGridButtonWidth, kGridButtonHeight, std::wstring(CaptionOf(entry)), true});
+    layout.push_back({.name = std::wstring(entry.buttonName), .kind = ControlKind::PushButton, .page = PageOf(entry),
+                      .left = cell.left, .top = cell.top, .width = kGridButtonWidth, .height = kGridButtonHeight,
+                      .caption = std::wstring(CaptionOf(entry)), .tabStop = true});
   }
 }
 
 void AddCustomSlots(std::vector<ControlSpec>& layout) {
   for (int n = 1; n <= kCustomSlotCount; ++n) {
     GridCell cell = ButtonGridCell((n - 1) / kGridColumns, (n - 1) % kGridColumns);
-    layout.push_back({CustomSlotName(n), ControlKind::PushButton, kCustomPage, cell.left, cell.top, kGridButtonWidth,
-                      kGridButtonHeight, std::wstring(kEmptySlotCaption), true});
+    layout.push_back({.name = CustomSlotName(n), .kind = ControlKind::PushButton, .page = kCustomPage,
+                      .left = cell.left, .top = cell.top, .width = kGridButtonWidth, .height = kGridButtonHeight,
+                      .caption = std::wstring(kEmptySlotCaption), .tabStop = true});
   }
 }
+
+std::wstring Name(std::wstring_view name) { return std::wstring(name); }
 
 std::vector<ControlSpec> BuildLayout() {
   using K = ControlKind;
   std::vector<ControlSpec> layout = {
-      {L"超级链接框2", K::HyperlinkLabel, kOnWindow, 286, 44, 30, 16, L"赞助"},
-      {L"选择框1", K::CheckBox, kOnWindow, 319, 44, 70, 20, L"总是最上", true},
-      {L"标签1", K::Label, kOnWindow, 6, 250, 52, 20, L"音量控制", false, true},
-      {L"滑块条1", K::Slider, kOnWindow, 60, 248, 196, 24, L"", true},
-      {L"标签2", K::Label, kOnWindow, 254, 250, 38, 20, L"100%", false, true},
-      {L"按钮22", K::PictureButton, kOnWindow, 294, 247, 26, 26, L"", true},
-      {L"按钮21", K::PushButton, kOnWindow, 322, 247, 62, 26, L"停止播放", true},
+      {.name = Name(kSponsorLink), .kind = K::HyperlinkLabel, .left = 286, .top = 44, .width = 30, .height = 16,
+       .caption = L"赞助"},
+      {.name = Name(kAlwaysOnTopBox), .kind = K::CheckBox, .left = 319, .top = 44, .width = 70, .height = 20,
+       .caption = L"总是最上", .tabStop = true},
+      {.name = Name(kVolumeCaption), .kind = K::Label, .left = 6, .top = 250, .width = 52, .height = 20,
+       .caption = L"音量控制", .disabled = true},
+      {.name = Name(kVolumeSlider), .kind = K::Slider, .left = 60, .top = 248, .width = 196, .height = 24,
+       .tabStop = true},
+      {.name = Name(kVolumeLabel), .kind = K::Label, .left = 254, .top = 250, .width = 38, .height = 20,
+       .caption = L"100%", .disabled = true},
+      {.name = Name(kMuteButton), .kind = K::PictureButton, .left = 294, .top = 247, .width = 26, .height = 26,
+       .tabStop = true},
+      {.name = Name(kPauseButton), .kind = K::PushButton, .left = 322, .top = 247, .width = 62, .height = 26,
+       .caption = L"停止播放", .tabStop = true},
   };
   AddBuiltinButtons(layout);
   AddCustomSlots(layout);
-  layout.push_back({L"标签3", K::Label, kInstructionsPage, 6, 27, 380, 172, InstructionsText(), false, true, true});
-  layout.push_back({L"选择夹1", K::TabControl, kOnWindow, 0, 40, 393, 202, L""});
-  layout.push_back({L"图片框1", K::PictureBox, kOnWindow, 0, 0, 390, 37, L""});
+  layout.push_back({.name = Name(kInstructionsLabel), .kind = K::Label, .page = kInstructionsPage, .left = 6,
+                    .top = 27, .width = 380, .height = 172, .caption = InstructionsText(), .disabled = true,
+                    .wordWrap = true});
+  layout.push_back({.name = Name(kPageTabs), .kind = K::TabControl, .left = 0, .top = 40, .width = 393, .height = 202});
+  layout.push_back({.name = Name(kBanner), .kind = K::PictureBox, .left = 0, .top = 0, .width = 390, .height = 37});
   return layout;
 }
 

@@ -17,9 +17,9 @@ inline constexpr int kOnWindow = -1;  // page of a control placed directly on th
 struct ControlSpec {
   std::wstring name;
   ControlKind kind;
-  int page;  // kOnWindow, or the tab page 0..4 (then left/top are relative to the tab control)
-  int left, top, width, height;
-  std::wstring caption;
+  int page = kOnWindow;  // kOnWindow, or the tab page 0..4 (then left/top are relative to the tab control)
+  int left = 0, top = 0, width = 0, height = 0;
+  std::wstring caption = {};
   bool tabStop = false;
   bool disabled = false;
   bool wordWrap = false;  // labels: word-wrapped text instead of one centred line

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "base/window_procedure_guard.h"
+#include "ui/control_names.h"
 
 namespace kivora::ui {
 namespace {
@@ -11,7 +12,6 @@ constexpr wchar_t kWindowClass[] = L"KivoraMainWindow";
 constexpr int kFirstControlId = 1000;
 constexpr UINT_PTR kSubclassId = 1;
 constexpr int kAppIconResource = 1;
-constexpr std::wstring_view kTabControlName = L"选择夹1";
 constexpr UINT_PTR kTrayRetryTimer = 2;
 constexpr UINT kTrayRetryMilliseconds = 250;
 constexpr int kTrayMaxAttempts = 40;
@@ -111,7 +111,7 @@ void MainWindow::CreateControls() {
   // Controls on a page are placed relative to the tab control's top-left corner.
   POINT pageOrigin{0, 0};
   for (const ControlSpec& spec : layout) {
-    if (spec.name == kTabControlName) pageOrigin = {spec.left, spec.top};
+    if (spec.name == kPageTabs) pageOrigin = {spec.left, spec.top};
   }
   int id = kFirstControlId;
   for (const ControlSpec& spec : layout) CreateControl(spec, id++, spec.page == kOnWindow ? POINT{0, 0} : pageOrigin);
@@ -225,7 +225,7 @@ Control* MainWindow::ControlById(int id) const {
 }
 
 void MainWindow::OnNotify(const NMHDR& header) {
-  Control* tab = Find(kTabControlName);
+  Control* tab = Find(kPageTabs);
   if (tab && header.hwndFrom == tab->Handle() && header.code == TCN_SELCHANGE) {
     currentPage_ = static_cast<int>(SendMessageW(tab->Handle(), TCM_GETCURSEL, 0, 0));
     ShowCurrentPage();

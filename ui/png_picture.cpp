@@ -9,39 +9,6 @@
 
 namespace kivora::ui {
 
-PngPicture::PngPicture(HBITMAP bitmap, int width, int height) noexcept
-    : bitmap_(bitmap), width_(bitmap ? width : 0), height_(bitmap ? height : 0) {}
-
-PngPicture::~PngPicture() { Reset(); }
-
-PngPicture::PngPicture(PngPicture&& other) noexcept
-    : bitmap_(std::exchange(other.bitmap_, nullptr)),
-      width_(std::exchange(other.width_, 0)),
-      height_(std::exchange(other.height_, 0)) {}
-
-PngPicture& PngPicture::operator=(PngPicture&& other) noexcept {
-  if (this != &other) {
-    Reset();
-    bitmap_ = std::exchange(other.bitmap_, nullptr);
-    width_ = std::exchange(other.width_, 0);
-    height_ = std::exchange(other.height_, 0);
-  }
-  return *this;
-}
-
-HBITMAP PngPicture::Release() noexcept {
-  width_ = 0;
-  height_ = 0;
-  return std::exchange(bitmap_, nullptr);
-}
-
-void PngPicture::Reset() noexcept {
-  if (bitmap_) DeleteObject(bitmap_);
-  bitmap_ = nullptr;
-  width_ = 0;
-  height_ = 0;
-}
-
 namespace {
 
 // No single chunk of a picture we accept comes near this; it stops a forged

@@ -4,6 +4,9 @@
 #include <windows.h>
 
 #include <span>
+#include <utility>
+
+#include "base/unique_handle.h"
 
 namespace kivora::ui {
 
@@ -13,28 +16,33 @@ namespace kivora::ui {
 class PngPicture {
  public:
   PngPicture() = default;
-  PngPicture(HBITMAP bitmap, int width, int height) noexcept;
-  ~PngPicture();
+  PngPicture(HBITMAP bitmap, int width, int height) noexcept
+      : bitmap_(bitmap), width_(bitmap ? width : 0), height_(bitmap ? height : 0) {}
+  PngPicture(PngPicture&& other) noexcept
+      : bitmap_(std::move(other.bitmap_)),
+        width_(std::exchange(other.width_, 0)),
+        height_(std::exchange(other.height_, 0)) {}
+  PngPicture& operator=(PngPicture&& other) noexcept {
+    bitmap_ = std::move(other.bitmap_);
+    width_ = std::exchange(other.width_, 0);
+    height_ = std::exchange(other.height_, 0);
+    return *this;
+  }
 
-  PngPicture(PngPicture&& other) noexcept;
-  PngPicture& operator=(PngPicture&& other) noexcept;
-  PngPicture(const PngPicture&) = delete;
-  PngPicture& operator=(const PngPicture&) = delete;
-
-  HBITMAP Handle() const noexcept { return bitmap_; }
+  HBITMAP Handle() const noexcept { return bitmap_.Get(); }
   int Width() const noexcept { return width_; }
   int Height() const noexcept { return height_; }
-  bool Empty() const noexcept { return bitmap_ == nullptr; }
+  bool Empty() const noexcept { return !bitmap_; }
   explicit operator bool() const noexcept { return !Empty(); }
 
-  // Hands the bitmap to a caller that takes over deleting it (for example a
-  // control that owns its image); this object becomes empty.
-  HBITMAP Release() noexcept;
+  // Hands the bitmap to a caller that takes over deleting it; this object becomes empty.
+  HBITMAP Release() noexcept {
+    width_ = height_ = 0;
+    return bitmap_.Release();
+  }
 
  private:
-  void Reset() noexcept;
-
-  HBITMAP bitmap_ = nullptr;
+  Bitmap bitmap_;
   int width_ = 0;
   int height_ = 0;
 };

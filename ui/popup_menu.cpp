@@ -14,11 +14,9 @@ constexpr int kNotificationAreaOffset = 5;
 PopupMenu::PopupMenu() : menu_(CreatePopupMenu()) {
   UINT id = kFirstItemId;
   for (std::wstring_view caption : kMenuItemCaptions) {
-    AppendMenuW(menu_, MF_STRING, id++, std::wstring(caption).c_str());
+    AppendMenuW(menu_.Get(), MF_STRING, id++, std::wstring(caption).c_str());
   }
 }
-
-PopupMenu::~PopupMenu() { DestroyMenu(menu_); }
 
 int PopupMenu::ShowAtPointer(HWND owner) const {
   POINT pointer{};
@@ -38,7 +36,7 @@ int PopupMenu::ShowFromNotificationArea(HWND owner) const {
 }
 
 int PopupMenu::Track(HWND owner, UINT flags, POINT at) const {
-  UINT id = static_cast<UINT>(TrackPopupMenu(menu_, flags | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, owner, nullptr));
+  UINT id = static_cast<UINT>(TrackPopupMenu(menu_.Get(), flags | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, owner, nullptr));
   if (id < kFirstItemId || id >= kFirstItemId + kMenuItemCaptions.size()) return -1;
   return static_cast<int>(id - kFirstItemId);
 }

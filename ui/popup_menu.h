@@ -7,6 +7,8 @@
 #include <array>
 #include <string_view>
 
+#include "base/unique_handle.h"
+
 namespace kivora::ui {
 
 enum class MenuItem { StopPlaying, ClearSounds, SponsorAuthor, AboutProgram, ExitProgram };
@@ -18,11 +20,8 @@ inline constexpr std::wstring_view kMenuRootCaption = L"菜单";
 class PopupMenu {
  public:
   PopupMenu();
-  ~PopupMenu();
-  PopupMenu(const PopupMenu&) = delete;
-  PopupMenu& operator=(const PopupMenu&) = delete;
 
-  HMENU Handle() const { return menu_; }
+  HMENU Handle() const { return menu_.Get(); }
 
   // Top-left corner 3 pixels right of and below the pointer; either button chooses.
   // Returns the chosen item, or -1 when the menu closed without a choice.
@@ -34,7 +33,7 @@ class PopupMenu {
 
  private:
   int Track(HWND owner, UINT flags, POINT at) const;
-  HMENU menu_;
+  Menu menu_;
 };
 
 }  // namespace kivora::ui

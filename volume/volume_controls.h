@@ -3,12 +3,14 @@
 
 #include <string_view>
 
+#include "ui/control_names.h"
+
 namespace kivora {
 
-inline constexpr std::wstring_view kVolumeSlider = L"滑块条1";
-inline constexpr std::wstring_view kVolumeLabel = L"标签2";
-inline constexpr std::wstring_view kMuteButton = L"按钮22";
-inline constexpr std::wstring_view kPauseButton = L"按钮21";
+using ui::kMuteButton;
+using ui::kPauseButton;
+using ui::kVolumeLabel;
+using ui::kVolumeSlider;
 
 inline constexpr std::wstring_view kMutedText = L"静音";
 
