@@ -248,22 +248,41 @@ std::string InsertLineAfter(std::string_view document, const Line& line, std::st
 }  // namespace
 
 std::string ReadIniValue(std::string_view document, std::string_view section, std::string_view key) {
+  return ReadIniValues(document, section, std::span<const std::string_view>(&key, 1)).front();
+}
+
+std::vector<std::string> ReadIniValues(std::string_view document, std::string_view section,
+                                       std::span<const std::string_view> keys) {
+  std::vector<std::string> values(keys.size());
   section = NormalizeName(section);
-  key = NormalizeName(key);
-  if (section.empty() || key.empty()) return {};
+  if (section.empty()) return values;
+  std::vector<std::string_view> names;
+  for (std::string_view key : keys) names.push_back(NormalizeName(key));
+  std::vector<bool> decided(keys.size(), false);
+  size_t undecided = keys.size();
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (names[i].empty()) decided[i] = true, --undecided;
+  }
   bool inSection = false;
   for (const Line& line : SplitLines(document)) {
+    if (undecided == 0) break;
     const ParsedLine parsed = ParseLine(LineContent(document, line));
     if (parsed.kind == LineKind::kSection) {
       // Only the first section of a name counts; a later one of the same name
       // is never searched.
-      if (inSection) return {};
+      if (inSection) break;
       inSection = SameName(parsed.name, section);
-    } else if (parsed.kind == LineKind::kKey && inSection && SameName(parsed.name, key)) {
-      return parsed.hasEquals ? std::string(ValueAsRead(parsed.value)) : std::string();
+    } else if (parsed.kind == LineKind::kKey && inSection) {
+      // The first line of a key decides, with or without '='.
+      for (size_t i = 0; i < names.size(); ++i) {
+        if (decided[i] || !SameName(parsed.name, names[i])) continue;
+        if (parsed.hasEquals) values[i] = std::string(ValueAsRead(parsed.value));
+        decided[i] = true;
+        --undecided;
+      }
     }
   }
-  return {};
+  return values;
 }
 
 std::optional<std::string> WriteIniValue(std::string_view document, std::string_view section, std::string_view key,

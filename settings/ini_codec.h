@@ -9,8 +9,10 @@
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kivora {
 
@@ -25,6 +27,11 @@ inline constexpr size_t kIniValueMaxBytes = 10239;
 // to ASCII letter case. Empty when the section or key is missing or when either
 // name is empty after leading bytes up to 32 are skipped.
 std::string ReadIniValue(std::string_view document, std::string_view section, std::string_view key);
+
+// The values of several keys of one section, in the order of keys, by the rules
+// of ReadIniValue, found in one walk through the document.
+std::vector<std::string> ReadIniValues(std::string_view document, std::string_view section,
+                                       std::span<const std::string_view> keys);
 
 // The document with key=value set in section: an existing key's line is
 // rewritten in place, a new key goes after the last key line of the first

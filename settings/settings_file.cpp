@@ -119,12 +119,21 @@ bool IsReadOnly(const std::wstring& path) {
 
 // A name GBK cannot hold cannot be in the file; its '?' stand-ins must not match
 // some other name.
-std::wstring ReadFromBytes(const std::string& bytes, const std::wstring& section, const std::wstring& key) {
+std::vector<std::wstring> ReadFromBytes(const std::string& bytes, const std::wstring& section,
+                                        const std::vector<std::wstring>& keys) {
+  std::vector<std::wstring> values(keys.size());
   const std::wstring sectionName = SkipLeadingControls(section);
-  const std::wstring keyName = SkipLeadingControls(key);
-  if (sectionName.empty() || keyName.empty()) return {};
-  if (!FitsGbk(sectionName) || !FitsGbk(keyName)) return {};
-  return FromGbk(ReadIniValue(bytes, ToGbk(sectionName), ToGbk(keyName)));
+  if (sectionName.empty() || !FitsGbk(sectionName)) return values;
+  // A key that cannot be in the file is asked for by an empty name, which reads nothing.
+  std::vector<std::string> names;
+  for (const std::wstring& key : keys) {
+    const std::wstring keyName = SkipLeadingControls(key);
+    names.push_back(keyName.empty() || !FitsGbk(keyName) ? std::string() : ToGbk(keyName));
+  }
+  const std::vector<std::string_view> nameViews(names.begin(), names.end());
+  const std::vector<std::string> found = ReadIniValues(bytes, ToGbk(sectionName), nameViews);
+  for (size_t i = 0; i < found.size(); ++i) values[i] = FromGbk(found[i]);
+  return values;
 }
 
 SettingsDocument ReadDocumentUnguarded(const std::wstring& filePath) {
@@ -162,10 +171,15 @@ bool WriteSettingUnguarded(const std::wstring& filePath, const std::wstring& sec
 std::wstring SettingsFilePath(const std::wstring& dataFolder) { return dataFolder + std::wstring(kSettingsFileName); }
 
 std::wstring SettingsDocument::Read(const std::wstring& section, const std::wstring& key) const {
+  return Read(section, std::vector<std::wstring>{key}).front();
+}
+
+std::vector<std::wstring> SettingsDocument::Read(const std::wstring& section,
+                                                 const std::vector<std::wstring>& keys) const {
   try {
-    return ReadFromBytes(bytes_, section, key);
+    return ReadFromBytes(bytes_, section, keys);
   } catch (const std::exception&) {
-    return {};
+    return std::vector<std::wstring>(keys.size());
   }
 }
 

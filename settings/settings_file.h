@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace kivora {
 
@@ -21,6 +22,8 @@ class SettingsDocument {
   SettingsDocument() = default;
   explicit SettingsDocument(std::string bytes) : bytes_(std::move(bytes)) {}
   std::wstring Read(const std::wstring& section, const std::wstring& key) const;
+  // Several keys of one section in one walk through the file, in the order given.
+  std::vector<std::wstring> Read(const std::wstring& section, const std::vector<std::wstring>& keys) const;
 
  private:
   std::string bytes_;

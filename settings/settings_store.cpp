@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "settings/settings_file.h"
 
 namespace kivora {
@@ -11,11 +13,14 @@ void SettingsStore::UseDataFolder(const std::wstring& dataFolder) { filePath_ = 
 SavedSettings SettingsStore::Read() const {
   const SettingsDocument document = ReadSettingsDocument(filePath_);
   SavedSettings saved;
-  saved.volume = document.Read(std::wstring(kSettingsSection), std::wstring(kVolumeKey));
-  saved.alwaysOnTop = document.Read(std::wstring(kSettingsSection), std::wstring(kAlwaysOnTopKey));
-  for (int slot = 1; slot <= kSoundSlotCount; ++slot) {
-    saved.slotPaths[static_cast<size_t>(slot - 1)] = document.Read(std::wstring(kSoundsSection), SoundSlotKey(slot));
-  }
+  const std::vector<std::wstring> settings =
+      document.Read(std::wstring(kSettingsSection), {std::wstring(kVolumeKey), std::wstring(kAlwaysOnTopKey)});
+  saved.volume = settings[0];
+  saved.alwaysOnTop = settings[1];
+  std::vector<std::wstring> slotKeys;
+  for (int slot = 1; slot <= kSoundSlotCount; ++slot) slotKeys.push_back(SoundSlotKey(slot));
+  const std::vector<std::wstring> paths = document.Read(std::wstring(kSoundsSection), slotKeys);
+  std::copy(paths.begin(), paths.end(), saved.slotPaths.begin());
   return saved;
 }
 

@@ -187,3 +187,25 @@ TEST(IniCodec, RefusesWritesThatWouldNotReadBack) {
 
 }  // namespace
 }  // namespace kivora
+
+namespace kivora {
+namespace {
+
+// Reading many keys in one walk gives what reading each key alone gives.
+TEST(IniCodec, ManyKeysInOneWalkReadAsEachKeyAlone) {
+  const std::string document =
+      "[a]\r\nx=1\r\nY = 2 \r\nx=3\r\nnoequals\r\nnoequals=4\r\n[b]\r\nz=5\r\n[A]\r\nw=6\r\n\"q\"='7'\r\n";
+  const std::vector<std::string_view> keys = {"x", "y", "noequals", "z", "w", "", "  x", "missing", "\"q\""};
+  for (std::string_view section : {"a", "A", "b", " b", "c", ""}) {
+    const std::vector<std::string> many = ReadIniValues(document, section, keys);
+    ASSERT_EQ(many.size(), keys.size());
+    for (size_t i = 0; i < keys.size(); ++i) {
+      EXPECT_EQ(many[i], ReadIniValue(document, section, keys[i])) << section << " / " << keys[i];
+    }
+  }
+  EXPECT_EQ(ReadIniValues(document, "a", keys)[0], "1");
+  EXPECT_EQ(ReadIniValues(document, "a", keys)[1], "2");
+}
+
+}  // namespace
+}  // namespace kivora
