@@ -6,10 +6,11 @@
 #include <exception>
 #include <optional>
 
-#include "app/gbk_text.h"
 #include "app/unique_handle.h"
 #include "app/whole_file.h"
-#include "custom/ini_codec.h"
+#include "custom/settings_text.h"
+#include "custom/stale_temporary_files.h"
+#include "custom/temporary_file_name.h"
 
 namespace kivora {
 namespace {
@@ -24,9 +25,8 @@ constexpr size_t kMaxSettingsFileBytes = 16 * 1024 * 1024;
 class TemporaryFile {
  public:
   explicit TemporaryFile(const std::wstring& target) {
-    const std::wstring stem = target + L"." + std::to_wstring(GetCurrentProcessId()) + L"-";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      std::wstring candidate = stem + std::to_wstring(attempt) + L".tmp";
+    for (int attempt = 0; attempt < kTemporaryFileAttempts; ++attempt) {
+      std::wstring candidate = TemporaryFileName(target, GetCurrentProcessId(), attempt);
       handle_ = CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
       if (handle_ != INVALID_HANDLE_VALUE) {
         path_ = std::move(candidate);
@@ -72,12 +72,6 @@ class TemporaryFile {
   HANDLE handle_ = INVALID_HANDLE_VALUE;
 };
 
-std::wstring SkipLeadingControls(const std::wstring& text) {
-  size_t begin = 0;
-  while (begin < text.size() && text[begin] <= L' ') ++begin;
-  return text.substr(begin);
-}
-
 enum class FileState { kRead, kMissing, kUnreadable };
 
 struct FileBytes {
@@ -111,6 +105,7 @@ FileBytes ReadFileBytes(const std::wstring& path) {
 // At every moment path holds either the old content or the new content in
 // full: the new content is written and flushed elsewhere, then moved over it.
 bool ReplaceFileContents(const std::wstring& path, const std::string& bytes) {
+  RemoveStaleTemporaryFiles(path);
   TemporaryFile temporary(path);
   return temporary.created() && temporary.WriteAndClose(bytes) && temporary.MoveOver(path);
 }
@@ -123,26 +118,16 @@ bool IsReadOnly(const std::wstring& path) {
 std::wstring ReadSettingUnguarded(const std::wstring& filePath, const std::wstring& section,
                                   const std::wstring& key) {
   const std::wstring path = SkipLeadingControls(filePath);
-  const std::wstring sectionName = SkipLeadingControls(section);
-  const std::wstring keyName = SkipLeadingControls(key);
-  if (path.empty() || sectionName.empty() || keyName.empty()) return {};
-  // A name GBK cannot hold cannot be in the file; its '?' stand-ins must not
-  // match some other name.
-  if (!FitsGbk(sectionName) || !FitsGbk(keyName)) return {};
+  if (path.empty() || !UsableSettingNames(section, key)) return {};
   const FileBytes file = ReadFileBytes(path);
   if (file.state != FileState::kRead) return {};
-  return FromGbk(ReadIniValue(file.bytes, ToGbk(sectionName), ToGbk(keyName)));
+  return SettingFromBytes(file.bytes, section, key);
 }
 
 bool WriteSettingUnguarded(const std::wstring& filePath, const std::wstring& section, const std::wstring& key,
                            const std::wstring& value) {
   const std::wstring path = SkipLeadingControls(filePath);
-  const std::wstring sectionName = SkipLeadingControls(section);
-  const std::wstring keyName = SkipLeadingControls(key);
-  if (path.empty() || sectionName.empty() || keyName.empty()) return false;
-  // Storing '?' in place of a character GBK lacks would quietly save a
-  // different sound path than the one chosen.
-  if (!FitsGbk(sectionName) || !FitsGbk(keyName) || !FitsGbk(value)) return false;
+  if (path.empty() || !UsableSettingNames(section, key)) return false;
 
   // Without the old content in hand, replacing the file would drop every
   // other setting in it.
@@ -150,7 +135,7 @@ bool WriteSettingUnguarded(const std::wstring& filePath, const std::wstring& sec
   if (old.state == FileState::kUnreadable) return false;
   if (old.state == FileState::kRead && IsReadOnly(path)) return false;
 
-  const std::optional<std::string> updated = WriteIniValue(old.bytes, ToGbk(sectionName), ToGbk(keyName), ToGbk(value));
+  const std::optional<std::string> updated = BytesWithSetting(old.bytes, section, key, value);
   if (!updated) return false;
   if (old.state == FileState::kRead && *updated == old.bytes) return true;
   return ReplaceFileContents(path, *updated);
