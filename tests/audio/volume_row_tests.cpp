@@ -2,7 +2,10 @@
 // pause button show, send to the Player and keep in the settings file.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "app/gbk_text.h"
+#include "assets/catalogue.h"
 #include "playback_fixture.h"
 #include "ui/popup_menu.h"
 
@@ -79,12 +82,45 @@ TEST_F(VolumeRowTest, PauseButtonAndMenuItemToggleTheSameSound) {
   EXPECT_EQ(backend.TakeCalls(), (Calls{L"pause snd", L"resume snd", L"pause snd"}));
 }
 
-TEST_F(VolumeRowTest, TheVolumeIsSavedAtTeardownEvenWhileMuted) {
-  DragSliderTo(37);
-  app.Click(L"按钮22");
-  DeleteFileW(SettingsPath().c_str());
-  row.SaveVolume();
-  EXPECT_EQ(SavedVolume(), L"37");
+// The program's own wiring rather than the test's: the real App's slider, mute
+// button, built-in button and pause button reach its player, and closing its
+// window saves the volume, muted or not.
+TEST(ProgramVolumeRow, ItsOwnBindingsReachItsPlayerAndClosingTheWindowSavesTheVolume) {
+  ProgramSettingsKeeper programSettings;
+  auto fixture = std::make_unique<testing::AppFixture>();
+  const std::wstring alias = fixture->app().Player().Alias();
+  const std::wstring settings = testing::AppFixture::SettingsFile();
+  auto volumeCalls = [&](const wchar_t* deviceVolume) {
+    return Calls{L"setaudio " + alias + L" left volume to " + deviceVolume,
+                 L"setaudio " + alias + L" right volume to " + deviceVolume};
+  };
+
+  HWND slider = fixture->control(L"滑块条1").Handle();
+  SendMessageW(slider, TBM_SETPOS, TRUE, 37);
+  SendMessageW(fixture->hwnd(), WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 37), reinterpret_cast<LPARAM>(slider));
+  EXPECT_EQ(fixture->control(L"标签2").Caption(), L"37%");
+  EXPECT_EQ(fixture->audio.TakeCalls(), volumeCalls(L"370"));
+  EXPECT_EQ(ReadSetting(settings, L"设置", L"音量"), L"37");
+
+  fixture->Click(L"按钮22");
+  EXPECT_EQ(fixture->control(L"标签2").Caption(), L"静音");
+  EXPECT_EQ(fixture->audio.TakeCalls(), volumeCalls(L"0"));
+
+  const CatalogueEntry& first = Catalogue()[0];
+  fixture->Click(first.buttonName);
+  const Calls played = fixture->audio.TakeCalls();
+  ASSERT_GE(played.size(), 3u);
+  EXPECT_EQ(played.front(), L"close " + alias);
+  EXPECT_TRUE(played[1].starts_with(L"open MPEGvideo ")) << played[1];
+  EXPECT_TRUE(played[1].ends_with(first.relativePath)) << played[1];
+  EXPECT_EQ(played.back(), L"play " + alias);
+
+  fixture->Click(L"按钮21");
+  EXPECT_EQ(fixture->audio.TakeCalls(), Calls{L"pause " + alias});
+
+  DeleteFileW(settings.c_str());
+  fixture.reset();
+  EXPECT_EQ(ReadSetting(settings, L"设置", L"音量"), L"37") << "saved as the window closed, though muted";
 }
 
 TEST(RestoreVolume, PutsTheSavedVolumeOnTheSliderLabelAndPicture) {
