@@ -30,18 +30,4 @@ std::wstring FromGbk(std::string_view bytes) {
   return text;
 }
 
-std::wstring TruncateToGbkBytes(std::wstring_view text, size_t maxBytes) {
-  size_t used = 0;
-  size_t end = 0;
-  while (end < text.size()) {
-    // A surrogate pair is one character; GBK cannot hold it and writes one '?'.
-    size_t step = (IS_HIGH_SURROGATE(text[end]) && end + 1 < text.size()) ? 2 : 1;
-    size_t width = ToGbk(text.substr(end, step)).size();
-    if (used + width > maxBytes) break;
-    used += width;
-    end += step;
-  }
-  return std::wstring(text.substr(0, end));
-}
-
 }  // namespace kivora

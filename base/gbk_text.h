@@ -20,6 +20,9 @@ bool FitsGbk(std::wstring_view text);
 // GBK bytes to UTF-16. Invalid sequences become U+FFFD or are dropped by the system converter.
 std::wstring FromGbk(std::string_view bytes);
 
+// A UTF-16 lead surrogate: it and the unit after it are one character.
+constexpr bool IsHighSurrogate(wchar_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+
 // The longest prefix of text whose GBK form has at most maxBytes bytes,
 // never splitting a double-byte character.
 std::wstring TruncateToGbkBytes(std::wstring_view text, size_t maxBytes);

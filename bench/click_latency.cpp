@@ -1,9 +1,10 @@
-// Click-to-sound latency of the built-in buttons, with the real MCI back end.
+// Click-to-sound latency of the built-in buttons, with the real MCI back end,
+// clicked while the previous clip still plays (and, for comparison, from silence).
 // Run inside a Wine session whose ALSA device writes raw PCM to a file
 // ($KIVORA_AUDIO_OUT, 48 kHz S16LE stereo): each click is timed from the button's
 // release to the first non-silent sample that reaches that file, and the click
 // handler itself is timed on its own. Prints median and spread over the clicks.
-//   click_latency.exe [clicks]
+//   click_latency.exe [clicks of each kind, 24 when not given]
 #include <windows.h>
 
 #include <algorithm>
@@ -62,6 +63,68 @@ void Report(const char* what, const std::vector<double>& values) {
               Quantile(values, 1), values.size());
 }
 
+void WaitPumping(double ms) {
+  for (double until = NowMs() + ms; NowMs() < until;) {
+    Pump();
+    Sleep(5);
+  }
+}
+
+// How long the previous clip plays before the next click: every built-in clip
+// lasts longer than this, so the click always cuts one off.
+constexpr double kPlayingBeforeClickMs = 400;
+
+std::wstring ClipPath(const kivora::App& app, int index) {
+  return app.Shell().dataFolder + std::wstring(kivora::Catalogue()[index % 20].relativePath);
+}
+
+enum class Before { kPlaying, kSilent };
+
+struct ClickFigures {
+  std::vector<double> handler, toSound;
+  int missed = 0;
+};
+
+// Clicks one built-in button of the page shown, timed from the button's release
+// to the end of its handler and to its first loud sample. Before the click either
+// the clip of the click before still plays, or the player has been closed.
+void ClickOnce(kivora::App& app, const std::wstring& outputPath, int click, Before before, ClickFigures& figures) {
+  const kivora::CatalogueEntry& entry = kivora::Catalogue()[click % 20];
+  if (before == Before::kSilent) app.Player().Close();
+  WaitPumping(kPlayingBeforeClickMs);
+  // Wine truncates the device file whenever a sound opens the device, so the
+  // search starts at the old end and falls back to the start after a truncation.
+  // While a clip plays the file grows by 192 bytes a millisecond, far too
+  // slowly to pass the old end again before a 1 ms poll sees the truncation.
+  long long searchFrom = OutputSize(outputPath);
+  HWND button = app.Window()[entry.buttonName].Handle();
+
+  SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+  const double start = NowMs();
+  SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+  figures.handler.push_back(NowMs() - start);
+
+  double heard = -1;
+  bool truncated = false;
+  while (NowMs() - start < kGiveUpMs) {
+    Pump();
+    const long long size = OutputSize(outputPath);
+    if (size < searchFrom) {
+      searchFrom = 0;
+      truncated = true;
+    }
+    // With a clip playing, loud bytes before the truncation are the old clip's.
+    const bool searchable = before == Before::kSilent || truncated;
+    if (searchable && size > searchFrom && HasSoundAfter(outputPath, searchFrom)) {
+      heard = NowMs() - start;
+      break;
+    }
+    Sleep(1);
+  }
+  if (heard < 0) ++figures.missed;
+  else figures.toSound.push_back(heard);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -85,61 +148,44 @@ int wmain(int argc, wchar_t** argv) {
   app.Start(GetModuleHandleW(nullptr));
   Pump();
 
-  std::vector<double> handler, toSound;
-  int missed = 0;
-  for (int click = 0; click < clicks; ++click) {
-    const kivora::CatalogueEntry& entry = kivora::Catalogue()[click % 20];  // page 0 is the page shown
-    app.Player().Close();
-    for (double until = NowMs() + 400; NowMs() < until;) {
-      Pump();
-      Sleep(5);
-    }
-    // Wine truncates the device file whenever a sound opens the device, so the
-    // search starts at the old end and falls back to the start after a truncation.
-    long long searchFrom = OutputSize(outputPath);
-    HWND button = app.Window()[entry.buttonName].Handle();
-
-    SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
-    const double start = NowMs();
-    SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
-    handler.push_back(NowMs() - start);
-
-    double heard = -1;
-    while (NowMs() - start < kGiveUpMs) {
-      Pump();
-      const long long size = OutputSize(outputPath);
-      if (size < searchFrom) searchFrom = 0;
-      if (size > searchFrom && HasSoundAfter(outputPath, searchFrom)) {
-        heard = NowMs() - start;
-        break;
-      }
-      Sleep(1);
-    }
-    if (heard < 0) ++missed;
-    else toSound.push_back(heard);
+  // A broadcaster presses the next sound while the last one still plays, so the
+  // main figures are of clicks that land on a playing clip and whose handler pays
+  // for cutting it off. Clicks from silence alternate with them, so that both
+  // kinds see the same machine load; two untimed clicks warm the device up first.
+  ClickFigures warmUp, whilePlaying, fromSilence;
+  for (int click = 0; click < 2; ++click) ClickOnce(app, outputPath, click, Before::kSilent, warmUp);
+  for (int click = 0; click < 2 * clicks; ++click) {
+    // The click before an even one left its clip playing.
+    if (click % 2 == 0) ClickOnce(app, outputPath, click, Before::kPlaying, whilePlaying);
+    else ClickOnce(app, outputPath, click, Before::kSilent, fromSilence);
   }
-  // Where the handler's time goes: the device open against the volume and play commands.
-  std::vector<double> openTimes, playTimes;
+
+  // Where the handler's time goes: stopping the playing clip, opening the next,
+  // and the volume and play commands.
+  std::vector<double> closeTimes, openTimes, playTimes;
   for (int round = 0; round < 12; ++round) {
-    const kivora::CatalogueEntry& entry = kivora::Catalogue()[round % 20];
-    const std::wstring path = app.Shell().dataFolder + std::wstring(entry.relativePath);
+    const std::wstring path = ClipPath(app, round);
+    WaitPumping(kPlayingBeforeClickMs);
     double start = NowMs();
+    app.Player().Close();
+    double closed = NowMs();
     app.Player().Open(path);
     double opened = NowMs();
     kivora::audio::ApplyVolumeAndPlay(app.Player(), 100);
-    openTimes.push_back(opened - start);
+    closeTimes.push_back(closed - start);
+    openTimes.push_back(opened - closed);
     playTimes.push_back(NowMs() - opened);
-    for (double until = NowMs() + 200; NowMs() < until;) {
-      Pump();
-      Sleep(5);
-    }
   }
   app.Player().Close();
 
-  Report("click handler", handler);
-  Report("  of which close + open", openTimes);
+  Report("click handler, a clip playing", whilePlaying.handler);
+  Report("  of which close of the playing clip", closeTimes);
+  Report("  of which open", openTimes);
   Report("  of which volume + play", playTimes);
-  if (!toSound.empty()) Report("click to first non-silent sample", toSound);
-  std::printf("clicks with no sound within %.0f ms: %d\n", kGiveUpMs, missed);
+  if (!whilePlaying.toSound.empty()) Report("click to first sample, a clip playing", whilePlaying.toSound);
+  std::printf("clicks with no sound within %.0f ms: %d\n", kGiveUpMs, whilePlaying.missed);
+  Report("click handler, nothing playing", fromSilence.handler);
+  if (!fromSilence.toSound.empty()) Report("click to first sample, nothing playing", fromSilence.toSound);
+  std::printf("clicks with no sound within %.0f ms: %d\n", kGiveUpMs, fromSilence.missed);
   return 0;
 }

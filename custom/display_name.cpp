@@ -1,7 +1,5 @@
 #include "custom/display_name.h"
 
-#include <windows.h>
-
 #include <vector>
 
 #include "base/gbk_text.h"
@@ -31,7 +29,7 @@ std::vector<PathChar> SplitPath(std::wstring_view path) {
   std::vector<PathChar> chars;
   size_t pos = 0;
   while (pos < path.size() && path[pos] != L'\0') {
-    const size_t length = (IS_HIGH_SURROGATE(path[pos]) && pos + 1 < path.size()) ? 2 : 1;
+    const size_t length = (IsHighSurrogate(path[pos]) && pos + 1 < path.size()) ? 2 : 1;
     chars.push_back({pos, SingleGbkByte(path.substr(pos, length))});
     pos += length;
   }

@@ -3,7 +3,8 @@
 # the x86-64 mingw-w64 cross compiler, 64-bit Wine with the amd64 GStreamer plugins
 # (MCI needs them to open MP3s), Xvfb, a Chinese font and the zh_CN.UTF-8 locale
 # (Wine takes code page 936 from it), what the sound-clip generator and its tests use
-# (espeak-ng, sox, lame, numpy), and clang for the native sanitizer and fuzzing build.
+# (espeak-ng, sox, lame, numpy), and clang with the host libpng for the native sanitizer
+# and fuzzing build.
 # No i386 package is needed: some machines cannot execute 32-bit code at all.
 # Cheap when everything is already there: one dpkg query and one locale check.
 # Each step either succeeds or says which step failed and why, then exits non-zero.
@@ -13,7 +14,7 @@ packages=(
   cmake ninja-build g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest dpkg-dev
   wine wine64 gstreamer1.0-plugins-good gstreamer1.0-plugins-base
   xvfb xauth x11-utils fonts-wqy-microhei locales imagemagick xdotool sox
-  python3 python3-numpy espeak-ng lame libsox-fmt-mp3 clang libclang-rt-14-dev
+  python3 python3-numpy espeak-ng lame libsox-fmt-mp3 clang libclang-rt-14-dev libpng-dev zlib1g-dev
 )
 
 log=$(mktemp /tmp/kivora-setup.XXXXXX)

@@ -11,6 +11,9 @@
 #include "base/whole_file.h"
 #include "settings/ini_codec.h"
 #include "settings/settings_keys.h"
+#include "settings/settings_text.h"
+#include "settings/stale_temporary_files.h"
+#include "settings/temporary_file_name.h"
 
 namespace kivora {
 namespace {
@@ -25,9 +28,8 @@ constexpr size_t kMaxSettingsFileBytes = 16 * 1024 * 1024;
 class TemporaryFile {
  public:
   explicit TemporaryFile(const std::wstring& target) {
-    const std::wstring stem = target + L"." + std::to_wstring(GetCurrentProcessId()) + L"-";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      std::wstring candidate = stem + std::to_wstring(attempt) + L".tmp";
+    for (int attempt = 0; attempt < kTemporaryFileAttempts; ++attempt) {
+      std::wstring candidate = TemporaryFileName(target, GetCurrentProcessId(), attempt);
       handle_.Reset(CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
       if (handle_) {
         path_ = std::move(candidate);
@@ -69,12 +71,6 @@ class TemporaryFile {
   KernelHandle handle_;
 };
 
-std::wstring SkipLeadingControls(const std::wstring& text) {
-  size_t begin = 0;
-  while (begin < text.size() && text[begin] <= L' ') ++begin;
-  return text.substr(begin);
-}
-
 enum class FileState { kRead, kMissing, kUnreadable };
 
 struct FileBytes {
@@ -108,6 +104,7 @@ FileBytes ReadFileBytes(const std::wstring& path) {
 // At every moment path holds either the old content or the new content in
 // full: the new content is written and flushed elsewhere, then moved over it.
 bool ReplaceFileContents(const std::wstring& path, const std::string& bytes) {
+  RemoveStaleTemporaryFiles(path);
   TemporaryFile temporary(path);
   return temporary.created() && temporary.WriteAndClose(bytes) && temporary.MoveOver(path);
 }
@@ -115,25 +112,6 @@ bool ReplaceFileContents(const std::wstring& path, const std::string& bytes) {
 bool IsReadOnly(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-}
-
-// A name GBK cannot hold cannot be in the file; its '?' stand-ins must not match
-// some other name.
-std::vector<std::wstring> ReadFromBytes(const std::string& bytes, const std::wstring& section,
-                                        const std::vector<std::wstring>& keys) {
-  std::vector<std::wstring> values(keys.size());
-  const std::wstring sectionName = SkipLeadingControls(section);
-  if (sectionName.empty() || !FitsGbk(sectionName)) return values;
-  // A key that cannot be in the file is asked for by an empty name, which reads nothing.
-  std::vector<std::string> names;
-  for (const std::wstring& key : keys) {
-    const std::wstring keyName = SkipLeadingControls(key);
-    names.push_back(keyName.empty() || !FitsGbk(keyName) ? std::string() : ToGbk(keyName));
-  }
-  const std::vector<std::string_view> nameViews(names.begin(), names.end());
-  const std::vector<std::string> found = ReadIniValues(bytes, ToGbk(sectionName), nameViews);
-  for (size_t i = 0; i < found.size(); ++i) values[i] = FromGbk(found[i]);
-  return values;
 }
 
 SettingsDocument ReadDocumentUnguarded(const std::wstring& filePath) {
@@ -147,12 +125,7 @@ SettingsDocument ReadDocumentUnguarded(const std::wstring& filePath) {
 bool WriteSettingUnguarded(const std::wstring& filePath, const std::wstring& section, const std::wstring& key,
                            const std::wstring& value) {
   const std::wstring path = SkipLeadingControls(filePath);
-  const std::wstring sectionName = SkipLeadingControls(section);
-  const std::wstring keyName = SkipLeadingControls(key);
-  if (path.empty() || sectionName.empty() || keyName.empty()) return false;
-  // Storing '?' in place of a character GBK lacks would quietly save a
-  // different sound path than the one chosen.
-  if (!FitsGbk(sectionName) || !FitsGbk(keyName) || !FitsGbk(value)) return false;
+  if (path.empty() || !UsableSettingNames(section, key)) return false;
 
   // Without the old content in hand, replacing the file would drop every
   // other setting in it.
@@ -160,7 +133,7 @@ bool WriteSettingUnguarded(const std::wstring& filePath, const std::wstring& sec
   if (old.state == FileState::kUnreadable) return false;
   if (old.state == FileState::kRead && IsReadOnly(path)) return false;
 
-  const std::optional<std::string> updated = WriteIniValue(old.bytes, ToGbk(sectionName), ToGbk(keyName), ToGbk(value));
+  const std::optional<std::string> updated = BytesWithSetting(old.bytes, section, key, value);
   if (!updated) return false;
   if (old.state == FileState::kRead && *updated == old.bytes) return true;
   return ReplaceFileContents(path, *updated);
@@ -177,7 +150,7 @@ std::wstring SettingsDocument::Read(const std::wstring& section, const std::wstr
 std::vector<std::wstring> SettingsDocument::Read(const std::wstring& section,
                                                  const std::vector<std::wstring>& keys) const {
   try {
-    return ReadFromBytes(bytes_, section, keys);
+    return SettingsFromBytes(bytes_, section, keys);
   } catch (const std::exception&) {
     return std::vector<std::wstring>(keys.size());
   }

@@ -35,6 +35,8 @@ SettingsDocument ReadSettingsDocument(const std::wstring& filePath);
 // Sets key=value in section, creating the file and the section when missing.
 // The new content goes to a temporary file in the same folder that then
 // replaces the old one, so a failed write leaves the previous file whole.
+// Temporary files that writes of processes no longer running left behind (a
+// crash or a power loss in mid-write) are removed first.
 // False when nothing was written: an empty argument, text that GBK cannot hold
 // or that would not read back the same (line breaks, '=' in the key), a file
 // that exists but cannot be read or is read-only, a folder that is missing or

@@ -8,6 +8,8 @@
 
 #include "base/unique_handle.h"
 
+#include "ui/png_decode.h"
+
 namespace kivora::ui {
 
 // Owns a 32-bit top-down DIB section holding premultiplied BGRA pixels, the
@@ -46,10 +48,6 @@ class PngPicture {
   int width_ = 0;
   int height_ = 0;
 };
-
-// Pictures wider or taller than this are refused: buttons and icons never need
-// more, and a forged header must not make us allocate gigabytes.
-inline constexpr int kMaxPngSide = 4096;
 
 // Decodes a whole PNG file held in memory: any colour type and bit depth, with or
 // without alpha or tRNS transparency, interlaced or not. Damaged, truncated or

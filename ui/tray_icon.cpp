@@ -3,19 +3,18 @@
 #include <shellapi.h>
 
 #include <string>
+#include <utility>
 
 #include "base/gbk_text.h"
 
 namespace kivora::ui {
 namespace {
 
-constexpr UINT kIconId = 1;
-
 NOTIFYICONDATAW IconData(HWND owner) {
   NOTIFYICONDATAW data{};
   data.cbSize = sizeof(data);
   data.hWnd = owner;
-  data.uID = kIconId;
+  data.uID = kTrayIconId;
   return data;
 }
 
@@ -46,7 +45,10 @@ bool TrayIcon::Show(HWND owner, HICON icon, std::wstring_view tip) {
   // holds ours (a TaskbarCreated without a real restart), the icon is replaced.
   BOOL done = owner_ != owner && Shell_NotifyIconW(NIM_ADD, &data);
   if (!done) done = Shell_NotifyIconW(NIM_MODIFY, &data);
-  if (done) owner_ = owner;
+  if (done) {
+    owner_ = owner;
+    tip_ = std::move(cut);
+  }
   return done != FALSE;
 }
 
@@ -55,6 +57,7 @@ void TrayIcon::Remove() {
   NOTIFYICONDATAW data = IconData(owner_);
   Shell_NotifyIconW(NIM_DELETE, &data);
   owner_ = nullptr;
+  tip_.clear();
 }
 
 }  // namespace kivora::ui

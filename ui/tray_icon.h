@@ -4,12 +4,15 @@
 
 #include <windows.h>
 
+#include <string>
 #include <string_view>
 
 namespace kivora::ui {
 
 inline constexpr UINT kTrayCallbackMessage = WM_APP + 1;
 inline constexpr size_t kTrayTipMaxGbkBytes = 62;
+// The one icon a window puts there is known to the shell by its window and this id.
+inline constexpr UINT kTrayIconId = 1;
 
 // Operation codes of the notification-area event.
 inline constexpr int kTrayLeftUp = 1;
@@ -31,11 +34,17 @@ class TrayIcon {
   bool Show(HWND owner, HICON icon, std::wstring_view tip);
   void Remove();
   bool Shown() const { return owner_ != nullptr; }
+  // The tip the shell last accepted for the icon, as cut; empty when none is shown.
+  const std::wstring& Tip() const { return tip_; }
   // The shell lost every icon (it restarted): the next Show adds ours again.
-  void Forget() { owner_ = nullptr; }
+  void Forget() {
+    owner_ = nullptr;
+    tip_.clear();
+  }
 
  private:
   HWND owner_ = nullptr;
+  std::wstring tip_;
 };
 
 }  // namespace kivora::ui

@@ -1,5 +1,6 @@
 // Start-up: the Data folder, the notification-area icon, and the shell texts.
 #include <windows.h>
+#include <shellapi.h>
 #include <shlobj.h>
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include "support/recording_audio_backend.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_folder.h"
+#include "ui/tray_icon.h"
 
 namespace kivora {
 namespace {
@@ -69,9 +71,21 @@ TEST(Startup, PutsTheIconIntoTheNotificationArea) {
   EXPECT_TRUE(fixture.window().Tray().Shown());
   EXPECT_NE(fixture.window().SmallIcon(), nullptr);
 
-  // A restarted shell announces itself; the icon is added again, not modified.
+  EXPECT_EQ(fixture.window().Tray().Tip(), L"欢迎使用Kivora！");
+
+  // A restarted shell has lost every icon and announces itself: the icon must be
+  // added again, since modifying an icon the shell no longer holds fails. The
+  // shell's own answer to a modify tells whether it holds ours.
+  NOTIFYICONDATAW ours{};
+  ours.cbSize = sizeof(ours);
+  ours.hWnd = fixture.hwnd();
+  ours.uID = ui::kTrayIconId;
+  ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &ours));
+  ASSERT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &ours)) << "the shell still holds a deleted icon";
   SendMessageW(fixture.hwnd(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+  EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &ours)) << "the icon was not added again";
   EXPECT_TRUE(fixture.window().Tray().Shown());
+  EXPECT_EQ(fixture.window().Tray().Tip(), L"欢迎使用Kivora！");
 }
 
 TEST(ExitCleanup, ReleasesOnlyTheTextsThatAreHeld) {

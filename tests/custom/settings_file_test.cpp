@@ -149,6 +149,78 @@ TEST_F(SettingsFile, SuccessfulWritesLeaveNoTemporaryFile) {
   EXPECT_EQ(FolderEntries(folder_.Path()), Names{L"设置.ini"});
 }
 
+// A process started suspended, so that it does nothing while the test looks at it.
+class SuspendedProcess {
+ public:
+  SuspendedProcess() {
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    std::wstring command = std::wstring(L"\"") + system + L"\\cmd.exe\" /c exit";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED | CREATE_NO_WINDOW,
+                       nullptr, nullptr, &startup, &info_)) {
+      CloseHandle(info_.hThread);
+    }
+  }
+  ~SuspendedProcess() { End(); }
+  SuspendedProcess(const SuspendedProcess&) = delete;
+  SuspendedProcess& operator=(const SuspendedProcess&) = delete;
+
+  DWORD id() const { return info_.dwProcessId; }
+  // Kills it, as a power cut or SIGKILL would, and lets go of it: its id then names no process.
+  void End() {
+    if (!info_.hProcess) return;
+    TerminateProcess(info_.hProcess, 1);
+    WaitForSingleObject(info_.hProcess, INFINITE);
+    CloseHandle(info_.hProcess);
+    info_.hProcess = nullptr;
+  }
+
+ private:
+  PROCESS_INFORMATION info_{};
+};
+
+// A write killed half-way leaves "<file>.<pid>-<n>.tmp" beside the file. The next
+// write clears those of processes that are gone, and nothing else.
+TEST_F(SettingsFile, TheNextWriteRemovesTemporaryFilesOfEndedWritersOnly) {
+  ASSERT_TRUE(WriteFileBytes(path_, seed_));
+  SuspendedProcess killed, running;
+  ASSERT_NE(killed.id(), 0u);
+  ASSERT_NE(running.id(), 0u);
+  killed.End();
+  const std::wstring dead = std::to_wstring(killed.id());
+  const Names stale = {L"设置.ini." + dead + L"-0.tmp", L"设置.ini." + dead + L"-99.tmp"};
+  const Names kept = {
+      L"设置.ini." + std::to_wstring(running.id()) + L"-0.tmp",       // a write still in progress
+      L"设置.ini." + std::to_wstring(GetCurrentProcessId()) + L"-7.tmp",  // this process's own
+      L"设置.ini." + dead + L"-100.tmp",  // no write counts that far
+      L"设置.ini." + dead + L"-00.tmp",
+      L"设置.ini.0" + dead + L"-0.tmp",
+      L"设置.ini." + dead + L".tmp",
+      L"设置.ini." + dead + L"-0-1.tmp",
+      L"设置.ini." + dead + L"-0.tmp.bak",
+      L"设置.ini.x" + dead + L"-0.tmp",
+      L"设置.ini.0-0.tmp",
+      L"其他.ini." + dead + L"-0.tmp",
+      L"备份设置.ini." + dead + L"-0.tmp",
+  };
+  for (const Names* names : {&stale, &kept}) {
+    for (const std::wstring& name : *names) ASSERT_TRUE(WriteFileBytes(folder_.Path() + name, "[Options]\nVol")) << name;
+  }
+  const std::wstring folderLikeAStaleFile = L"设置.ini." + dead + L"-1.tmp";
+  ASSERT_TRUE(CreateDirectoryW((folder_.Path() + folderLikeAStaleFile).c_str(), nullptr));
+
+  ASSERT_TRUE(WriteSetting(path_, L"Options", L"Volume", L"81"));
+
+  Names expected = kept;
+  expected.push_back(L"设置.ini");
+  expected.push_back(folderLikeAStaleFile);
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(FolderEntries(folder_.Path()), expected);
+  EXPECT_EQ(ReadSetting(path_, L"Options", L"Volume"), L"81");
+}
+
 TEST_F(SettingsFile, WriteIntoMissingFolderFailsAndCreatesNothing) {
   const std::wstring missing = folder_.Path() + L"missing\\";
   EXPECT_FALSE(WriteSetting(SettingsFilePath(missing), L"Options", L"Volume", L"1"));

@@ -155,7 +155,7 @@ TEST(EventDispatch, NotificationAreaMessagesBecomeOperations) {
   }
 }
 
-TEST(EventDispatch, RightPressOnBareWindowAndBannerAndMenuChoices) {
+TEST(EventDispatch, RightPressOnTheBareWindowAndMenuChoices) {
   AppFixture fixture;
   int windowPresses = 0;
   fixture.window().Events().rightPressed = [&] { ++windowPresses; };

@@ -87,6 +87,25 @@ TEST(PopupMenu, AtThePointerTheTopLeftIsThreePixelsRightAndBelow) {
   EXPECT_EQ(chosen, -1) << "closing without a choice chooses nothing";
 }
 
+// The program's own bindings: a right press on the banner or on the bare window
+// opens the menu where the pointer is.
+TEST(PopupMenu, RightPressOnTheBannerOrTheBareWindowOpensItAtThePointer) {
+  AppFixture fixture;
+  const struct {
+    const char* where;
+    std::function<void()> press;
+  } presses[] = {
+      {"banner", [&] { fixture.RightPress(L"图片框1"); }},
+      {"bare window", [&] { SendMessageW(fixture.hwnd(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(200, 290)); }},
+  };
+  for (const auto& press : presses) {
+    SetCursorPos(300, 200);
+    RECT menu = MeasureMenu(press.press);
+    EXPECT_EQ(menu.left, 303) << press.where;
+    EXPECT_EQ(menu.top, 203) << press.where;
+  }
+}
+
 TEST(PopupMenu, FromTheNotificationAreaTheRightEdgeIsFivePixelsLeftAndTheTopFiveAbove) {
   AppFixture fixture;
   SetCursorPos(700, 500);

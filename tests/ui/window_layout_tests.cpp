@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "support/app_fixture.h"
+#include "base/unique_handle.h"
 
 namespace kivora {
 namespace {
@@ -252,6 +255,132 @@ TEST(WindowLayout, EarlierControlsLieAboveLaterOnesWithTheBannerLowest) {
   EXPECT_LT(depth(L"按钮63"), depth(L"选择夹1"));
   EXPECT_LT(depth(L"标签3"), depth(L"选择夹1"));
   EXPECT_EQ(depth(L"图片框1"), static_cast<long>(zOrder.size()) - 1);
+}
+
+// The colours an owner-drawn control paints with, read from the pixels of one
+// paint into a bitmap of the control's size: how many pixels have each colour.
+std::map<COLORREF, int> PaintedColours(AppFixture& fixture, HWND control) {
+  RECT area{};
+  GetClientRect(control, &area);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = area.right;
+  info.bmiHeader.biHeight = -area.bottom;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  Bitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  MemoryDc dc(CreateCompatibleDC(nullptr));
+  ScopedSelect selected(dc.Get(), bitmap.Get());
+  DRAWITEMSTRUCT item{};
+  item.CtlType = ODT_STATIC;
+  item.CtlID = static_cast<UINT>(GetDlgCtrlID(control));
+  item.itemAction = ODA_DRAWENTIRE;
+  item.hwndItem = control;
+  item.hDC = dc.Get();
+  item.rcItem = area;
+  SendMessageW(fixture.hwnd(), WM_DRAWITEM, item.CtlID, reinterpret_cast<LPARAM>(&item));
+  GdiFlush();
+  std::map<COLORREF, int> colours;
+  const auto* pixels = static_cast<const DWORD*>(bits);
+  for (LONG i = 0; i < area.right * area.bottom; ++i) {
+    const DWORD bgr = pixels[i] & 0xFFFFFF;  // 0x00RRGGBB in a DIB
+    ++colours[RGB((bgr >> 16) & 0xFF, (bgr >> 8) & 0xFF, bgr & 0xFF)];
+  }
+  return colours;
+}
+
+// True when the paint shows text of that colour on a white background (edge
+// pixels of smoothed glyphs may hold blends; the strokes' cores hold the colour).
+bool ShowsTextOn(const std::map<COLORREF, int>& colours, COLORREF text) {
+  return colours.contains(text) && colours.contains(RGB(255, 255, 255)) &&
+         colours.at(RGB(255, 255, 255)) > colours.at(text);
+}
+
+TEST(WindowLayout, LabelsAreBlackOnWhiteAndTheBannerIsWhite) {
+  AppFixture fixture;
+  for (const wchar_t* label : {L"标签1", L"标签2", L"标签3"}) {
+    EXPECT_TRUE(ShowsTextOn(PaintedColours(fixture, fixture.control(label).Handle()), RGB(0, 0, 0)))
+        << std::wstring(label);
+  }
+  const auto banner = PaintedColours(fixture, fixture.control(L"图片框1").Handle());
+  EXPECT_EQ(banner, (std::map<COLORREF, int>{{RGB(255, 255, 255), 390 * 37}}));
+}
+
+TEST(WindowLayout, TheLinkIsBlueTurnsLighterUnderThePointerAndStaysLighterOncePressed) {
+  constexpr COLORREF kNormal = RGB(0, 0, 255), kHot = RGB(0, 120, 215), kVisited = RGB(0, 136, 255);
+  AppFixture fixture;
+  HWND link = fixture.control(L"超级链接框2").Handle();
+  RECT onScreen{};
+  GetWindowRect(link, &onScreen);
+  const POINT centre{(onScreen.left + onScreen.right) / 2, (onScreen.top + onScreen.bottom) / 2};
+  const POINT away{onScreen.left, onScreen.bottom + 200};
+  const LPARAM inside = MAKELPARAM(5, 5);
+  const struct {
+    const char* step;
+    std::function<void()> act;
+    COLORREF shown;
+  } steps[] = {
+      {"at creation", [] {}, kNormal},
+      {"pointer over it",
+       [&] {
+         SetCursorPos(centre.x, centre.y);
+         SendMessageW(link, WM_MOUSEMOVE, 0, inside);
+       },
+       kHot},
+      {"pressed while under the pointer",
+       [&] {
+         SendMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, inside);
+         SendMessageW(link, WM_LBUTTONUP, 0, inside);
+       },
+       kHot},
+      {"pointer gone after the press",
+       [&] {
+         SetCursorPos(away.x, away.y);
+         SendMessageW(link, WM_MOUSELEAVE, 0, 0);
+       },
+       kVisited},
+      {"pointer back", [&] {
+         SetCursorPos(centre.x, centre.y);
+         SendMessageW(link, WM_MOUSEMOVE, 0, inside);
+       },
+       kHot},
+  };
+  for (const auto& step : steps) {
+    step.act();
+    const auto colours = PaintedColours(fixture, link);
+    EXPECT_TRUE(ShowsTextOn(colours, step.shown)) << step.step;
+    for (COLORREF other : {kNormal, kHot, kVisited}) {
+      if (other != step.shown) {
+        EXPECT_FALSE(colours.contains(other)) << step.step;
+      }
+    }
+  }
+  EXPECT_EQ(fixture.web.opened.size(), 1u) << "the press opened the address";
+}
+
+TEST(WindowLayout, TheHandPointerShowsOverTheBannerAndTheLinkOnly) {
+  const HCURSOR hand = LoadCursorW(nullptr, IDC_HAND);
+  const struct {
+    const wchar_t* name;
+    bool hand;
+  } cases[] = {{L"图片框1", true}, {L"超级链接框2", true}, {L"标签1", false}, {L"选择框1", false}, {L"按钮63", false}};
+  AppFixture fixture;
+  for (const auto& c : cases) {
+    SetCursor(nullptr);
+    HWND control = fixture.control(c.name).Handle();
+    SendMessageW(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(GetCursor() == hand, c.hand) << std::wstring(c.name);
+  }
+}
+
+TEST(WindowLayout, TheCheckBoxTextIsLeftAlignedAndVerticallyCentred) {
+  AppFixture fixture;
+  const LONG style = GetWindowLongW(fixture.control(L"选择框1").Handle(), GWL_STYLE);
+  EXPECT_EQ(style & BS_CENTER, BS_LEFT);
+  EXPECT_EQ(style & BS_VCENTER, BS_VCENTER);
+  EXPECT_EQ(style & BS_LEFTTEXT, 0) << "the box is on the left of its text";
 }
 
 }  // namespace
