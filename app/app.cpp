@@ -4,6 +4,7 @@
 #include "audio/builtin_sounds.h"
 #include "custom/always_on_top.h"
 #include "custom/settings_file.h"
+#include "decor/links.h"
 #include "ui/notification_area.h"
 #include "ui/page_switch.h"
 
@@ -26,6 +27,7 @@ App::App(Services services)
   events.notificationArea = [this](int operation) { OnNotificationArea(operation); };
   events.menuItems[static_cast<size_t>(MenuItem::ExitProgram)] = [this] { ConfirmExit(); };
   events.menuItems[static_cast<size_t>(MenuItem::SponsorAuthor)] = [this] { services_.web.Open(ui::kShortLinkAddress); };
+  events.menuItems[static_cast<size_t>(MenuItem::AboutProgram)] = [this] { ShowAbout(); };
 }
 
 App::~App() { window_.Destroy(); }
@@ -51,6 +53,7 @@ void App::BindEvents() {
   audio::BindBuiltinSoundButtons(window_, player_, Shell().dataFolder);
   slots_.BindEvents();
   window_[L"图片框1"].Events().rightPressed = [this] { ShowMenuAtPointer(); };
+  window_[L"图片框1"].Events().leftPressed = [this] { services_.web.Open(kSponsorPageAddress); };
   // The "赞助" label opens its own address when pressed.
   window_[L"超级链接框2"].Events().leftPressed = [this] { services_.web.Open(ui::kShortLinkAddress); };
 }
@@ -62,6 +65,9 @@ void App::OnNotificationArea(int operation) {
     default: break;
   }
 }
+
+// Task-modal and without an owner, like every box of the program; OK only, no icon.
+void App::ShowAbout() { services_.prompts.Show(kAboutText, kAboutCaption, MB_OK | MB_TASKMODAL); }
 
 void App::ShowMenuAtPointer() { window_.ChooseMenuItem(window_.Menu().ShowAtPointer(window_.Handle())); }
 

@@ -9,6 +9,7 @@
 #include "audio/volume_row.h"
 #include "custom/custom_slots.h"
 #include "custom/file_chooser.h"
+#include "decor/banner_fetch.h"
 #include "decor/web_opener.h"
 #include "ui/main_window.h"
 #include "ui/user_prompts.h"
@@ -40,6 +41,7 @@ class App {
   ui::MainWindow& Window() { return window_; }
   audio::Player& Player() { return player_; }
   CustomSlots& Slots() { return slots_; }
+  const BannerFetch& Banner() const { return banner_; }
 
  private:
   void BindEvents();
@@ -47,6 +49,8 @@ class App {
   void OnNotificationArea(int operation);
   void ShowMenuAtPointer();
   void ConfirmExit();
+  void ShowAbout();
+  void FetchBanner();
   void Teardown();
 
   Services services_;
@@ -54,6 +58,7 @@ class App {
   audio::Player player_;
   audio::VolumeRow volumeRow_;
   CustomSlots slots_;
+  BannerFetch banner_;
 };
 
 }  // namespace kivora

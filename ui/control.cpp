@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "ui/picture_box.h"
 #include "ui/png_picture.h"
 
 namespace kivora::ui {
@@ -99,6 +100,11 @@ void Control::SetPicture(std::span<const unsigned char> pngBytes) {
   Bitmap shown = FlattenOntoButtonFace(DecodePng(picture_));
   SendMessageW(handle_, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(shown.Get()));
   pictureBitmap_ = std::move(shown);
+}
+
+void Control::ShowImage(std::span<const unsigned char> imageBytes) {
+  image_ = DecodePicture(imageBytes);
+  InvalidateRect(handle_, nullptr, TRUE);
 }
 
 }  // namespace kivora::ui

@@ -64,6 +64,11 @@ class Control {
   std::span<const unsigned char> Picture() const { return picture_; }
   void SetPicture(std::span<const unsigned char> pngBytes);
 
+  // Picture box: decodes JPEG or PNG bytes and shows the picture fitted into the
+  // box; bytes it cannot decode (or none) leave the box empty.
+  void ShowImage(std::span<const unsigned char> imageBytes);
+  const PngPicture& Image() const { return image_; }
+
   // Hyperlink label state, for drawing.
   bool hot = false;
   bool visited = false;
@@ -81,6 +86,7 @@ class Control {
   mutable int storedSliderPosition_ = 100;
   std::vector<unsigned char> picture_;
   Bitmap pictureBitmap_;  // the button shows it but does not own it
+  PngPicture image_;      // what a picture box draws
 };
 
 }  // namespace kivora::ui

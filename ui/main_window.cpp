@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "ui/picture_box.h"
 #include "ui/window_procedure_guard.h"
 
 namespace kivora::ui {
@@ -276,7 +277,10 @@ bool MainWindow::DrawControl(const DRAWITEMSTRUCT& item) {
 
   Brush background(CreateSolidBrush(kLabelBackground));
   FillRect(dc, &area, background.Get());
-  if (spec.kind == ControlKind::PictureBox) return true;
+  if (spec.kind == ControlKind::PictureBox) {
+    DrawFitted(dc, area, control.Image());
+    return true;
+  }
 
   COLORREF text = kLabelText;
   if (spec.kind == ControlKind::HyperlinkLabel) text = control.hot ? kLinkHot : (control.visited ? kLinkVisited : kLinkNormal);

@@ -4,6 +4,7 @@
 
 #include "app/data_folder.h"
 #include "custom/settings_file.h"
+#include "decor/links.h"
 
 namespace kivora::testing {
 namespace {
@@ -22,6 +23,11 @@ std::wstring AppFixture::SettingsFile() {
 
 AppFixture::AppFixture(Settings settings) {
   if (settings == Settings::Fresh) DeleteFileW(SettingsFile().c_str());
+  // Tests stay off the network: unless a test serves a banner of its own, the
+  // fetch goes to a closed loopback port and is refused at once.
+  if (GetEnvironmentVariableW(kBannerAddressVariable, nullptr, 0) == 0) {
+    SetEnvironmentVariableW(kBannerAddressVariable, L"http://127.0.0.1:1/banner");
+  }
   app_ = std::make_unique<App>(Services{prompts, web, fileChooser, audio});
   app_->Start(GetModuleHandleW(nullptr));
   Pump();
