@@ -2,6 +2,9 @@
 // one per line: "<caption>\t<visible 0/1>\t<enabled 0/1>". The end-to-end scripts
 // read it to check what the user would read on screen.
 //   window_probe.exe [window title]
+// With --window it prints the window itself instead, one line:
+// "<client left> <client top> <has owner 0/1> <enabled 0/1>" (screen coordinates).
+//   window_probe.exe --window <window title>
 #include <windows.h>
 
 #include <cstdio>
@@ -26,9 +29,18 @@ BOOL CALLBACK PrintChild(HWND child, LPARAM) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  const wchar_t* title = argc > 1 ? argv[1] : L"Kivora";
+  const bool itself = argc > 1 && std::wstring(argv[1]) == L"--window";
+  const int titleArgument = itself ? 2 : 1;
+  const wchar_t* title = argc > titleArgument ? argv[titleArgument] : L"Kivora";
   HWND window = FindWindowW(nullptr, title);
   if (!window) return 1;
+  if (itself) {
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    std::printf("%ld %ld %d %d\n", origin.x, origin.y, GetWindow(window, GW_OWNER) ? 1 : 0,
+                IsWindowEnabled(window) ? 1 : 0);
+    return 0;
+  }
   EnumChildWindows(window, PrintChild, 0);
   return 0;
 }
