@@ -39,7 +39,7 @@ KIVORA_FORCE_XVFB=1 exec bash "$here/../../scripts/wine-session.sh" -- bash -c '
   }
   # The screen pixel at a point of the client area, as "r,g,b".
   pixel_at() {
-    import -display "$DISPLAY" -window root -crop "1x1+$((client_x + $1))+$((client_y + $2))" txt:- 2>/dev/null |
+    import -display "$DISPLAY" -window root -crop "1x1+$((client_x + $1))+$((client_y + $2))" -depth 8 txt:- 2>/dev/null |
       sed -nE "2s/.*\(([0-9]+),([0-9]+),([0-9]+).*/\1,\2,\3/p"
   }
   peak_kb() { awk "/^VmHWM:/ {print \$2}" "/proc/$kivora/status"; }
@@ -78,43 +78,51 @@ KIVORA_FORCE_XVFB=1 exec bash "$here/../../scripts/wine-session.sh" -- bash -c '
   xdotool mousemove $((client_x + 301)) $((client_y + 52)); sleep 0.2; xdotool click 1
   expect_opened 3 "https://kivora.link/s/sponsor"
 
-  menu_item 200 290 3
+  menu_item 120 18 3
   about=$(wait_for_window "关于") || fail "no About box"
   screenshot "$KIVORA_SESSION/about.png"
   read -r _ _ owned _ <<<"$("$WINE" "$probe" --window "关于" | tr -d "\r")"
   [ "$owned" = 0 ] || fail "the About box has an owner window"
   read -r _ _ _ main_enabled <<<"$("$WINE" "$probe" --window Kivora | tr -d "\r")"
   [ "$main_enabled" = 0 ] || fail "the main window stays enabled under the About box (not task-modal)"
-  shown=$(probe_captions "关于" | awk -F"\t" "\$2 == 1")
+  # The text control holds the three lines (the probe prints its CR LF breaks as they are).
+  shown=$(probe_captions "关于")
   [ "$(grep -c "：" <<<"$shown")" = 3 ] || fail "About text is not three labelled lines: $shown"
-  [ "$(grep -cE "^(OK|确定)\b" <<<"$shown")" = 1 ] && [ "$(wc -l <<<"$shown")" = 4 ] ||
-    fail "About box should show the text and one OK button only: $shown"
+  [ "$(grep -cE "^(OK|确定|取消|是|否|Cancel|Yes|No)" <<<"$shown")" = 1 ] && grep -qE "^(OK|确定)" <<<"$shown" ||
+    fail "About box should have one OK button only: $shown"
   xdotool key --window "$about" Return 2>/dev/null; sleep 0.5
   peak_served=$(peak_kb)
   press_escape "$window"
   wait_for_exit $kivora 15; code=$?; [ $code = 0 ] || fail "exit code $code after the banner run"
 
-  # 2. A silent server and a refused connection: the window comes as fast and works.
+  # 2. A silent server and a refused connection: the window comes as fast as on a
+  # second start with a served banner, and works.
+  start_kivora "http://127.0.0.1:$port/banner.jpg"; served_took=$took
+  press_escape "$window"
+  wait_for_exit $kivora 15 || fail "exit code $? after the second start"
   for target in "http://127.0.0.1:$port/silent" "http://127.0.0.1:$closed_port/banner.jpg"; do
     start_kivora "$target"
     [ $took -le $((served_took + 1500)) ] || fail "window took ${took} ms with $target, ${served_took} ms with a served banner"
-    menu_item 200 290 none
-    is_white 200 2 || fail "the box is not empty with $target"
+    menu_item 200 244 none
+    is_white 200 2 || fail "the box is not empty with $target: pixel $(pixel_at 200 2)"
     begin=$(date +%s%N)
     press_escape "$window"
     wait_for_exit $kivora 15; code=$?; [ $code = 0 ] || fail "exit code $code with $target"
     echo "banner at $target: window after ${took} ms; Esc to exit $(( ($(date +%s%N) - begin) / 1000000 )) ms"
   done
 
-  # 3. A 1 GiB body: refused, the box stays empty, and memory stays near that of a normal run.
-  start_kivora "http://127.0.0.1:$port/huge"
-  for _ in $(seq 1 100); do grep -q "^huge sent" "$server_log" && break; sleep 0.2; done
-  sleep 1
-  peak_huge=$(peak_kb)
-  is_white 200 2 || fail "the box is not empty after a 1 GiB body"
-  [ $((peak_huge - peak_served)) -le 32768 ] || fail "peak memory ${peak_huge} kB against ${peak_served} kB with a served banner"
-  press_escape "$window"
-  wait_for_exit $kivora 15; code=$?; [ $code = 0 ] || fail "exit code $code after the 1 GiB body"
-  echo "1 GiB body: $(grep "^huge sent" "$server_log" || echo "still sending") bytes; peak resident ${peak_huge} kB (served banner ${peak_served} kB)"
-  echo "served banner: window after ${served_took} ms; presses, menu, label and About box as expected"
+  # 3. A 1 GiB body, announced or not: refused, the box stays empty, and memory
+  # stays near that of a normal run.
+  for name in huge stream; do
+    start_kivora "http://127.0.0.1:$port/$name"
+    for _ in $(seq 1 100); do grep -q "^$name sent" "$server_log" && break; sleep 0.2; done
+    sleep 1
+    peak=$(peak_kb)
+    is_white 200 2 || fail "the box is not empty after a 1 GiB body ($name)"
+    [ $((peak - peak_served)) -le 32768 ] || fail "peak memory ${peak} kB against ${peak_served} kB with a served banner ($name)"
+    press_escape "$window"
+    wait_for_exit $kivora 15; code=$?; [ $code = 0 ] || fail "exit code $code after the 1 GiB body ($name)"
+    echo "1 GiB body (/$name): $(grep "^$name sent" "$server_log" || echo "still sending") bytes; peak resident ${peak} kB (served banner ${peak_served} kB)"
+  done
+  echo "served banner: window after ${served_took} ms on a second start; presses, menu, label and About box as expected"
 ' _ "$here" "$1" "$2"

@@ -7,8 +7,9 @@ Prints its port on the first line of its output, then serves until killed:
   /banner.jpg  the banner file, with its Content-Length
   /silent      reads the request and never answers
   /huge        announces and streams 1 GiB of filler, generated on the fly
-Each request line is appended to LOG_FILE, and for /huge also
-"huge sent <bytes>" once the client stops reading.
+  /stream      the same gigabyte without a Content-Length
+Each request line is appended to LOG_FILE, and for /huge and /stream also
+"<name> sent <bytes>" once the client stops reading.
 """
 import socket
 import sys
@@ -35,9 +36,10 @@ def serve(client, banner, log_path):
         path = line.split(" ")[1] if " " in line else ""
         if path.startswith("/silent"):
             threading.Event().wait()
-        elif path.startswith("/huge"):
-            client.sendall(b"HTTP/1.0 200 OK\r\nContent-Type: image/jpeg\r\n"
-                           b"Content-Length: %d\r\n\r\n" % GIGABYTE)
+        elif path.startswith("/huge") or path.startswith("/stream"):
+            name = path[1:].split("?")[0]
+            length = b"Content-Length: %d\r\n" % GIGABYTE if name == "huge" else b""
+            client.sendall(b"HTTP/1.0 200 OK\r\nContent-Type: image/jpeg\r\n" + length + b"\r\n")
             block = b"\0" * 65536
             sent = 0
             try:
@@ -46,7 +48,7 @@ def serve(client, banner, log_path):
                     sent += len(block)
             except OSError:
                 pass
-            log(log_path, "huge sent %d" % sent)
+            log(log_path, "%s sent %d" % (name, sent))
         elif path.startswith("/banner.jpg"):
             client.sendall(b"HTTP/1.0 200 OK\r\nContent-Type: image/jpeg\r\n"
                            b"Content-Length: %d\r\n\r\n" % len(banner) + banner)
