@@ -3,14 +3,29 @@
 // read it to check what the user would read on screen.
 //   window_probe.exe [window title]
 // With --window it prints the window itself instead, one line:
-// "<client left> <client top> <has owner 0/1> <enabled 0/1>" (screen coordinates).
+// "<client left> <client top> <has owner 0/1> <enabled 0/1> <peak private kB>"
+// (screen coordinates; the peak private memory of the window's process so far).
 //   window_probe.exe --window <window title>
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <string>
 
 namespace {
+
+// Peak private (commit) memory of the process that owns the window, in kB; 0 if unknown.
+unsigned long long PeakPrivateKb(HWND window) {
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+  if (!process) return 0;
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof(counters);
+  const bool known = GetProcessMemoryInfo(process, &counters, sizeof(counters)) != FALSE;
+  CloseHandle(process);
+  return known ? counters.PeakPagefileUsage / 1024 : 0;
+}
 
 std::string Utf8(const std::wstring& text) {
   int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
@@ -37,8 +52,8 @@ int wmain(int argc, wchar_t** argv) {
   if (itself) {
     POINT origin{0, 0};
     ClientToScreen(window, &origin);
-    std::printf("%ld %ld %d %d\n", origin.x, origin.y, GetWindow(window, GW_OWNER) ? 1 : 0,
-                IsWindowEnabled(window) ? 1 : 0);
+    std::printf("%ld %ld %d %d %llu\n", origin.x, origin.y, GetWindow(window, GW_OWNER) ? 1 : 0,
+                IsWindowEnabled(window) ? 1 : 0, PeakPrivateKb(window));
     return 0;
   }
   EnumChildWindows(window, PrintChild, 0);
