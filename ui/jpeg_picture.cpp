@@ -9,6 +9,8 @@
 
 #include <jpeglib.h>
 
+#include "ui/dib_section.h"
+
 namespace kivora::ui {
 namespace {
 
@@ -32,17 +34,6 @@ struct DecodedBitmap {
   int width;
   int height;
 };
-
-HBITMAP CreateTopDownDib(int width, int height, void** bits) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
-}
 
 // The only function libjpeg can longjmp into. What lives across the setjmp is
 // plain data or a raw handle released on both paths, so the jump skips no

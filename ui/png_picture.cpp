@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "ui/dib_section.h"
+
 namespace kivora::ui {
 
 PngPicture::PngPicture(HBITMAP bitmap, int width, int height) noexcept
@@ -76,17 +78,6 @@ void ReadFromMemory(png_structp png, png_bytep out, size_t count) {
 [[noreturn]] void OnPngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
 void OnPngWarning(png_structp, png_const_charp) {}
-
-HBITMAP CreateTopDownDib(int width, int height, void** bits) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
-}
 
 // Asks libpng for 8-bit BGRA rows whatever the file holds.
 void RequestBgra8(png_structp png, png_infop info) {

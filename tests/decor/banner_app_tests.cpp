@@ -13,6 +13,7 @@
 #include "support/app_fixture.h"
 #include "support/jpeg_builder.h"
 #include "support/loopback_http_server.h"
+#include "ui/dib_section.h"
 #include "ui/layout.h"
 #include "ui/popup_menu.h"
 
@@ -50,15 +51,8 @@ bool WaitForBanner(AppFixture& fixture) {
 
 // The box as it draws itself (WM_PRINTCLIENT), top-down 0xAARRGGBB-ordered pixels.
 std::vector<Rgb> BoxPixels(HWND box) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = kBoxWidth;
-  info.bmiHeader.biHeight = -kBoxHeight;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP bitmap = ui::CreateTopDownDib(kBoxWidth, kBoxHeight, &bits);
   HDC dc = CreateCompatibleDC(nullptr);
   HGDIOBJ previous = SelectObject(dc, bitmap);
   SendMessageW(box, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
