@@ -88,8 +88,9 @@ std::vector<unsigned char> ReadWebResource(const std::wstring& address, const st
   if (!connection) return {};
 
   const wchar_t* acceptTypes[] = {L"*/*", nullptr};
-  DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE |
-                INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES;
+  // A forced reload that the cache neither answers nor keeps; no dialog may come
+  // up from a worker thread.
+  DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_UI;
   if (parts.secure) flags |= INTERNET_FLAG_SECURE;
   InternetHandle request(HttpOpenRequestW(connection.get(), L"GET", parts.path.c_str(), L"HTTP/1.0", nullptr,
                                           acceptTypes, flags, 0));
