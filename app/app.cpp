@@ -1,6 +1,7 @@
 #include "app/app.h"
 
 #include "builtin/builtin_sounds.h"
+#include "decor/links.h"
 #include "ui/control_names.h"
 #include "ui/notification_area.h"
 #include "ui/page_switch.h"
@@ -27,6 +28,7 @@ App::App(Services services, ShellTexts& shell)
   events.notificationArea = [this](int operation) { OnNotificationArea(operation); };
   events.menuItems[static_cast<size_t>(MenuItem::ExitProgram)] = [this] { ConfirmExit(); };
   events.menuItems[static_cast<size_t>(MenuItem::SponsorAuthor)] = [this] { services_.web.Open(ui::kShortLinkAddress); };
+  events.menuItems[static_cast<size_t>(MenuItem::AboutProgram)] = [this] { ShowAbout(); };
 }
 
 App::~App() { window_.Destroy(); }
@@ -51,6 +53,7 @@ void App::BindEvents() {
   BindBuiltinSoundButtons(window_, player_, shell_.dataFolder, [this] { return volumeRow_.Volume(); });
   slots_.BindEvents();
   window_[ui::kBanner].Events().rightPressed = [this] { ShowMenuAtPointer(); };
+  window_[ui::kBanner].Events().leftPressed = [this] { services_.web.Open(kSponsorPageAddress); };
   // The "赞助" label opens its own address when pressed.
   window_[ui::kSponsorLink].Events().leftPressed = [this] { services_.web.Open(ui::kShortLinkAddress); };
 }
@@ -62,6 +65,9 @@ void App::OnNotificationArea(int operation) {
     default: break;
   }
 }
+
+// Task-modal and without an owner, like every box of the program; OK only, no icon.
+void App::ShowAbout() { services_.prompts.Show(kAboutText, kAboutCaption, MB_OK | MB_TASKMODAL); }
 
 void App::ShowMenuAtPointer() { window_.ChooseMenuItem(window_.Menu().ShowAtPointer(window_.Handle())); }
 

@@ -9,6 +9,7 @@
 #include "audio/player.h"
 #include "custom/custom_slots.h"
 #include "custom/file_chooser.h"
+#include "decor/banner_fetch.h"
 #include "decor/web_opener.h"
 #include "ontop/always_on_top.h"
 #include "settings/settings_store.h"
@@ -49,6 +50,7 @@ class App {
   VolumeRow& Volume() { return volumeRow_; }
   const SettingsStore& Settings() const { return settings_; }
   const ShellTexts& Shell() const { return shell_; }
+  const BannerFetch& Banner() const { return banner_; }
 
  private:
   void BindEvents();
@@ -56,6 +58,8 @@ class App {
   void OnNotificationArea(int operation);
   void ShowMenuAtPointer();
   void ConfirmExit();
+  void ShowAbout();
+  void FetchBanner();
   void Teardown();
 
   Services services_;
@@ -66,6 +70,7 @@ class App {
   VolumeRow volumeRow_;
   AlwaysOnTop alwaysOnTop_;
   CustomSlots slots_;
+  BannerFetch banner_;
 };
 
 }  // namespace kivora

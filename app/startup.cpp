@@ -5,6 +5,8 @@
 #include "app/app.h"
 #include "app/catalogue_extraction.h"
 #include "app/data_folder.h"
+#include "decor/links.h"
+#include "ui/control_names.h"
 
 namespace kivora {
 namespace {
@@ -16,6 +18,7 @@ constexpr std::wstring_view kTrayTip = L"欢迎使用Kivora！";
 void App::RunStartupSequence() {
   shell_.dataFolder = DataFolderFrom(services_.documentsFolder.empty() ? DocumentsFolder() : services_.documentsFolder);
   CreateDirectoryW(shell_.dataFolder.c_str(), nullptr);
+  FetchBanner();
   window_.ShowTrayIcon(kTrayTip);
   ExtractCatalogue(shell_.dataFolder);
   // The settings file is read once; every later change is written at once.
@@ -24,6 +27,14 @@ void App::RunStartupSequence() {
   volumeRow_.Restore(saved.volume);
   alwaysOnTop_.Restore(saved.alwaysOnTop);
   slots_.Restore(saved.slotPaths);
+}
+
+// The banner is read on a worker thread: start-up goes on at once, and the picture
+// appears whenever the server answers (or the box stays empty if it never does).
+void App::FetchBanner() {
+  banner_.Start(BannerAddress(), [this](std::vector<unsigned char> body) {
+    window_.As<ui::PictureBox>(ui::kBanner).ShowImage(body);
+  });
 }
 
 }  // namespace kivora

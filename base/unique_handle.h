@@ -79,7 +79,6 @@ using Brush = UniqueHandle<GdiObjectKind<HBRUSH>>;
 using Bitmap = UniqueHandle<GdiObjectKind<HBITMAP>>;
 using Icon = UniqueHandle<IconKind>;
 using Menu = UniqueHandle<MenuKind>;
-using MemoryDc = UniqueHandle<MemoryDcKind>;
 
 // Selects an object into a DC for one scope and puts the previous one back.
 class ScopedSelect {
@@ -92,6 +91,16 @@ class ScopedSelect {
  private:
   HDC dc_;
   HGDIOBJ previous_;
+};
+
+// A memory DC compatible with another (null: with the screen), deleted with this object.
+class MemoryDc {
+ public:
+  explicit MemoryDc(HDC reference) : dc_(CreateCompatibleDC(reference)) {}
+  HDC Get() const { return dc_.Get(); }
+
+ private:
+  UniqueHandle<MemoryDcKind> dc_;
 };
 
 // The screen's DC for one scope.

@@ -8,6 +8,7 @@
 
 #include "base/unique_handle.h"
 #include "ui/control.h"
+#include "ui/png_picture.h"
 
 namespace kivora::ui {
 
@@ -98,11 +99,20 @@ class HyperlinkLabel final : public Label {
   bool visited_ = false;
 };
 
-// The banner's box: a white area under the hand pointer.
+// The banner's box: a white area under the hand pointer, showing a picture fitted
+// into it with its aspect kept and centred.
 class PictureBox final : public Control {
  public:
   using Control::Control;
   bool Draw(const DrawContext& context) override;
+
+  // Decodes JPEG or PNG bytes and shows the picture; bytes it cannot decode (or
+  // none) leave the box empty.
+  void ShowImage(std::span<const unsigned char> imageBytes);
+  const PngPicture& Image() const { return image_; }
+
+ private:
+  PngPicture image_;
 
  protected:
   LRESULT OnSetCursor(WPARAM wParam, LPARAM lParam) override;

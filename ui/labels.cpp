@@ -1,5 +1,6 @@
 // Labels, the link label and the banner's box: controls the program draws itself.
 #include "ui/control_kinds.h"
+#include "ui/picture_box.h"
 
 namespace kivora::ui {
 namespace {
@@ -60,7 +61,13 @@ LRESULT HyperlinkLabel::OnMouseLeave(WPARAM wParam, LPARAM lParam) {
 
 bool PictureBox::Draw(const DrawContext& context) {
   FillBackground(context);
+  DrawFitted(context.dc, context.area, image_);
   return true;
+}
+
+void PictureBox::ShowImage(std::span<const unsigned char> imageBytes) {
+  image_ = DecodePicture(imageBytes);
+  InvalidateRect(Handle(), nullptr, TRUE);
 }
 
 LRESULT PictureBox::OnSetCursor(WPARAM, LPARAM) { return ShowHandPointer(); }

@@ -2,20 +2,11 @@
 
 #include <utility>
 
+#include "ui/dib_section.h"
+
 namespace kivora::ui {
 
 namespace {
-
-HBITMAP CreateTopDownDib(int width, int height, void** bits) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
-}
 
 // The decoder's pixels go straight into a DIB section's own rows.
 struct DibTarget {

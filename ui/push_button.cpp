@@ -14,7 +14,7 @@ Bitmap FlattenOntoButtonFace(const PngPicture& picture) {
   if (picture.Empty()) return Bitmap();
   ScreenDc screen;
   Bitmap flat(CreateCompatibleBitmap(screen.Get(), picture.Width(), picture.Height()));
-  MemoryDc target(CreateCompatibleDC(screen.Get())), source(CreateCompatibleDC(screen.Get()));
+  MemoryDc target(screen.Get()), source(screen.Get());
   ScopedSelect targetBitmap(target.Get(), flat.Get());
   ScopedSelect sourceBitmap(source.Get(), picture.Handle());
   RECT area{0, 0, picture.Width(), picture.Height()};

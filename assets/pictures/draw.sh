@@ -2,6 +2,7 @@
 # Draws Kivora's pictures from the vector sources in this folder:
 #   ../speaker.png, ../speaker_muted.png  20 x 20 RGBA button pictures
 #   ../app_icon.ico                       one 128 x 128 32-bit image with alpha
+#   ../banner.jpg                         390 x 37 banner for the web server
 # Each picture is drawn at several times its size and box-filtered down, so edges
 # get even anti-aliasing. PNGs carry no timestamps or other metadata, so running
 # the script again gives byte-identical files.
@@ -38,3 +39,11 @@ convert -size 512x512 gradient:'#FF8A3D-#E23B2A' \
   -draw "scale 4,4 $(source_of "$here/app_icon_speaker.mvg")" \
   -filter box -resize 128x128 \
   -strip "ICO:$assets/app_icon.ico"
+
+# The banner the web server serves (not built into the program): 390 x 37, the
+# size of the picture box across the top of the window.
+convert -size 390x37 gradient:'#1f3b73-#2f8fce' \
+  -font /usr/share/fonts/truetype/wqy/wqy-microhei.ttc \
+  -pointsize 18 -fill white -gravity west -annotate +14+0 'Kivora 直播音效助手' \
+  -pointsize 12 -fill '#ffd866' -gravity east -annotate +14+0 '一键音效 · 自定义按钮 · 免费使用' \
+  -strip -quality 90 "$assets/banner.jpg"

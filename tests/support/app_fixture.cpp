@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/data_folder.h"
+#include "decor/links.h"
 #include "settings/settings_file.h"
 #include "temp_folder.h"
 
@@ -29,6 +30,11 @@ std::wstring AppFixture::SettingsFile() { return SettingsFilePath(DataFolder());
 AppFixture::AppFixture(Settings settings) : cleanup_(std::make_unique<ExitCleanup>()) {
   audio.showAliasAs = L"snd";
   if (settings == Settings::Fresh) DeleteFileW(SettingsFile().c_str());
+  // Tests stay off the network: unless a test serves a banner of its own, the
+  // fetch goes to a closed loopback port and is refused at once.
+  if (GetEnvironmentVariableW(kBannerAddressVariable, nullptr, 0) == 0) {
+    SetEnvironmentVariableW(kBannerAddressVariable, L"http://127.0.0.1:1/banner");
+  }
   app_ = std::make_unique<App>(Services{prompts, web, fileChooser, audio, DocumentsFolder()}, cleanup_->Texts());
   app_->Start(GetModuleHandleW(nullptr));
   Pump();

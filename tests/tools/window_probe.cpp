@@ -2,12 +2,30 @@
 // one per line: "<caption>\t<visible 0/1>\t<enabled 0/1>". The end-to-end scripts
 // read it to check what the user would read on screen.
 //   window_probe.exe [window title]
+// With --window it prints the window itself instead, one line:
+// "<client left> <client top> <has owner 0/1> <enabled 0/1> <peak private kB>"
+// (screen coordinates; the peak private memory of the window's process so far).
+//   window_probe.exe --window <window title>
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <string>
 
 namespace {
+
+// Peak private (commit) memory of the process that owns the window, in kB; 0 if unknown.
+unsigned long long PeakPrivateKb(HWND window) {
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+  if (!process) return 0;
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof(counters);
+  const bool known = GetProcessMemoryInfo(process, &counters, sizeof(counters)) != FALSE;
+  CloseHandle(process);
+  return known ? counters.PeakPagefileUsage / 1024 : 0;
+}
 
 std::string Utf8(const std::wstring& text) {
   int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
@@ -26,9 +44,18 @@ BOOL CALLBACK PrintChild(HWND child, LPARAM) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  const wchar_t* title = argc > 1 ? argv[1] : L"Kivora";
+  const bool itself = argc > 1 && std::wstring(argv[1]) == L"--window";
+  const int titleArgument = itself ? 2 : 1;
+  const wchar_t* title = argc > titleArgument ? argv[titleArgument] : L"Kivora";
   HWND window = FindWindowW(nullptr, title);
   if (!window) return 1;
+  if (itself) {
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    std::printf("%ld %ld %d %d %llu\n", origin.x, origin.y, GetWindow(window, GW_OWNER) ? 1 : 0,
+                IsWindowEnabled(window) ? 1 : 0, PeakPrivateKb(window));
+    return 0;
+  }
   EnumChildWindows(window, PrintChild, 0);
   return 0;
 }

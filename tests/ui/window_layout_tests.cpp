@@ -271,7 +271,7 @@ std::map<COLORREF, int> PaintedColours(AppFixture& fixture, HWND control) {
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   Bitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  MemoryDc dc(CreateCompatibleDC(nullptr));
+  MemoryDc dc(nullptr);
   ScopedSelect selected(dc.Get(), bitmap.Get());
   DRAWITEMSTRUCT item{};
   item.CtlType = ODT_STATIC;

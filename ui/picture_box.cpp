@@ -1,0 +1,27 @@
+#include "ui/picture_box.h"
+
+#include "base/unique_handle.h"
+#include "ui/jpeg_picture.h"
+#include "ui/picture_fit.h"
+
+namespace kivora::ui {
+
+PngPicture DecodePicture(std::span<const unsigned char> bytes) noexcept {
+  if (LooksLikeJpeg(bytes)) return DecodeJpeg(bytes);
+  return DecodePng(bytes);
+}
+
+void DrawFitted(HDC dc, const RECT& area, const PngPicture& picture) {
+  if (picture.Empty()) return;
+  const FittedRect fit =
+      FitCentred(picture.Width(), picture.Height(), area.right - area.left, area.bottom - area.top);
+  if (fit.width == 0 || fit.height == 0) return;
+  MemoryDc source(dc);
+  ScopedSelect selected(source.Get(), picture.Handle());
+  SetStretchBltMode(dc, HALFTONE);
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  AlphaBlend(dc, area.left + fit.left, area.top + fit.top, fit.width, fit.height, source.Get(), 0, 0, picture.Width(),
+             picture.Height(), blend);
+}
+
+}  // namespace kivora::ui
