@@ -117,6 +117,8 @@ struct ParsedLine {
   // Key lines with '=': the trimmed value. When empty it still points at the
   // place where a value would start, so that a rewrite knows where to put it.
   std::string_view value;
+  // Key lines with '=': everything after it up to the line's last non-blank.
+  std::string_view afterEquals;
 };
 
 ParsedLine ParseLine(std::string_view content) {
@@ -144,6 +146,7 @@ ParsedLine ParseLine(std::string_view content) {
   parsed.name = Trim(text.substr(0, equals));
   const std::string_view afterEquals = text.substr(equals + 1);
   const std::string_view value = Trim(afterEquals);
+  parsed.afterEquals = afterEquals;
   parsed.value = value.empty() ? afterEquals.substr(afterEquals.size()) : value;
   return parsed;
 }
@@ -311,7 +314,11 @@ std::optional<std::string> WriteIniValue(std::string_view document, std::string_
     if (!insertAfter || parsed.kind != LineKind::kKey) continue;
     if (SameName(parsed.name, key)) {
       if (parsed.hasEquals) {
-        const size_t valueBegin = static_cast<size_t>(parsed.value.data() - document.data());
+        // An empty value takes the blanks after '=' with it: left behind, they
+        // would go with the next write of the same empty value, so that write
+        // would change the file instead of leaving it as it is.
+        const std::string_view replaced = encoded.empty() ? parsed.afterEquals : parsed.value;
+        const size_t valueBegin = static_cast<size_t>(replaced.data() - document.data());
         return Splice(document, valueBegin, line.contentEnd, encoded);
       }
       const size_t nameEnd = static_cast<size_t>(parsed.name.data() + parsed.name.size() - document.data());

@@ -120,6 +120,7 @@ TEST(IniCodec, WritesChangeOnlyTheLineConcerned) {
       {"rewrite of an empty value", "[A]\r\nk=   \r\n", "A", "k", "v", "[A]\r\nk=v\r\n"},
       {"line without '=' gets one", "[A]\r\nk \r\n", "A", "k", "v", "[A]\r\nk=v\r\n"},
       {"empty value is kept as key=", "[A]\r\nk=1\r\n", "A", "k", "", "[A]\r\nk=\r\n"},
+      {"empty value leaves no blanks after '='", "[A]\r\nk= \x1A 1 \r\n", "A", "k", "", "[A]\r\nk=\r\n"},
       {"new empty value", "[A]\r\n", "A", "k", "", "[A]\r\nk=\r\n"},
       {"new key after the last key line", "[A]\r\nk=1\r\n\r\n; about B\r\n[B]\r\nx=1\r\n", "A", "j", "2",
        "[A]\r\nk=1\r\nj=2\r\n\r\n; about B\r\n[B]\r\nx=1\r\n"},
@@ -154,6 +155,7 @@ TEST(IniCodec, WritesChangeOnlyTheLineConcerned) {
     ASSERT_TRUE(written.has_value()) << c.name;
     EXPECT_EQ(*written, c.expected) << c.name;
     EXPECT_EQ(ReadIniValue(*written, c.section, c.key), c.value) << c.name << ": reads back";
+    EXPECT_EQ(WriteIniValue(*written, c.section, c.key, c.value), written) << c.name << ": written again";
   }
 }
 
