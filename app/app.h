@@ -9,6 +9,7 @@
 #include "audio/volume_row.h"
 #include "custom/custom_slots.h"
 #include "custom/file_chooser.h"
+#include "decor/edge_docking.h"
 #include "decor/web_opener.h"
 #include "ui/main_window.h"
 #include "ui/user_prompts.h"
@@ -40,6 +41,7 @@ class App {
   ui::MainWindow& Window() { return window_; }
   audio::Player& Player() { return player_; }
   CustomSlots& Slots() { return slots_; }
+  decor::EdgeDocking& Docking() { return docking_; }
 
  private:
   void BindEvents();
@@ -54,6 +56,7 @@ class App {
   audio::Player player_;
   audio::VolumeRow volumeRow_;
   CustomSlots slots_;
+  decor::EdgeDocking docking_;
 };
 
 }  // namespace kivora

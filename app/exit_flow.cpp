@@ -11,9 +11,11 @@ void App::ConfirmExit() {
   if (answer == IDYES) window_.Destroy();
 }
 
-// While the window is destroyed, its controls still there: the volume is saved
-// (also while muted: muting never moves the slider), then the sound stops.
+// While the window is destroyed, its controls still there: edge docking gives the
+// window its previous procedure back, the volume is saved (also while muted: muting
+// never moves the slider), then the sound stops.
 void App::Teardown() {
+  docking_.Uninstall();
   volumeRow_.SaveVolume();
   player_.Close();
 }

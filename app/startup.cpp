@@ -21,6 +21,7 @@ void App::RunStartupSequence() {
   shell.dataFolder = DataFolderFrom(DocumentsFolder());
   CreateDirectoryW(shell.dataFolder.c_str(), nullptr);
   window_.ShowTrayIcon(kTrayTip);
+  docking_.Install(window_.Handle());
   ExtractCatalogue(shell.dataFolder);
   volumeRow_.RestoreVolume();
   RestoreAlwaysOnTop(window_, SettingsFilePath(shell.dataFolder));
