@@ -244,7 +244,7 @@ void EdgeDocking::SlideTick() {
   while (next && run_.stepsTaken < due) {
     run_.position = *next;
     ++run_.stepsTaken;
-    MoveTo(PlacedAt(run_.side, run_.position, WindowRect()));
+    MoveWhileSliding(run_.position);
     next = NextSlidePosition(run_.side, run_.direction, run_.position, WindowRect(), monitor_);
   }
   if (!next) FinishSlide();
@@ -252,8 +252,7 @@ void EdgeDocking::SlideTick() {
 
 void EdgeDocking::FinishSlide() {
   StopSlideTimer();
-  const DockRect window = WindowRect();
-  MoveTo(PlacedAt(run_.side, SlideEndPosition(run_.side, run_.direction, window, monitor_), window));
+  MoveWhileSliding(SlideEndPosition(run_.side, run_.direction, WindowRect(), monitor_));
   if (run_.direction == SlideDirection::Out) collapsed_ = true;
   slide_ = SlideState::Idle;
   if (run_.direction == SlideDirection::In) SetForegroundWindow(hwnd_);
@@ -283,9 +282,15 @@ DockRect EdgeDocking::WindowRect() const {
   return {rect.left, rect.top, rect.right, rect.bottom};
 }
 
-void EdgeDocking::MoveTo(DockRect rect) {
+void EdgeDocking::MoveTo(DockRect rect, UINT extraFlags) {
   if (rect == WindowRect()) return;
-  SetWindowPos(hwnd_, nullptr, rect.left, rect.top, 0, 0, kFlagsForMove);
+  SetWindowPos(hwnd_, nullptr, rect.left, rect.top, 0, 0, kFlagsForMove | extraFlags);
+}
+
+// A window coming back onto the screen is redrawn whole: Wine keeps no pixels for the
+// part that was off the screen, and would leave it (and the controls there) black.
+void EdgeDocking::MoveWhileSliding(int position) {
+  MoveTo(PlacedAt(run_.side, position, WindowRect()), run_.direction == SlideDirection::In ? SWP_NOCOPYBITS : 0);
 }
 
 }  // namespace kivora::decor

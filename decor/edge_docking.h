@@ -78,7 +78,8 @@ class EdgeDocking {
   void RaiseToTopmost();
   void SetTopmost(bool topmost);
   DockRect WindowRect() const;
-  void MoveTo(DockRect rect);
+  void MoveTo(DockRect rect, UINT extraFlags = 0);
+  void MoveWhileSliding(int position);
 
   DesktopSource desktop_;
   HWND hwnd_ = nullptr;
