@@ -1,5 +1,6 @@
 #include "decor/edge_docking.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "ui/window_procedure_guard.h"
@@ -11,6 +12,10 @@ namespace {
 constexpr wchar_t kInstanceProperty[] = L"Kivora.EdgeDocking";
 // A watch tick slides the window once its condition held for this many ticks.
 constexpr int kTicksBeforeSlide = 1;
+// A late slide timer catches up at most this many steps at once: enough to keep the
+// 10 ms schedule on a system timer that fires every 15.6 ms, too few for a busy
+// thread to finish a slide before a watch tick could reverse it.
+constexpr long long kMostStepsPerTick = 2;
 constexpr UINT kFlagsForMove = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
 constexpr UINT kFlagsForZOrder = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
 
@@ -229,8 +234,8 @@ void EdgeDocking::StartSlide(SlideDirection direction, int pausesFirst) {
   if (!slideTimerRunning_) FinishSlide();
 }
 
-// Takes every step whose time has come: one per 10 ms since the slide began, so a
-// late timer message (a coarse system timer, a busy thread) does not stretch the slide.
+// Takes the steps whose time has come (one per 10 ms since the slide began), so a
+// late timer message does not stretch the slide; see kMostStepsPerTick.
 void EdgeDocking::SlideTick() {
   const SlideState own = run_.direction == SlideDirection::Out ? SlideState::Hiding : SlideState::Showing;
   if (slide_ != own || side_ == DockSide::None) {
@@ -239,7 +244,7 @@ void EdgeDocking::SlideTick() {
   }
   const long long elapsed = PerformanceCount() - run_.startCount;
   if (elapsed < 0) return;
-  const long long due = elapsed / CountsPerStep();
+  const long long due = std::min(elapsed / CountsPerStep(), run_.stepsTaken + kMostStepsPerTick);
   auto next = NextSlidePosition(run_.side, run_.direction, run_.position, WindowRect(), monitor_);
   while (next && run_.stepsTaken < due) {
     run_.position = *next;
