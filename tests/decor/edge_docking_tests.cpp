@@ -152,6 +152,28 @@ TEST(EdgeDocking, DragRectangleIsKeptOnTheDesktop) {
   }
 }
 
+// Xvfb cannot show Wine two monitors side by side, so the desktop is given: a second
+// monitor right of the 1280 x 800 one. Each step is what Wine's move loop does.
+TEST(EdgeDocking, CarriedOntoASecondMonitorItStaysThereAndDocksAtItsFarEdge) {
+  const Desktop sideBySide{{{0, 0, 1280, 800}, {1280, 0, 2304, 768}}};
+  TestWindow window([sideBySide] { return sideBySide; });
+  auto dragStep = [&](int left, int top) {
+    RECT rect{left, top, left + kWidth, top + kHeight};
+    SendMessageW(window.hwnd, WM_MOVING, WMSZ_LEFT, reinterpret_cast<LPARAM>(&rect));
+    window.MoveTo(rect.left, rect.top);
+  };
+  for (int left = 400; left <= 1500; left += 100) dragStep(left, 300);
+  SendMessageW(window.hwnd, WM_EXITSIZEMOVE, 0, 0);
+  EXPECT_EQ(window.Rect().left, 1500);
+  EXPECT_EQ(window.docking.Side(), DockSide::None);
+  EXPECT_FALSE(window.docking.WatchTimerRunning());
+
+  dragStep(2000, 300);
+  SendMessageW(window.hwnd, WM_EXITSIZEMOVE, 0, 0);
+  EXPECT_EQ(window.Rect().left, 2304 - kWidth);
+  EXPECT_EQ(window.docking.Side(), DockSide::Right);
+}
+
 TEST(EdgeDocking, DocksAtEachEdgeAndStopsWatchingAwayFromThem) {
   struct Case {
     const char* what;
