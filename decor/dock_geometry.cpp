@@ -18,6 +18,16 @@ std::int64_t SquaredGap(DockRect a, DockRect b) {
   return dx * dx + dy * dy;
 }
 
+// The part of the window on the screen, in window coordinates; empty when none is.
+DockRect VisiblePart(DockRect window, DockRect screen) {
+  const DockRect on{std::max(window.left, screen.left), std::max(window.top, screen.top),
+                    std::min(window.right, screen.right), std::min(window.bottom, screen.bottom)};
+  if (on.left >= on.right || on.top >= on.bottom) return {};
+  return {on.left - window.left, on.top - window.top, on.right - window.left, on.bottom - window.top};
+}
+
+bool IsEmpty(DockRect rect) { return rect.left >= rect.right || rect.top >= rect.bottom; }
+
 bool RowsOverlap(DockRect a, DockRect b) { return a.top < b.bottom && b.top < a.bottom; }
 bool ColumnsOverlap(DockRect a, DockRect b) { return a.left < b.right && b.left < a.right; }
 
@@ -144,6 +154,20 @@ int SlideEndPosition(DockSide side, SlideDirection direction, DockRect window, D
 
 DockRect PlacedAt(DockSide side, int position, DockRect window) {
   return side == DockSide::Top ? window.MovedTo(window.left, position) : window.MovedTo(position, window.top);
+}
+
+DockRect NewlyOnScreen(DockRect before, DockRect after, DockRect screen) {
+  const DockRect now = VisiblePart(after, screen);
+  const DockRect was = VisiblePart(before, screen);
+  if (IsEmpty(now) || IsEmpty(was)) return now;
+  const bool sameRows = was.top <= now.top && was.bottom >= now.bottom;
+  const bool sameColumns = was.left <= now.left && was.right >= now.right;
+  if (sameRows && sameColumns) return {};
+  if (sameRows && now.left < was.left && now.right <= was.right) return {now.left, now.top, was.left, now.bottom};
+  if (sameRows && now.right > was.right && now.left >= was.left) return {was.right, now.top, now.right, now.bottom};
+  if (sameColumns && now.top < was.top && now.bottom <= was.bottom) return {now.left, now.top, now.right, was.top};
+  if (sameColumns && now.bottom > was.bottom && now.top >= was.top) return {now.left, was.bottom, now.right, now.bottom};
+  return now;
 }
 
 }  // namespace kivora::decor

@@ -93,4 +93,9 @@ int SlideEndPosition(DockSide side, SlideDirection direction, DockRect window, D
 // The window moved so that its slid coordinate is position.
 DockRect PlacedAt(DockSide side, int position, DockRect window);
 
+// The part of a window, in window coordinates (0,0 its top-left corner), that a move
+// from before to after brings onto the screen: empty when nothing new shows, and the
+// whole visible part when the change is not a band along one side.
+DockRect NewlyOnScreen(DockRect before, DockRect after, DockRect screen);
+
 }  // namespace kivora::decor

@@ -287,15 +287,25 @@ DockRect EdgeDocking::WindowRect() const {
   return {rect.left, rect.top, rect.right, rect.bottom};
 }
 
-void EdgeDocking::MoveTo(DockRect rect, UINT extraFlags) {
+void EdgeDocking::MoveTo(DockRect rect) {
   if (rect == WindowRect()) return;
-  SetWindowPos(hwnd_, nullptr, rect.left, rect.top, 0, 0, kFlagsForMove | extraFlags);
+  SetWindowPos(hwnd_, nullptr, rect.left, rect.top, 0, 0, kFlagsForMove);
 }
 
-// A window coming back onto the screen is redrawn whole: Wine keeps no pixels for the
-// part that was off the screen, and would leave it (and the controls there) black.
+// Wine keeps no pixels for the part of a window that is off the screen, yet counts
+// them valid when the window moves back: the band each step brings onto the screen is
+// redrawn, or it (and the controls in it) would stay black.
 void EdgeDocking::MoveWhileSliding(int position) {
-  MoveTo(PlacedAt(run_.side, position, WindowRect()), run_.direction == SlideDirection::In ? SWP_NOCOPYBITS : 0);
+  const DockRect before = WindowRect();
+  MoveTo(PlacedAt(run_.side, position, before));
+  const DockRect after = WindowRect();
+  const DockRect band = NewlyOnScreen(before, after, VirtualScreen(desktop_()));
+  if (band.Width() <= 0 || band.Height() <= 0) return;
+  POINT clientOrigin{0, 0};
+  ClientToScreen(hwnd_, &clientOrigin);
+  const int dx = after.left - clientOrigin.x, dy = after.top - clientOrigin.y;
+  const RECT inClient{band.left + dx, band.top + dy, band.right + dx, band.bottom + dy};
+  RedrawWindow(hwnd_, &inClient, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 }  // namespace kivora::decor

@@ -78,7 +78,7 @@ class EdgeDocking {
   void RaiseToTopmost();
   void SetTopmost(bool topmost);
   DockRect WindowRect() const;
-  void MoveTo(DockRect rect, UINT extraFlags = 0);
+  void MoveTo(DockRect rect);
   void MoveWhileSliding(int position);
 
   DesktopSource desktop_;

@@ -187,5 +187,29 @@ TEST(DockGeometry, SlidesStepFifteenAndSettleAtTheStripOrFlush) {
   EXPECT_EQ(in.steps[in.steps.size() - 2], -10);
 }
 
+// What a slide step brings back onto the screen has to be drawn again.
+TEST(DockGeometry, NewlyOnScreenIsTheBandAStepUncovers) {
+  struct Case {
+    const char* what;
+    DockRect before;
+    DockRect after;
+    DockRect band;
+  };
+  const DockRect screen = kSingle.monitors[0];
+  const Case cases[] = {
+      {"in at the left", WindowAt(-392, 250), WindowAt(-377, 250), {377, 0, 392, kHeight}},
+      {"in at the top", WindowAt(400, -300), WindowAt(400, -285), {0, 285, kWidth, 300}},
+      {"in at the right", WindowAt(1275, 250), WindowAt(1260, 250), {5, 0, 20, kHeight}},
+      {"out at the left uncovers nothing", WindowAt(-377, 250), WindowAt(-392, 250), {}},
+      {"a move on the screen uncovers nothing", WindowAt(100, 100), WindowAt(115, 100), {}},
+      {"from wholly off the screen", WindowAt(-500, 250), WindowAt(-385, 250), {385, 0, kWidth, kHeight}},
+      {"off the screen both times", WindowAt(-900, 250), WindowAt(-800, 250), {}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(NewlyOnScreen(c.before, c.after, screen), c.band)
+        << c.what << ": got " << Describe(NewlyOnScreen(c.before, c.after, screen));
+  }
+}
+
 }  // namespace
 }  // namespace kivora::decor

@@ -13,6 +13,8 @@ KIVORA_FORCE_XVFB=1 exec bash "$here/../../scripts/wine-session.sh" -- bash -c '
   id=$(wait_for_window Kivora) || fail "no window titled Kivora appeared"
   sleep 0.5
   left_of() { eval "$(xdotool getwindowgeometry --shell "$id")"; echo "$X"; }
+  # Waits up to 5 s for the window to reach left = $1 (slides take about 0.3 s).
+  wait_for_left() { for _ in $(seq 1 50); do [ "$(left_of)" = "$1" ] && return 0; sleep 0.1; done; return 1; }
   eval "$(xdotool getwindowgeometry --shell "$id")"
   start_x=$X; start_y=$Y; width=$WIDTH
 
@@ -27,12 +29,13 @@ KIVORA_FORCE_XVFB=1 exec bash "$here/../../scripts/wine-session.sh" -- bash -c '
 
   # Another window takes the focus, then the pointer leaves Kivora.
   xdotool mousemove 100 10 click 1; sleep 0.3
-  xdotool mousemove 900 600; sleep 1
-  [ "$(left_of)" = $((5 - width)) ] || fail "pointer away: left is $(left_of), not $((5 - width))"
+  xdotool mousemove 900 600
+  wait_for_left $((5 - width)) || fail "pointer away: left is $(left_of), not $((5 - width))"
   screenshot "$KIVORA_SESSION/collapsed.png"
 
-  xdotool mousemove 2 $((start_y + 150)); sleep 1
-  [ "$(left_of)" = 0 ] || fail "strip touched: left is $(left_of), not 0"
+  xdotool mousemove 2 $((start_y + 150))
+  wait_for_left 0 || fail "strip touched: left is $(left_of), not 0"
+  sleep 0.5
   [ "$(xdotool getwindowfocus)" = "$id" ] || fail "the window came back but is not active"
   screenshot "$KIVORA_SESSION/expanded.png"
   # The first built-in button was off the screen while collapsed: it is drawn again.
