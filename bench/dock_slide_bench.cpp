@@ -2,10 +2,11 @@
 // 15-pixel step per 10 ms, how free the user-interface thread stays meanwhile, and
 // what the 100 ms pointer watch costs while the window sits docked and idle.
 //
-// A 397 x 305 window docked at the left edge is slid out and back by moving the
-// pointer (SetCursorPos). A second thread posts a stamped message every 2 ms; the
-// window's procedure notes how late each one is handled, and the pump notes the
-// longest single dispatch: both stay small when no step blocks the thread.
+// Kivora's own window (397 x 305, every control), docked at the left edge, is slid
+// out and back by moving the pointer (SetCursorPos). A second thread posts a stamped
+// message every 2 ms to a window of the same thread; its procedure notes how late each
+// one is handled, and the pump notes the longest single dispatch: both stay small when
+// no step blocks the thread.
 //   dock_slide_bench.exe [cycles] [idle seconds]
 #include <windows.h>
 
@@ -16,8 +17,13 @@
 #include <thread>
 #include <vector>
 
+#include "app/app.h"
+#include "app/process_start.h"
+#include "audio/mci_backend.h"
+#include "custom/file_chooser.h"
 #include "decor/edge_docking.h"
 #include "stopwatch.h"
+#include "ui/user_prompts.h"
 
 namespace {
 
@@ -28,7 +34,6 @@ using kivora::decor::EdgeDocking;
 using kivora::decor::SlideState;
 
 constexpr int kWidth = 397;
-constexpr int kHeight = 305;
 constexpr UINT kStampMessage = WM_APP + 1;
 constexpr int kStepsEachWay = 26;  // (397 - 7) / 15 rounded up, for the left edge
 
@@ -42,18 +47,16 @@ LRESULT CALLBACK BenchProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
   return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-HWND CreateBenchWindow() {
+// A message-only window on the user-interface thread that receives the stamps.
+HWND CreateStampWindow() {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof(windowClass);
   windowClass.lpfnWndProc = BenchProcedure;
   windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.lpszClassName = L"KivoraDockBench";
+  windowClass.lpszClassName = L"KivoraDockBenchStamps";
   RegisterClassExW(&windowClass);
-  HWND hwnd = CreateWindowExW(0, windowClass.lpszClassName, L"dock bench",
-                              WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 400, 250, kWidth, kHeight,
-                              nullptr, nullptr, windowClass.hInstance, nullptr);
-  ShowWindow(hwnd, SW_SHOWNOACTIVATE);
-  return hwnd;
+  return CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                         windowClass.hInstance, nullptr);
 }
 
 struct Slide {
@@ -104,11 +107,21 @@ void PrintSpread(const char* what, const std::vector<double>& values) {
 int wmain(int argc, wchar_t** argv) {
   const int cycles = argc > 1 ? _wtoi(argv[1]) : 10;
   const int idleSeconds = argc > 2 ? _wtoi(argv[2]) : 10;
-  HWND hwnd = CreateBenchWindow();
-  EdgeDocking docking;
+  kivora::StartProcess();
+  kivora::ui::SystemPrompts prompts;
+  kivora::ShellWebOpener web;
+  kivora::SystemFileChooser chooser;
+  kivora::audio::MciBackend backend;
+  kivora::App app({prompts, web, chooser, backend});
   SetCursorPos(900, 600);
-  docking.Install(hwnd);
-  SetWindowPos(hwnd, nullptr, 1, 250, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (!app.Start(GetModuleHandleW(nullptr))) {
+    std::printf("the window did not open\n");
+    return 1;
+  }
+  HWND window = app.Window().Handle();
+  const EdgeDocking& docking = app.Docking();
+  HWND stamps = CreateStampWindow();
+  SetWindowPos(window, nullptr, 1, 250, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   if (docking.Side() == kivora::decor::DockSide::None) {
     std::printf("the window did not dock\n");
     return 1;
@@ -117,7 +130,7 @@ int wmain(int argc, wchar_t** argv) {
   std::atomic<bool> stamping{true};
   std::thread stamper([&] {
     while (stamping) {
-      PostMessageW(hwnd, kStampMessage, 0, static_cast<LPARAM>(NowMs() * 1000.0));
+      PostMessageW(stamps, kStampMessage, 0, static_cast<LPARAM>(NowMs() * 1000.0));
       Sleep(2);
     }
   });
@@ -166,7 +179,6 @@ int wmain(int argc, wchar_t** argv) {
   const double wall = NowMs() - wallBefore;
   const double cpu = ProcessCpuMilliseconds() - cpuBefore;
   std::printf("docked and idle for %.1f s: %.1f ms CPU, %.3f %% of one core\n", wall / 1000.0, cpu, 100.0 * cpu / wall);
-  docking.Uninstall();
-  DestroyWindow(hwnd);
+  DestroyWindow(stamps);
   return 0;
 }
