@@ -19,11 +19,9 @@
 
 #include "app/app.h"
 #include "app/process_start.h"
-#include "audio/mci_backend.h"
-#include "custom/file_chooser.h"
 #include "decor/edge_docking.h"
 #include "stopwatch.h"
-#include "ui/user_prompts.h"
+#include "system_services.h"
 
 namespace {
 
@@ -108,11 +106,8 @@ int wmain(int argc, wchar_t** argv) {
   const int cycles = argc > 1 ? _wtoi(argv[1]) : 10;
   const int idleSeconds = argc > 2 ? _wtoi(argv[2]) : 10;
   kivora::StartProcess();
-  kivora::ui::SystemPrompts prompts;
-  kivora::ShellWebOpener web;
-  kivora::SystemFileChooser chooser;
-  kivora::audio::MciBackend backend;
-  kivora::App app({prompts, web, chooser, backend});
+  kivora::bench::SystemServices services;
+  kivora::App app(services.Get());
   SetCursorPos(900, 600);
   if (!app.Start(GetModuleHandleW(nullptr))) {
     std::printf("the window did not open\n");
