@@ -10,6 +10,7 @@
 #include "custom/custom_slots.h"
 #include "custom/file_chooser.h"
 #include "decor/banner_fetch.h"
+#include "decor/edge_docking.h"
 #include "decor/web_opener.h"
 #include "ontop/always_on_top.h"
 #include "settings/settings_store.h"
@@ -51,6 +52,7 @@ class App {
   const SettingsStore& Settings() const { return settings_; }
   const ShellTexts& Shell() const { return shell_; }
   const BannerFetch& Banner() const { return banner_; }
+  decor::EdgeDocking& Docking() { return docking_; }
 
  private:
   void BindEvents();
@@ -71,6 +73,7 @@ class App {
   AlwaysOnTop alwaysOnTop_;
   CustomSlots slots_;
   BannerFetch banner_;
+  decor::EdgeDocking docking_;
 };
 
 }  // namespace kivora

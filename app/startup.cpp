@@ -20,6 +20,7 @@ void App::RunStartupSequence() {
   CreateDirectoryW(shell_.dataFolder.c_str(), nullptr);
   FetchBanner();
   window_.ShowTrayIcon(kTrayTip);
+  docking_.Install(window_.Handle());
   ExtractCatalogue(shell_.dataFolder);
   // The settings file is read once; every later change is written at once.
   settings_.UseDataFolder(shell_.dataFolder);

@@ -19,8 +19,8 @@
 #include "app/process_start.h"
 #include "app/shell_texts.h"
 #include "assets/catalogue.h"
-#include "audio/mci_backend.h"
 #include "stopwatch.h"
+#include "system_services.h"
 
 namespace {
 
@@ -139,12 +139,8 @@ int wmain(int argc, wchar_t** argv) {
   const int clicks = argc > 1 ? _wtoi(argv[1]) : 24;
 
   kivora::StartProcess();
-  kivora::ui::SystemPrompts prompts;
-  kivora::ShellWebOpener web;
-  kivora::SystemFileChooser chooser;
-  kivora::audio::MciBackend backend;
-  kivora::ExitCleanup exitCleanup;
-  kivora::App app({prompts, web, chooser, backend}, exitCleanup.Texts());
+  kivora::bench::SystemServices services;
+  kivora::App app(services.Get(), services.Shell());
   app.Start(GetModuleHandleW(nullptr));
   Pump();
 
