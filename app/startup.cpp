@@ -8,6 +8,7 @@
 #include "custom/settings_file.h"
 #include "app/data_folder.h"
 #include "app/shell_texts.h"
+#include "decor/decorate_window.h"
 
 namespace kivora {
 namespace {
@@ -20,6 +21,7 @@ void App::RunStartupSequence() {
   ShellTexts& shell = Shell();
   shell.dataFolder = DataFolderFrom(DocumentsFolder());
   CreateDirectoryW(shell.dataFolder.c_str(), nullptr);
+  decor::DecorateMainWindow(window_.Handle());
   window_.ShowTrayIcon(kTrayTip);
   ExtractCatalogue(shell.dataFolder);
   volumeRow_.RestoreVolume();
