@@ -15,26 +15,17 @@ namespace {
 // program's windows on this thread), options and a reserved value, both 0.
 using AttachFunction = int (*)(const unsigned char* skin, int skinSize, HWND window, int options, int reserved);
 
-struct LoadedLibrary {
-  const std::uint8_t* image;
-  std::unique_ptr<MemoryModule> module;  // null when the image did not load
-};
-
-// A library is loaded once and stays mapped until the process ends: the windows it
-// skinned call into it for as long as they live.
-MemoryModule* LoadOnce(std::span<const std::uint8_t> image) {
-  static auto* loaded = new std::vector<LoadedLibrary>();
-  for (const LoadedLibrary& library : *loaded) {
-    if (library.image == image.data()) return library.module.get();
-  }
-  loaded->push_back({image.data(), MemoryModule::Load(image)});
-  return loaded->back().module.get();
+// A loaded library stays mapped until the process ends: the windows it skinned
+// call into it for as long as they live.
+MemoryModule* KeepLoaded(std::span<const std::uint8_t> image) {
+  static auto* kept = new std::vector<std::unique_ptr<MemoryModule>>();
+  auto module = MemoryModule::Load(image);
+  if (!module) return nullptr;
+  kept->push_back(std::move(module));
+  return kept->back().get();
 }
 
-}  // namespace
-
-bool AttachSkin(std::span<const std::uint8_t> libraryImage, std::span<const std::uint8_t> skinData) {
-  MemoryModule* module = LoadOnce(libraryImage);
+bool CallAttach(MemoryModule* module, std::span<const std::uint8_t> skinData) {
   if (!module) return false;
   auto attach = reinterpret_cast<AttachFunction>(module->FindExport("SkinH_AttachRes"));
   if (!attach) return false;
@@ -42,6 +33,16 @@ bool AttachSkin(std::span<const std::uint8_t> libraryImage, std::span<const std:
   return true;
 }
 
-bool AttachSkin(std::span<const std::uint8_t> skinData) { return AttachSkin(assets::SkinLibraryImage(), skinData); }
+}  // namespace
+
+bool AttachSkin(std::span<const std::uint8_t> libraryImage, std::span<const std::uint8_t> skinData) {
+  return CallAttach(KeepLoaded(libraryImage), skinData);
+}
+
+bool AttachSkin(std::span<const std::uint8_t> skinData) {
+  // The built-in library is loaded once, however many windows are decorated.
+  static MemoryModule* const builtIn = KeepLoaded(assets::SkinLibraryImage());
+  return CallAttach(builtIn, skinData);
+}
 
 }  // namespace kivora::decor
