@@ -121,12 +121,13 @@ HWND ObtainShadowWindow(HWND owner) {
   return shadow;
 }
 
-// Hands the cached picture to the layered window at its current place.
-void ShowPicture(HWND shadow, const PictureCache& cache, int width, int height) {
+// Hands the cached picture to the layered window, placing and sizing it in the same call.
+void ShowPicture(HWND shadow, const PictureCache& cache, const ShadowBox& box) {
+  POINT place{box.left, box.top};
   POINT source{0, 0};
-  SIZE extent{width, height};
+  SIZE extent{box.width, box.height};
   BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  UpdateLayeredWindow(shadow, nullptr, nullptr, &extent, cache.Dc(), &source, 0, &blend, ULW_ALPHA);
+  UpdateLayeredWindow(shadow, nullptr, &place, &extent, cache.Dc(), &source, 0, &blend, ULW_ALPHA);
 }
 
 LRESULT CALLBACK ShadowOwnerProcedure(HWND owner, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
@@ -207,12 +208,17 @@ void UpdateWindowShadow(HWND owner, std::optional<bool> visible) {
   const auto color = static_cast<COLORREF>(reinterpret_cast<UINT_PTR>(GetPropW(shadow, kShadowColorProperty)));
   const ShadowBox box = ShadowAround(frame.left, frame.top, frame.right, frame.bottom, size);
   PictureCache* cache = FindCache(shadow);
+  // A layered window keeps its picture: a move that keeps the size only moves it.
+  constexpr UINT kPlaceOnly = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW | SWP_NOCOPYBITS | SWP_NOSENDCHANGING;
   if (cache && cache->Matches(box.width, box.height, color, size)) {
-    SetWindowPos(shadow, nullptr, box.left, box.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(shadow, nullptr, box.left, box.top, 0, 0, kPlaceOnly | SWP_NOSIZE);
     return;
   }
-  SetWindowPos(shadow, nullptr, box.left, box.top, box.width, box.height, SWP_NOZORDER | SWP_NOACTIVATE);
-  if (cache && cache->Paint(box.width, box.height, color, size)) ShowPicture(shadow, *cache, box.width, box.height);
+  if (cache && cache->Paint(box.width, box.height, color, size)) {
+    ShowPicture(shadow, *cache, box);
+  } else {
+    SetWindowPos(shadow, nullptr, box.left, box.top, box.width, box.height, kPlaceOnly);
+  }
 }
 
 ShadowPicture RenderedShadowPicture(HWND shadowWindow) {
