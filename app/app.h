@@ -28,6 +28,8 @@ struct Services {
   audio::AudioBackend& audio;
   // The folder the Data folder goes into; empty: the user's documents folder.
   std::wstring documentsFolder = {};
+  // False keeps the plain system look: no skin and no shadow (tests of the plain look).
+  bool decorate = true;
 };
 
 class App {

@@ -5,6 +5,7 @@
 #include "app/app.h"
 #include "app/catalogue_extraction.h"
 #include "app/data_folder.h"
+#include "decor/decorate_window.h"
 #include "decor/links.h"
 #include "ui/control_names.h"
 
@@ -19,6 +20,7 @@ void App::RunStartupSequence() {
   shell_.dataFolder = DataFolderFrom(services_.documentsFolder.empty() ? DocumentsFolder() : services_.documentsFolder);
   CreateDirectoryW(shell_.dataFolder.c_str(), nullptr);
   FetchBanner();
+  if (services_.decorate) decor::DecorateMainWindow(window_.Handle());
   window_.ShowTrayIcon(kTrayTip);
   docking_.Install(window_.Handle());
   ExtractCatalogue(shell_.dataFolder);

@@ -27,7 +27,7 @@ std::wstring AppFixture::DataFolder() { return DataFolderFrom(DocumentsFolder())
 
 std::wstring AppFixture::SettingsFile() { return SettingsFilePath(DataFolder()); }
 
-AppFixture::AppFixture(Settings settings) : cleanup_(std::make_unique<ExitCleanup>()) {
+AppFixture::AppFixture(Settings settings, Look look) : cleanup_(std::make_unique<ExitCleanup>()) {
   audio.showAliasAs = L"snd";
   if (settings == Settings::Fresh) DeleteFileW(SettingsFile().c_str());
   // Tests stay off the network: unless a test serves a banner of its own, the
@@ -35,7 +35,8 @@ AppFixture::AppFixture(Settings settings) : cleanup_(std::make_unique<ExitCleanu
   if (GetEnvironmentVariableW(kBannerAddressVariable, nullptr, 0) == 0) {
     SetEnvironmentVariableW(kBannerAddressVariable, L"http://127.0.0.1:1/banner");
   }
-  app_ = std::make_unique<App>(Services{prompts, web, fileChooser, audio, DocumentsFolder()}, cleanup_->Texts());
+  app_ = std::make_unique<App>(Services{prompts, web, fileChooser, audio, DocumentsFolder(), look == Look::Skinned},
+                               cleanup_->Texts());
   app_->Start(GetModuleHandleW(nullptr));
   Pump();
 }

@@ -20,7 +20,9 @@ class AppFixture {
   // settings file, as a first start would; a restart keeps the file the
   // previous fixture left.
   enum class Settings { Fresh, AsTheyAre };
-  explicit AppFixture(Settings settings = Settings::Fresh);
+  // The skinned look the program starts with, or the plain system look under it.
+  enum class Look { Skinned, Plain };
+  explicit AppFixture(Settings settings = Settings::Fresh, Look look = Look::Skinned);
   ~AppFixture();
 
   App& app() { return *app_; }

@@ -298,8 +298,9 @@ bool ShowsTextOn(const std::map<COLORREF, int>& colours, COLORREF text) {
          colours.at(RGB(255, 255, 255)) > colours.at(text);
 }
 
+// The plain look under the skin: the colours the program draws its labels in.
 TEST(WindowLayout, LabelsAreBlackOnWhiteAndTheBannerIsWhite) {
-  AppFixture fixture;
+  AppFixture fixture(AppFixture::Settings::Fresh, AppFixture::Look::Plain);
   for (const wchar_t* label : {L"标签1", L"标签2", L"标签3"}) {
     EXPECT_TRUE(ShowsTextOn(PaintedColours(fixture, fixture.control(label).Handle()), RGB(0, 0, 0)))
         << std::wstring(label);
@@ -310,7 +311,7 @@ TEST(WindowLayout, LabelsAreBlackOnWhiteAndTheBannerIsWhite) {
 
 TEST(WindowLayout, TheLinkIsBlueTurnsLighterUnderThePointerAndStaysLighterOncePressed) {
   constexpr COLORREF kNormal = RGB(0, 0, 255), kHot = RGB(0, 120, 215), kVisited = RGB(0, 136, 255);
-  AppFixture fixture;
+  AppFixture fixture(AppFixture::Settings::Fresh, AppFixture::Look::Plain);
   HWND link = fixture.control(L"超级链接框2").Handle();
   RECT onScreen{};
   GetWindowRect(link, &onScreen);
