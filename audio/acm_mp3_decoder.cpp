@@ -164,7 +164,9 @@ bool AcmMp3Decoder::DecodeMore(std::vector<float>& samples) {
       inputUsed_ += got;
     }
     if (inputUsed_ == 0) return false;
-    convert_.cbSrcLength = static_cast<DWORD>(inputUsed_);
+    // The click waits for the first conversion: it gets two frames, enough for the first buffer.
+    const size_t feed = started_ ? inputUsed_ : std::min(inputUsed_, 2 * header_.frameBytes + 4);
+    convert_.cbSrcLength = static_cast<DWORD>(feed);
     convert_.cbDstLength = static_cast<DWORD>(output_.size());
     convert_.cbSrcLengthUsed = 0;
     convert_.cbDstLengthUsed = 0;
@@ -173,7 +175,7 @@ bool AcmMp3Decoder::DecodeMore(std::vector<float>& samples) {
     if (sourceDone_) flags = (flags & ~ACM_STREAMCONVERTF_BLOCKALIGN) | ACM_STREAMCONVERTF_END;
     if (acmStreamConvert(stream_, &convert_, flags) != 0) return false;
     started_ = true;
-    const size_t used = std::min<size_t>(convert_.cbSrcLengthUsed, inputUsed_);
+    const size_t used = std::min<size_t>(convert_.cbSrcLengthUsed, feed);
     std::memmove(input_.data(), input_.data() + used, inputUsed_ - used);
     inputUsed_ -= used;
     const size_t frames = convert_.cbDstLengthUsed / (header_.channels * 2);
@@ -181,7 +183,7 @@ bool AcmMp3Decoder::DecodeMore(std::vector<float>& samples) {
     // Nothing used and nothing made: the rest is no sound the codec can read.
     if (used == 0 && frames == 0) {
       if (sourceDone_) return samples.size() > before;
-      if (inputUsed_ == input_.size()) return false;
+      if (feed == input_.size()) return false;
     }
   }
   return true;

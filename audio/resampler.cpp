@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <mutex>
 #include <numeric>
 
 namespace kivora::audio {
@@ -28,16 +30,23 @@ std::unique_ptr<Resampler> Resampler::Create(unsigned inRate, unsigned outRate, 
   return std::unique_ptr<Resampler>(new Resampler(up, down, channels));
 }
 
-Resampler::Resampler(unsigned up, unsigned down, unsigned channels) : up_(up), down_(down), channels_(channels) {
+std::shared_ptr<const std::vector<float>> Resampler::TableFor(unsigned up, unsigned down) {
+  // Every clip of the same rate uses the same table: it is built at the first
+  // one, off the click's path for all that follow.
+  static std::mutex mutex;
+  static std::map<std::pair<unsigned, unsigned>, std::shared_ptr<const std::vector<float>>> tables;
+  std::lock_guard lock(mutex);
+  auto& cached = tables[{up, down}];
+  if (cached) return cached;
   // Below the lower of the two Nyquist frequencies, so a rate taken down does not alias.
   const double cutoff = std::min(1.0, static_cast<double>(up) / down);
-  table_.resize(static_cast<size_t>(up_) * 2 * kHalfTaps);
-  for (unsigned phase = 0; phase < up_; ++phase) {
-    float* row = &table_[static_cast<size_t>(phase) * 2 * kHalfTaps];
+  auto table = std::make_shared<std::vector<float>>(static_cast<size_t>(up) * 2 * kHalfTaps);
+  for (unsigned phase = 0; phase < up; ++phase) {
+    float* row = &(*table)[static_cast<size_t>(phase) * 2 * kHalfTaps];
     double sum = 0;
     for (int tap = 0; tap < 2 * kHalfTaps; ++tap) {
       // Tap t weighs input frame base - kHalfTaps + 1 + t; the output lies phase / up past base.
-      const double distance = (tap - kHalfTaps + 1) - static_cast<double>(phase) / up_;
+      const double distance = (tap - kHalfTaps + 1) - static_cast<double>(phase) / up;
       const double weight = cutoff * Sinc(cutoff * distance) * Window(distance / kHalfTaps);
       row[tap] = static_cast<float>(weight);
       sum += weight;
@@ -45,6 +54,12 @@ Resampler::Resampler(unsigned up, unsigned down, unsigned channels) : up_(up), d
     // Each phase passes a constant signal unchanged.
     for (int tap = 0; tap < 2 * kHalfTaps; ++tap) row[tap] = static_cast<float>(row[tap] / sum);
   }
+  cached = std::move(table);
+  return cached;
+}
+
+Resampler::Resampler(unsigned up, unsigned down, unsigned channels)
+    : up_(up), down_(down), channels_(channels), table_(TableFor(up, down)) {
   // History of silence before the first frame, so that frame is the first output.
   in_.assign(static_cast<size_t>(kHalfTaps - 1) * channels_, 0.0f);
   base_ = kHalfTaps - 1;
@@ -63,7 +78,7 @@ size_t Resampler::Pull(float* out, size_t frames) {
   size_t written = 0;
   // The last tap of the next output reaches frame base_ + kHalfTaps.
   while (written < frames && base_ + kHalfTaps < available) {
-    const float* row = &table_[static_cast<size_t>(phase_) * 2 * kHalfTaps];
+    const float* row = &(*table_)[static_cast<size_t>(phase_) * 2 * kHalfTaps];
     const float* first = &in_[(base_ - kHalfTaps + 1) * channels_];
     for (unsigned channel = 0; channel < channels_; ++channel) {
       float sum = 0;

@@ -29,6 +29,7 @@ class Resampler {
 
  private:
   Resampler(unsigned up, unsigned down, unsigned channels);
+  static std::shared_ptr<const std::vector<float>> TableFor(unsigned up, unsigned down);
 
   static constexpr int kHalfTaps = 16;
   static constexpr unsigned kMaxPhases = 4096;
@@ -36,7 +37,8 @@ class Resampler {
   unsigned up_;    // L: output steps per input step
   unsigned down_;  // M: input steps per output step
   unsigned channels_;
-  std::vector<float> table_;  // up_ rows of 2 * kHalfTaps coefficients
+  // up_ rows of 2 * kHalfTaps coefficients, built once per ratio and shared.
+  std::shared_ptr<const std::vector<float>> table_;
   std::vector<float> in_;     // interleaved, history included
   size_t base_ = 0;           // input frame at or before the next output's time
   unsigned phase_ = 0;        // the next output's time is base_ + phase_ / up_

@@ -15,7 +15,7 @@ constexpr unsigned kAssumedOutputRate = 48000;
 // The first click may come before the stream is open; it waits this long at most.
 constexpr DWORD kFirstOpenWaitMs = 3000;
 // Output frames decoded before the click returns: more than a device period.
-constexpr size_t kPrimeFrames = 1024;
+constexpr size_t kPrimeFrames = 512;
 // Most MP3 files, the built-in clips among them, are 44.1 kHz stereo: codec
 // streams for them are opened before the first click.
 constexpr Mp3FrameHeader kCommonMp3{.mpegVersion = 1, .layer = 3, .bitrateKbps = 128, .sampleRate = 44100,
@@ -131,6 +131,7 @@ void SoundEngine::RunLoop() {
     }
     if (!warmed) {
       decoders_.Warm(kCommonMp3, kWarmDecoders);
+      Resampler::Create(kCommonMp3.sampleRate, outputRate_.load() ? outputRate_.load() : kAssumedOutputRate, 2);
       warmed = true;
     }
     if (stream && !Render(*stream)) {

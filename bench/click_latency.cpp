@@ -1,16 +1,23 @@
-// Click-to-sound latency of the built-in buttons, with the real MCI back end.
+// Click-to-sound latency of the built-in buttons, with each real back end in
+// turn (the sound engine, then MCI alone), the same clicks on the same clips.
 // Run inside a Wine session whose ALSA device writes raw PCM to a file
 // ($KIVORA_AUDIO_OUT, 48 kHz S16LE stereo): each click is timed from the button's
 // release to the first non-silent sample that reaches that file, and the click
 // handler itself is timed on its own. Prints median and spread over the clicks.
+// Also measured in the same run: the device's own floor (a bare event-driven
+// stream, silence flowing, then a loud block), how soon a cut-off sound falls
+// silent, and the process's private memory and CPU time (from /proc under Wine).
 //   click_latency.exe [clicks]
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,12 +25,15 @@
 #include "app/process_start.h"
 #include "app/shell_texts.h"
 #include "assets/catalogue.h"
+#include "audio/engine_backend.h"
 #include "audio/mci_backend.h"
+#include "audio/wasapi_output.h"
 #include "stopwatch.h"
 
 namespace {
 
 using kivora::bench::NowMs;
+using kivora::bench::Median;
 using kivora::bench::Quantile;
 
 constexpr int kSilenceThreshold = 64;  // |sample| above this counts as sound
@@ -44,6 +54,20 @@ long long OutputSize(const std::wstring& path) {
   return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+// How many ms of sound the device wrote after offset: the position of the last
+// sample louder than the threshold, at 48 kHz stereo 16-bit.
+double LastSoundAfterMs(const std::wstring& path, long long offset) {
+  std::ifstream in(std::filesystem::path(path), std::ios::binary);
+  in.seekg(offset - (offset % 4));
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+  size_t last = 0;
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    int sample = static_cast<short>(static_cast<unsigned char>(bytes[i]) | (bytes[i + 1] << 8));
+    if (std::abs(sample) > kSilenceThreshold) last = i;
+  }
+  return static_cast<double>(last / 4) / 48.0;
+}
+
 // True when the bytes from offset on hold a sample louder than the threshold.
 bool HasSoundAfter(const std::wstring& path, long long offset) {
   std::ifstream in(std::filesystem::path(path), std::ios::binary);
@@ -56,36 +80,114 @@ bool HasSoundAfter(const std::wstring& path, long long offset) {
   return false;
 }
 
+// The App's back end, switched between the two measured ones.
+class SwitchedBackend final : public kivora::audio::AudioBackend {
+ public:
+  explicit SwitchedBackend(kivora::audio::AudioBackend& first) : current_(&first) {}
+  void Use(kivora::audio::AudioBackend& backend) { current_ = &backend; }
+  kivora::audio::DeviceResult Open(const std::wstring& type, const std::wstring& path, const std::wstring& alias) override {
+    return current_->Open(type, path, alias);
+  }
+  kivora::audio::DeviceResult Send(const std::wstring& command) override { return current_->Send(command); }
+
+ private:
+  kivora::audio::AudioBackend* current_;
+};
+
+// Reads a whole small file through Wine's drive Z: (here: the process's own /proc entries).
+std::string ReadLinuxFile(const char* linuxPath) {
+  std::ifstream in(std::filesystem::path(std::string("Z:") + linuxPath), std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+// This process as Linux knows it. Wine opens files in its server, so
+// /proc/self would be the server's entry: the process is found by its command line.
+std::string LinuxProcessFolder() {
+  static const std::string folder = [] {
+    std::string best;
+    size_t bestSize = 0;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA("Z:\\proc\\*", &found);
+    if (search == INVALID_HANDLE_VALUE) return best;
+    do {
+      if (found.cFileName[0] < '0' || found.cFileName[0] > '9') continue;
+      const std::string candidate = std::string("/proc/") + found.cFileName;
+      const std::string commandLine = ReadLinuxFile((candidate + "/cmdline").c_str());
+      if (commandLine.find("click_latency.exe") == std::string::npos || commandLine.find("bash") != std::string::npos) continue;
+      const size_t size = ReadLinuxFile((candidate + "/smaps_rollup").c_str()).size();
+      if (size > bestSize) best = candidate, bestSize = size;
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return best;
+  }();
+  return folder;
+}
+
+// Private memory of this process (clean and dirty pages no other process shares), in MB.
+double PrivateMegabytes() {
+  const std::string rollup = ReadLinuxFile((LinuxProcessFolder() + "/smaps_rollup").c_str());
+  double kilobytes = 0;
+  for (const char* field : {"Private_Clean:", "Private_Dirty:"}) {
+    const size_t at = rollup.find(field);
+    if (at != std::string::npos) kilobytes += std::atof(rollup.c_str() + at + std::strlen(field));
+  }
+  return kilobytes / 1024.0;
+}
+
+// CPU time of this process so far (user and system, all threads), in ms.
+double CpuMs() {
+  const std::string stat = ReadLinuxFile((LinuxProcessFolder() + "/stat").c_str());
+  const size_t close = stat.rfind(')');
+  if (close == std::string::npos) return 0;
+  // After the command name: state is field 3; utime and stime are fields 14 and 15.
+  const char* at = stat.c_str() + close + 2;
+  double user = 0, system = 0;
+  for (int field = 3; field <= 15 && *at; ++field) {
+    if (field == 14) user = std::atof(at);
+    if (field == 15) system = std::atof(at);
+    while (*at && *at != ' ') ++at;
+    while (*at == ' ') ++at;
+  }
+  return (user + system) * 10.0;  // clock ticks of 10 ms
+}
+
+// Pumps messages for ms milliseconds, at the pace of an idle event loop.
+void PumpFor(double ms) {
+  for (double until = NowMs() + ms; NowMs() < until;) {
+    Pump();
+    Sleep(5);
+  }
+}
+
+// The share of one core the process used over ms of an event loop that waits
+// for messages, as the program's own does.
+double CpuShareWhile(double ms) {
+  const double cpuBefore = CpuMs(), wallBefore = NowMs();
+  for (double now = NowMs(); now < wallBefore + ms; now = NowMs()) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(wallBefore + ms - now) + 1, QS_ALLINPUT);
+    Pump();
+  }
+  return 100.0 * (CpuMs() - cpuBefore) / (NowMs() - wallBefore);
+}
+
 void Report(const char* what, const std::vector<double>& values) {
   std::printf("%-34s median %6.1f ms  min %6.1f  p10 %6.1f  p90 %6.1f  max %6.1f  (n=%zu)\n", what,
               Quantile(values, 0.5), Quantile(values, 0), Quantile(values, 0.1), Quantile(values, 0.9),
               Quantile(values, 1), values.size());
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
-  const char* out = std::getenv("KIVORA_AUDIO_OUT");
-  if (!out) {
-    std::fprintf(stderr, "KIVORA_AUDIO_OUT is not set: run inside scripts/wine-session.sh\n");
-    return 2;
-  }
-  // The Linux path of the file as Wine sees it, on drive Z:.
-  std::wstring outputPath = L"Z:";
-  for (const char* c = out; *c; ++c) outputPath += (*c == '/') ? L'\\' : static_cast<wchar_t>(*c);
-  const int clicks = argc > 1 ? _wtoi(argv[1]) : 24;
-
-  kivora::StartProcess();
-  kivora::ui::SystemPrompts prompts;
-  kivora::ShellWebOpener web;
-  kivora::SystemFileChooser chooser;
-  kivora::audio::MciBackend backend;
-  kivora::App app({prompts, web, chooser, backend});
-  app.Start(GetModuleHandleW(nullptr));
-  Pump();
-
-  std::vector<double> handler, toSound;
+struct ClickFigures {
+  std::vector<double> handler, toSound, openTimes, playTimes, cutOff;
   int missed = 0;
+};
+
+// The clicks of one back end: each built-in button of the first page in turn,
+// from silence, timed from the release to the first sound in the device file.
+ClickFigures MeasureClicks(kivora::App& app, int clicks, const std::wstring& outputPath) {
+  ClickFigures figures;
+  std::vector<double>& handler = figures.handler;
+  std::vector<double>& toSound = figures.toSound;
+  int& missed = figures.missed;
   for (int click = 0; click < clicks; ++click) {
     const kivora::CatalogueEntry& entry = kivora::Catalogue()[click % 20];  // page 0 is the page shown
     app.Player().Close();
@@ -118,7 +220,6 @@ int wmain(int argc, wchar_t** argv) {
     else toSound.push_back(heard);
   }
   // Where the handler's time goes: the device open against the volume and play commands.
-  std::vector<double> openTimes, playTimes;
   for (int round = 0; round < 12; ++round) {
     const kivora::CatalogueEntry& entry = kivora::Catalogue()[round % 20];
     const std::wstring path = kivora::Shell().dataFolder + std::wstring(entry.relativePath);
@@ -126,19 +227,154 @@ int wmain(int argc, wchar_t** argv) {
     app.Player().Open(path);
     double opened = NowMs();
     kivora::audio::ApplyVolumeAndPlay(app.Player(), 100);
-    openTimes.push_back(opened - start);
-    playTimes.push_back(NowMs() - opened);
+    figures.openTimes.push_back(opened - start);
+    figures.playTimes.push_back(NowMs() - opened);
     for (double until = NowMs() + 200; NowMs() < until;) {
       Pump();
       Sleep(5);
     }
   }
+  // Cut-off: a playing clip closed; the device file, written at the pace of the
+  // sound, tells how much of it still came out after the close.
+  for (int round = 0; round < 8; ++round) {
+    const kivora::CatalogueEntry& entry = kivora::Catalogue()[round % 20];
+    app.Player().Open(kivora::Shell().dataFolder + std::wstring(entry.relativePath));
+    kivora::audio::ApplyVolumeAndPlay(app.Player(), 100);
+    PumpFor(500 + 37 * round);
+    const long long closedAt = OutputSize(outputPath);
+    app.Player().Close();
+    PumpFor(400);
+    if (OutputSize(outputPath) < closedAt) continue;  // the device started its file afresh
+    figures.cutOff.push_back(LastSoundAfterMs(outputPath, closedAt));
+  }
   app.Player().Close();
+  return figures;
+}
 
-  Report("click handler", handler);
-  Report("  of which close + open", openTimes);
-  Report("  of which volume + play", playTimes);
-  if (!toSound.empty()) Report("click to first non-silent sample", toSound);
-  std::printf("clicks with no sound within %.0f ms: %d\n", kGiveUpMs, missed);
+// The device's floor: a bare event-driven stream of its own, silence flowing,
+// then a loud block; the time from writing that block to its first sample in the file.
+std::vector<double> MeasureDeviceFloor(const std::wstring& outputPath, int rounds) {
+  std::vector<double> floor;
+  kivora::audio::WasapiOutputDevice device;
+  auto stream = device.Open();
+  if (!stream) {
+    std::printf("floor: the bare stream did not open\n");
+    return floor;
+  }
+  std::vector<float> loud;
+  auto feedSilence = [&](double ms) {
+    for (double until = NowMs() + ms; NowMs() < until;) {
+      WaitForSingleObject(stream->ReadyEvent(), 100);
+      if (auto room = stream->WritableFrames()) stream->Write(nullptr, *room);
+    }
+  };
+  for (int round = 0; round < rounds; ++round) {
+    feedSilence(300 + 17 * round);
+    const long long searchFrom = OutputSize(outputPath);
+    // The stream is kept full: the loud block goes into the room the next period frees.
+    std::optional<uint32_t> room;
+    while ((room = stream->WritableFrames()) && *room == 0) WaitForSingleObject(stream->ReadyEvent(), 100);
+    if (!room) break;
+    loud.assign(static_cast<size_t>(*room) * 2, 0.5f);
+    const double start = NowMs();
+    stream->Write(loud.data(), *room);
+    while (NowMs() - start < kGiveUpMs) {
+      WaitForSingleObject(stream->ReadyEvent(), 5);
+      if (auto more = stream->WritableFrames()) stream->Write(nullptr, *more);
+      if (HasSoundAfter(outputPath, searchFrom)) {
+        floor.push_back(NowMs() - start);
+        break;
+      }
+    }
+  }
+  return floor;
+}
+
+// Plays every built-in clip for a moment, one after another.
+void PlayAllSixty(kivora::App& app) {
+  for (const kivora::CatalogueEntry& entry : kivora::Catalogue()) {
+    app.Player().Open(kivora::Shell().dataFolder + std::wstring(entry.relativePath));
+    kivora::audio::ApplyVolumeAndPlay(app.Player(), 100);
+    PumpFor(150);
+  }
+}
+
+void ReportBackend(const char* name, const ClickFigures& figures) {
+  std::printf("--- %s\n", name);
+  Report("click handler", figures.handler);
+  Report("  of which close + open", figures.openTimes);
+  Report("  of which volume + play", figures.playTimes);
+  if (!figures.toSound.empty()) Report("click to first non-silent sample", figures.toSound);
+  if (!figures.cutOff.empty()) Report("close to silence", figures.cutOff);
+  std::printf("clicks with no sound within %.0f ms: %d\n", kGiveUpMs, figures.missed);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  const char* out = std::getenv("KIVORA_AUDIO_OUT");
+  if (!out) {
+    std::fprintf(stderr, "KIVORA_AUDIO_OUT is not set: run inside scripts/wine-session.sh\n");
+    return 2;
+  }
+  // The Linux path of the file as Wine sees it, on drive Z:.
+  std::wstring outputPath = L"Z:";
+  for (const char* c = out; *c; ++c) outputPath += (*c == '/') ? L'\\' : static_cast<wchar_t>(*c);
+  const int clicks = argc > 1 ? _wtoi(argv[1]) : 24;
+
+  const double memoryAtStart = PrivateMegabytes();
+  kivora::StartProcess();
+  kivora::ui::SystemPrompts prompts;
+  kivora::ShellWebOpener web;
+  kivora::SystemFileChooser chooser;
+  kivora::audio::MciBackend mci;
+  kivora::audio::WasapiOutputDevice output;
+  kivora::audio::SoundEngine engine(output);
+  kivora::audio::EngineBackend engineBackend(engine, mci);
+  SwitchedBackend backend(engineBackend);
+  kivora::App app({prompts, web, chooser, backend});
+  app.Start(GetModuleHandleW(nullptr));
+  PumpFor(500);  // the engine's stream opens on its own thread
+  const double memoryBeforeSound = PrivateMegabytes();
+
+  // The engine first, before MCI has loaded its media framework into the process.
+  const double idleCpu = CpuShareWhile(5000);
+  const ClickFigures engineFigures = MeasureClicks(app, clicks, outputPath);
+  PlayAllSixty(app);
+  const double memoryWhilePlaying = PrivateMegabytes();
+  app.Player().Open(kivora::Shell().dataFolder + std::wstring(kivora::Catalogue()[53].relativePath));  // 15 s
+  kivora::audio::ApplyVolumeAndPlay(app.Player(), 100);
+  const double playingCpu = CpuShareWhile(5000);
+  app.Player().Close();
+  PumpFor(300);
+  const double memoryIdle = PrivateMegabytes();
+
+  // MCI alone, with the engine's stream closed so MCI has the device to itself.
+  engine.ReleaseDevice();
+  backend.Use(mci);
+  PumpFor(300);
+  const ClickFigures mciFigures = MeasureClicks(app, clicks, outputPath);
+  PlayAllSixty(app);
+  const double mciMemoryWhilePlaying = PrivateMegabytes();
+  app.Player().Close();
+  PumpFor(300);
+  const double mciMemoryIdle = PrivateMegabytes();
+
+  const std::vector<double> floor = MeasureDeviceFloor(outputPath, 12);
+  std::printf("(process %s)\n", LinuxProcessFolder().c_str());
+
+  ReportBackend("sound engine", engineFigures);
+  ReportBackend("MCI", mciFigures);
+  std::printf("--- device\n");
+  if (!floor.empty()) Report("floor: bare stream, block to file", floor);
+  if (!floor.empty() && !engineFigures.toSound.empty() && !mciFigures.toSound.empty()) {
+    std::printf("engine click to sound: floor %+.1f ms, %.2f x MCI's\n", Median(engineFigures.toSound) - Median(floor),
+                Median(engineFigures.toSound) / Median(mciFigures.toSound));
+  }
+  std::printf("private memory: %.1f MB at process start, %.1f MB with the window up and the stream open\n",
+              memoryAtStart, memoryBeforeSound);
+  std::printf("private memory after all sixty clips: engine %.1f MB playing, %.1f MB idle; MCI %.1f MB playing, %.1f MB idle\n",
+              memoryWhilePlaying, memoryIdle, mciMemoryWhilePlaying, mciMemoryIdle);
+  std::printf("CPU with the engine's stream open: idle %.2f %%, playing %.2f %% of one core\n", idleCpu, playingCpu);
   return 0;
 }
