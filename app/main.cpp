@@ -17,9 +17,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   // The back ends outlive the App: the player closes its sound on the way out.
   kivora::audio::MciBackend mci;
   kivora::audio::WasapiOutputDevice output;
-  kivora::audio::SoundEngine engine(output);  // opens its stream on a thread of its own
+  kivora::audio::SoundEngine engine(output);
   kivora::audio::EngineBackend audio(engine, mci);
   kivora::App app({prompts, web, fileChooser, audio});
   if (!app.Start(instance)) return 1;
+  engine.OpenStream();  // on the engine's own thread, once the window is up
   return app.RunEventLoop();
 }

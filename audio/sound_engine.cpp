@@ -59,8 +59,18 @@ std::shared_ptr<Voice> SoundEngine::Prepare(std::span<const uint8_t> clip) {
   return PrepareDecoder(OpenDecoder(std::make_unique<MemoryByteSource>(clip), decoders_));
 }
 
+void SoundEngine::OpenStream() {
+  {
+    std::lock_guard lock(mutex_);
+    wantStream_ = true;
+  }
+  SetEvent(wake_.Get());
+}
+
 std::shared_ptr<Voice> SoundEngine::PrepareDecoder(std::unique_ptr<PcmDecoder> decoder) {
   if (!decoder) return nullptr;
+  // A sound before the stream was asked for: ask now, and reopen a stream lost to a failure.
+  OpenStream();
   WaitForSingleObject(firstOpenDone_.Get(), kFirstOpenWaitMs);
   const unsigned rate = outputRate_.load();
   std::shared_ptr<Voice> voice = Voice::Create(std::move(decoder), rate ? rate : kAssumedOutputRate);
@@ -121,6 +131,11 @@ void SoundEngine::RunLoop() {
       if (stream) {
         outputRate_.store(stream->SampleRate());
         streamOpenings_.fetch_add(1);
+        if (!warmed) {
+          decoders_.Warm(kCommonMp3, kWarmDecoders);
+          Resampler::Create(kCommonMp3.sampleRate, stream->SampleRate(), 2);
+          warmed = true;
+        }
       } else {
         // No device now: try again at the next sound.
         std::lock_guard lock(mutex_);
@@ -128,11 +143,6 @@ void SoundEngine::RunLoop() {
       }
       streamOpen_.store(stream != nullptr);
       SetEvent(firstOpenDone_.Get());
-    }
-    if (!warmed) {
-      decoders_.Warm(kCommonMp3, kWarmDecoders);
-      Resampler::Create(kCommonMp3.sampleRate, outputRate_.load() ? outputRate_.load() : kAssumedOutputRate, 2);
-      warmed = true;
     }
     if (stream && !Render(*stream)) {
       // The device failed or went away: close it; the next sound opens it again.

@@ -22,11 +22,17 @@ namespace kivora::audio {
 
 class SoundEngine {
  public:
-  // Starts the engine's thread, which opens the stream; returns at once.
+  // Starts the engine's thread; returns at once. The stream opens at
+  // OpenStream, or at the first sound, whichever comes first.
   explicit SoundEngine(OutputDevice& device);
   ~SoundEngine();
   SoundEngine(const SoundEngine&) = delete;
   SoundEngine& operator=(const SoundEngine&) = delete;
+
+  // Has the engine's thread open the stream (and the MP3 codec) now, in the
+  // background. The program asks once its window is up, so the system's audio
+  // libraries load while nobody waits for them.
+  void OpenStream();
 
   // The file at path, decoded up to its first samples and ready to start; nothing
   // when the engine cannot play it (missing, no MP3 or PCM WAVE it can decode).
@@ -66,7 +72,7 @@ class SoundEngine {
 
   std::mutex mutex_;  // guards the requests below
   std::vector<std::shared_ptr<Voice>> started_;
-  bool wantStream_ = true;
+  bool wantStream_ = false;
   bool releaseStream_ = false;
   bool quit_ = false;
 

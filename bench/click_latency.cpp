@@ -334,6 +334,7 @@ int wmain(int argc, wchar_t** argv) {
   SwitchedBackend backend(engineBackend);
   kivora::App app({prompts, web, chooser, backend});
   app.Start(GetModuleHandleW(nullptr));
+  engine.OpenStream();
   PumpFor(500);  // the engine's stream opens on its own thread
   const double memoryBeforeSound = PrivateMegabytes();
 
