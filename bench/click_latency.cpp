@@ -9,6 +9,7 @@
 // silent, and the process's private memory and CPU time (from /proc under Wine).
 //   click_latency.exe [clicks]
 #include <windows.h>
+#include <mmsystem.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -290,6 +291,65 @@ std::vector<double> MeasureDeviceFloor(const std::wstring& outputPath, int round
   return floor;
 }
 
+// The same floor through waveOut, the other output the engine could use: 16-bit
+// stereo at 48 kHz, four buffers of 10 ms kept queued with silence, then a loud one.
+std::vector<double> MeasureWaveOutFloor(const std::wstring& outputPath, int rounds) {
+  constexpr int kBuffers = 4;
+  constexpr DWORD kFrames = 480;
+  std::vector<double> floor;
+  WAVEFORMATEX format{WAVE_FORMAT_PCM, 2, 48000, 48000 * 4, 4, 16, 0};
+  HANDLE done = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  HWAVEOUT device = nullptr;
+  if (waveOutOpen(&device, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(done), 0, CALLBACK_EVENT) != 0) {
+    std::printf("floor: waveOut did not open\n");
+    CloseHandle(done);
+    return floor;
+  }
+  std::vector<std::vector<short>> samples(kBuffers, std::vector<short>(kFrames * 2));
+  std::vector<WAVEHDR> headers(kBuffers);
+  for (int i = 0; i < kBuffers; ++i) {
+    headers[i].lpData = reinterpret_cast<LPSTR>(samples[i].data());
+    headers[i].dwBufferLength = kFrames * 4;
+    waveOutPrepareHeader(device, &headers[i], sizeof(WAVEHDR));
+    waveOutWrite(device, &headers[i], sizeof(WAVEHDR));
+  }
+  int next = 0;
+  // Requeues every finished buffer, loud when asked; true when one was loud.
+  auto requeue = [&](bool loud) {
+    bool wroteLoud = false;
+    while (headers[next].dwFlags & WHDR_DONE) {
+      std::fill(samples[next].begin(), samples[next].end(), static_cast<short>(loud && !wroteLoud ? 16000 : 0));
+      wroteLoud = wroteLoud || loud;
+      waveOutWrite(device, &headers[next], sizeof(WAVEHDR));
+      next = (next + 1) % kBuffers;
+    }
+    return wroteLoud;
+  };
+  for (int round = 0; round < rounds; ++round) {
+    for (double until = NowMs() + 300 + 17 * round; NowMs() < until;) {
+      WaitForSingleObject(done, 20);
+      requeue(false);
+    }
+    const long long searchFrom = OutputSize(outputPath);
+    while (!(headers[next].dwFlags & WHDR_DONE)) WaitForSingleObject(done, 20);
+    const double start = NowMs();
+    requeue(true);
+    while (NowMs() - start < kGiveUpMs) {
+      WaitForSingleObject(done, 5);
+      requeue(false);
+      if (HasSoundAfter(outputPath, searchFrom)) {
+        floor.push_back(NowMs() - start);
+        break;
+      }
+    }
+  }
+  waveOutReset(device);
+  for (WAVEHDR& header : headers) waveOutUnprepareHeader(device, &header, sizeof(WAVEHDR));
+  waveOutClose(device);
+  CloseHandle(done);
+  return floor;
+}
+
 // Plays every built-in clip for a moment, one after another.
 void PlayAllSixty(kivora::App& app) {
   for (const kivora::CatalogueEntry& entry : kivora::Catalogue()) {
@@ -334,6 +394,8 @@ int wmain(int argc, wchar_t** argv) {
   SwitchedBackend backend(engineBackend);
   kivora::App app({prompts, web, chooser, backend});
   app.Start(GetModuleHandleW(nullptr));
+  PumpFor(300);
+  const double noStreamCpu = CpuShareWhile(3000);
   engine.OpenStream();
   PumpFor(500);  // the engine's stream opens on its own thread
   const double memoryBeforeSound = PrivateMegabytes();
@@ -341,6 +403,8 @@ int wmain(int argc, wchar_t** argv) {
   // The engine first, before MCI has loaded its media framework into the process.
   const double idleCpu = CpuShareWhile(5000);
   const ClickFigures engineFigures = MeasureClicks(app, clicks, outputPath);
+  PlayAllSixty(app);
+  const double memoryAfterFirstRound = PrivateMegabytes();
   PlayAllSixty(app);
   const double memoryWhilePlaying = PrivateMegabytes();
   app.Player().Open(kivora::Shell().dataFolder + std::wstring(kivora::Catalogue()[53].relativePath));  // 15 s
@@ -362,20 +426,24 @@ int wmain(int argc, wchar_t** argv) {
   const double mciMemoryIdle = PrivateMegabytes();
 
   const std::vector<double> floor = MeasureDeviceFloor(outputPath, 12);
+  const std::vector<double> waveOutFloor = MeasureWaveOutFloor(outputPath, 12);
   std::printf("(process %s)\n", LinuxProcessFolder().c_str());
 
   ReportBackend("sound engine", engineFigures);
   ReportBackend("MCI", mciFigures);
   std::printf("--- device\n");
   if (!floor.empty()) Report("floor: bare stream, block to file", floor);
+  if (!waveOutFloor.empty()) Report("same through waveOut, 4 x 10 ms", waveOutFloor);
   if (!floor.empty() && !engineFigures.toSound.empty() && !mciFigures.toSound.empty()) {
     std::printf("engine click to sound: floor %+.1f ms, %.2f x MCI's\n", Median(engineFigures.toSound) - Median(floor),
                 Median(engineFigures.toSound) / Median(mciFigures.toSound));
   }
   std::printf("private memory: %.1f MB at process start, %.1f MB with the window up and the stream open\n",
               memoryAtStart, memoryBeforeSound);
+  std::printf("private memory after the sixty clips once: %.1f MB; after a second round:\n", memoryAfterFirstRound);
   std::printf("private memory after all sixty clips: engine %.1f MB playing, %.1f MB idle; MCI %.1f MB playing, %.1f MB idle\n",
               memoryWhilePlaying, memoryIdle, mciMemoryWhilePlaying, mciMemoryIdle);
-  std::printf("CPU with the engine's stream open: idle %.2f %%, playing %.2f %% of one core\n", idleCpu, playingCpu);
+  std::printf("CPU: window idle before the stream opened %.2f %%; with the stream open idle %.2f %%, playing %.2f %% of one core\n",
+              noStreamCpu, idleCpu, playingCpu);
   return 0;
 }
