@@ -22,6 +22,9 @@ class OutputStream {
   // Writes frames interleaved stereo float frames (or silence when stereo is
   // null); false when the device has failed.
   virtual bool Write(const float* stereo, uint32_t frames) = 0;
+  // Stops the stream and drops what it holds that has not been heard yet; the
+  // next Write starts it again. False when the device has failed.
+  virtual bool Discard() = 0;
 };
 
 class OutputDevice {

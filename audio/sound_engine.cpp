@@ -21,6 +21,9 @@ constexpr size_t kPrimeFrames = 512;
 constexpr Mp3FrameHeader kCommonMp3{.mpegVersion = 1, .layer = 3, .bitrateKbps = 128, .sampleRate = 44100,
                                     .channels = 2, .samplesPerFrame = 1152, .frameBytes = 417, .sideInfoBytes = 32};
 constexpr int kWarmDecoders = 2;
+// Silence after the last sound before the stream stops: longer than the
+// device's buffer, so the end of the sound is never cut.
+constexpr ULONGLONG kIdleStopMs = 250;
 
 std::unique_ptr<PcmDecoder> OpenDecoder(std::unique_ptr<ByteSource> source, AcmStreamPool& pool) {
   uint8_t magic[4] = {};
@@ -152,8 +155,10 @@ void SoundEngine::RunLoop() {
       std::lock_guard lock(mutex_);
       wantStream_ = false;
     }
-    const HANDLE handles[] = {wake_.Get(), stream ? stream->ReadyEvent() : nullptr};
-    WaitForMultipleObjects(stream ? 2 : 1, handles, FALSE, INFINITE);
+    // A stopped stream signals nothing: then only a request wakes the thread.
+    const bool running = stream && !(playing_.empty() && idleSince_ != 0 && GetTickCount64() - idleSince_ > kIdleStopMs);
+    const HANDLE handles[] = {wake_.Get(), running ? stream->ReadyEvent() : nullptr};
+    WaitForMultipleObjects(running ? 2 : 1, handles, FALSE, INFINITE);
   }
 }
 
@@ -170,6 +175,7 @@ void SoundEngine::TakeRequests(std::unique_ptr<OutputStream>& stream) {
     for (auto& earlier : playing_) earlier->Stop();
     playing_.push_back(std::move(voice));
   }
+
   if (release) {
     stream.reset();
     playing_.clear();
@@ -178,11 +184,19 @@ void SoundEngine::TakeRequests(std::unique_ptr<OutputStream>& stream) {
 }
 
 bool SoundEngine::Render(OutputStream& stream) {
+  std::erase_if(playing_, [](const std::shared_ptr<Voice>& voice) { return voice->Ended(); });
+  if (!playing_.empty()) {
+    idleSince_ = 0;
+  } else if (idleSince_ == 0) {
+    idleSince_ = GetTickCount64();
+  } else if (GetTickCount64() - idleSince_ > kIdleStopMs) {
+    // The last sound's tail has been heard: the stream stops until the next
+    // sound, which then starts into an empty buffer, and costs nothing meanwhile.
+    return stream.Discard();
+  }
   const auto writable = stream.WritableFrames();
   if (!writable) return false;
   if (*writable == 0) return true;
-  std::erase_if(playing_, [](const std::shared_ptr<Voice>& voice) { return voice->Ended(); });
-  if (playing_.empty()) return stream.Write(nullptr, *writable);
   mix_.assign(static_cast<size_t>(*writable) * 2, 0.0f);
   for (auto& voice : playing_) voice->MixInto(mix_.data(), *writable);
   return stream.Write(mix_.data(), *writable);

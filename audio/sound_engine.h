@@ -79,6 +79,7 @@ class SoundEngine {
   // The engine thread's own.
   std::vector<std::shared_ptr<Voice>> playing_;
   std::vector<float> mix_;
+  ULONGLONG idleSince_ = 0;  // when the last voice ended; 0 while one plays
 
   std::thread thread_;
 };

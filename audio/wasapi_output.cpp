@@ -60,7 +60,7 @@ class WasapiStream final : public OutputStream {
     if (frames == 0) return true;
     BYTE* data = nullptr;
     if (FAILED(render_->GetBuffer(frames, &data))) return false;
-    if (!stereo) return SUCCEEDED(render_->ReleaseBuffer(frames, AUDCLNT_BUFFERFLAGS_SILENT));
+    if (!stereo) return SUCCEEDED(render_->ReleaseBuffer(frames, AUDCLNT_BUFFERFLAGS_SILENT)) && StartIfStopped();
     for (uint32_t frame = 0; frame < frames; ++frame) {
       for (unsigned channel = 0; channel < channels_; ++channel) {
         float value = 0.0f;
@@ -69,10 +69,22 @@ class WasapiStream final : public OutputStream {
         Store(data, frame * channels_ + channel, value);
       }
     }
-    return SUCCEEDED(render_->ReleaseBuffer(frames, 0));
+    return SUCCEEDED(render_->ReleaseBuffer(frames, 0)) && StartIfStopped();
+  }
+
+  bool Discard() override {
+    if (stopped_) return true;
+    stopped_ = true;
+    return SUCCEEDED(client_->Stop()) && SUCCEEDED(client_->Reset());
   }
 
  private:
+  bool StartIfStopped() {
+    if (!stopped_) return true;
+    stopped_ = false;
+    return SUCCEEDED(client_->Start());
+  }
+
   void Store(BYTE* data, size_t index, float value) const {
     if (value > 1.0f) value = 1.0f;
     if (value < -1.0f) value = -1.0f;
@@ -90,6 +102,7 @@ class WasapiStream final : public OutputStream {
   unsigned rate_;
   unsigned channels_;
   SampleKind kind_;
+  bool stopped_ = false;
 };
 
 }  // namespace

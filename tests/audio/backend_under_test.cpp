@@ -14,6 +14,7 @@ class FailingStream final : public OutputStream {
     return real_->WritableFrames();
   }
   bool Write(const float* stereo, uint32_t frames) override { return !failed_ && real_->Write(stereo, frames); }
+  bool Discard() override { return !failed_ && real_->Discard(); }
 
  private:
   std::unique_ptr<OutputStream> real_;
