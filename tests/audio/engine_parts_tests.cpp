@@ -383,14 +383,6 @@ TEST(Voice, VolumeGlidesWithoutSteps) {
   EXPECT_FLOAT_EQ(glide[2 * 999 + 1], 0.0f);
 }
 
-std::vector<int16_t> LeftOf(const std::string& stereo16) {
-  std::vector<int16_t> left;
-  for (size_t at = 0; at + 4 <= stereo16.size(); at += 4) {
-    left.push_back(static_cast<int16_t>(static_cast<unsigned char>(stereo16[at]) | (static_cast<unsigned char>(stereo16[at + 1]) << 8)));
-  }
-  return left;
-}
-
 // The system codec, with the LAME tag's delay and padding trimmed, gives what
 // lame's own decoder gives: the same samples from the first, and the same count.
 TEST(AcmMp3Decoder, MatchesTheReferenceDecodeFromTheFirstSampleToTheLast) {
@@ -401,7 +393,7 @@ TEST(AcmMp3Decoder, MatchesTheReferenceDecodeFromTheFirstSampleToTheLast) {
   std::vector<float> samples;
   while (decoder->DecodeMore(samples)) {}
   EXPECT_EQ(samples.size() / 2, 212062u) << "lame --decode gives 212062 frames";
-  const std::vector<int16_t> reference = LeftOf(testing::ReadFileBytes(FixturePath(L"clip01_reference_44k.raw")));
+  const std::vector<int16_t> reference = LeftChannelOf(testing::ReadFileBytes(FixturePath(L"clip01_reference_44k.raw")));
   ASSERT_GT(reference.size(), 10000u);
   int worst = 0;
   for (size_t i = 0; i < reference.size(); ++i) {

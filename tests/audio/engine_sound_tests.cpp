@@ -24,15 +24,6 @@ namespace {
 constexpr DWORD kDeadlineMs = 8000;
 constexpr int kSoundThreshold = 64;  // |sample| above this is sound
 
-std::vector<int16_t> LeftChannel(const std::string& stereo16) {
-  std::vector<int16_t> left;
-  for (size_t at = 0; at + 4 <= stereo16.size(); at += 4) {
-    left.push_back(static_cast<int16_t>(static_cast<unsigned char>(stereo16[at]) |
-                                        (static_cast<unsigned char>(stereo16[at + 1]) << 8)));
-  }
-  return left;
-}
-
 size_t FirstSound(const std::vector<int16_t>& samples, size_t from = 0) {
   for (size_t i = from; i < samples.size(); ++i) {
     if (std::abs(samples[i]) > kSoundThreshold) return i;
@@ -92,7 +83,7 @@ TEST_F(EngineSoundTest, ABuiltInClipSoundsAsTheReferenceDecodeFromItsFirstSample
   const std::wstring clip = folder.Path() + L"01.mp3";
   const auto body = BodyOf(Catalogue()[0]);
   ASSERT_TRUE(testing::WriteFileBytes(clip, std::string(body.begin(), body.end())));
-  const std::vector<int16_t> reference = LeftChannel(testing::ReadFileBytes(FixturePath(L"clip01_reference_48k.raw")));
+  const std::vector<int16_t> reference = LeftChannelOf(testing::ReadFileBytes(FixturePath(L"clip01_reference_48k.raw")));
   ASSERT_GT(reference.size(), 10000u);
 
   ASSERT_TRUE(Play(clip));
