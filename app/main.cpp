@@ -5,7 +5,9 @@
 #include "app/app.h"
 #include "app/process_start.h"
 #include "app/shell_texts.h"
+#include "audio/engine_backend.h"
 #include "audio/mci_backend.h"
+#include "audio/wasapi_output.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   kivora::StartProcess();
@@ -16,8 +18,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   kivora::ui::SystemPrompts prompts;
   kivora::ShellWebOpener web;
   kivora::SystemFileChooser fileChooser;
-  kivora::audio::MciBackend audio;  // outlives the App: the player closes its sound on the way out
+  // The back ends outlive the App: the player closes its sound on the way out.
+  kivora::audio::MciBackend mci;
+  kivora::audio::WasapiOutputDevice output;
+  kivora::audio::SoundEngine engine(output);
+  kivora::audio::EngineBackend audio(engine, mci);
   kivora::App app({prompts, web, fileChooser, audio}, exitCleanup.Texts());
   if (!app.Start(instance)) return 1;
+  engine.OpenStream();  // on the engine's own thread, once the window is up
   return app.RunEventLoop();
 }

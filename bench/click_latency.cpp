@@ -1,17 +1,24 @@
-// Click-to-sound latency of the built-in buttons, with the real MCI back end,
-// clicked while the previous clip still plays (and, for comparison, from silence).
+// Click-to-sound latency of the built-in buttons, with each real back end in
+// turn (the sound engine, then MCI alone), the same clicks on the same clips.
 // Run inside a Wine session whose ALSA device writes raw PCM to a file
 // ($KIVORA_AUDIO_OUT, 48 kHz S16LE stereo): each click is timed from the button's
 // release to the first non-silent sample that reaches that file, and the click
 // handler itself is timed on its own. Prints median and spread over the clicks.
-//   click_latency.exe [clicks of each kind, 24 when not given]
+// Also measured in the same run: the device's own floor (a bare event-driven
+// stream, silence flowing, then a loud block), how soon a cut-off sound falls
+// silent, and the process's private memory and CPU time (from /proc under Wine).
+//   click_latency.exe [clicks]
 #include <windows.h>
+#include <mmsystem.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,12 +26,15 @@
 #include "app/process_start.h"
 #include "app/shell_texts.h"
 #include "assets/catalogue.h"
+#include "audio/engine_backend.h"
+#include "audio/mci_backend.h"
+#include "audio/wasapi_output.h"
 #include "stopwatch.h"
-#include "system_services.h"
 
 namespace {
 
 using kivora::bench::NowMs;
+using kivora::bench::Median;
 using kivora::bench::Quantile;
 
 constexpr int kSilenceThreshold = 64;  // |sample| above this counts as sound
@@ -45,6 +55,20 @@ long long OutputSize(const std::wstring& path) {
   return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+// How many ms of sound the device wrote after offset: the position of the last
+// sample louder than the threshold, at 48 kHz stereo 16-bit.
+double LastSoundAfterMs(const std::wstring& path, long long offset) {
+  std::ifstream in(std::filesystem::path(path), std::ios::binary);
+  in.seekg(offset - (offset % 4));
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+  size_t last = 0;
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    int sample = static_cast<short>(static_cast<unsigned char>(bytes[i]) | (bytes[i + 1] << 8));
+    if (std::abs(sample) > kSilenceThreshold) last = i;
+  }
+  return static_cast<double>(last / 4) / 48.0;
+}
+
 // True when the bytes from offset on hold a sample louder than the threshold.
 bool HasSoundAfter(const std::wstring& path, long long offset) {
   std::ifstream in(std::filesystem::path(path), std::ios::binary);
@@ -57,72 +81,304 @@ bool HasSoundAfter(const std::wstring& path, long long offset) {
   return false;
 }
 
-void Report(const char* what, const std::vector<double>& values) {
-  std::printf("%-34s median %6.1f ms  min %6.1f  p10 %6.1f  p90 %6.1f  max %6.1f  (n=%zu)\n", what,
-              Quantile(values, 0.5), Quantile(values, 0), Quantile(values, 0.1), Quantile(values, 0.9),
-              Quantile(values, 1), values.size());
+// The App's back end, switched between the two measured ones.
+class SwitchedBackend final : public kivora::audio::AudioBackend {
+ public:
+  explicit SwitchedBackend(kivora::audio::AudioBackend& first) : current_(&first) {}
+  void Use(kivora::audio::AudioBackend& backend) { current_ = &backend; }
+  kivora::audio::DeviceResult Open(const std::wstring& type, const std::wstring& path, const std::wstring& alias) override {
+    return current_->Open(type, path, alias);
+  }
+  kivora::audio::DeviceResult Send(const std::wstring& command) override { return current_->Send(command); }
+
+ private:
+  kivora::audio::AudioBackend* current_;
+};
+
+// Reads a whole small file through Wine's drive Z: (here: the process's own /proc entries).
+std::string ReadLinuxFile(const char* linuxPath) {
+  std::ifstream in(std::filesystem::path(std::string("Z:") + linuxPath), std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), {});
 }
 
-void WaitPumping(double ms) {
+// This process as Linux knows it. Wine opens files in its server, so
+// /proc/self would be the server's entry: the process is found by its command line.
+std::string LinuxProcessFolder() {
+  static const std::string folder = [] {
+    std::string best;
+    size_t bestSize = 0;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA("Z:\\proc\\*", &found);
+    if (search == INVALID_HANDLE_VALUE) return best;
+    do {
+      if (found.cFileName[0] < '0' || found.cFileName[0] > '9') continue;
+      const std::string candidate = std::string("/proc/") + found.cFileName;
+      const std::string commandLine = ReadLinuxFile((candidate + "/cmdline").c_str());
+      if (commandLine.find("click_latency.exe") == std::string::npos || commandLine.find("bash") != std::string::npos) continue;
+      const size_t size = ReadLinuxFile((candidate + "/smaps_rollup").c_str()).size();
+      if (size > bestSize) best = candidate, bestSize = size;
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return best;
+  }();
+  return folder;
+}
+
+// Private memory of this process (clean and dirty pages no other process shares), in MB.
+double PrivateMegabytes() {
+  const std::string rollup = ReadLinuxFile((LinuxProcessFolder() + "/smaps_rollup").c_str());
+  double kilobytes = 0;
+  for (const char* field : {"Private_Clean:", "Private_Dirty:"}) {
+    const size_t at = rollup.find(field);
+    if (at != std::string::npos) kilobytes += std::atof(rollup.c_str() + at + std::strlen(field));
+  }
+  return kilobytes / 1024.0;
+}
+
+// CPU time of this process so far (user and system, all threads), in ms.
+double CpuMs() {
+  const std::string stat = ReadLinuxFile((LinuxProcessFolder() + "/stat").c_str());
+  const size_t close = stat.rfind(')');
+  if (close == std::string::npos) return 0;
+  // After the command name: state is field 3; utime and stime are fields 14 and 15.
+  const char* at = stat.c_str() + close + 2;
+  double user = 0, system = 0;
+  for (int field = 3; field <= 15 && *at; ++field) {
+    if (field == 14) user = std::atof(at);
+    if (field == 15) system = std::atof(at);
+    while (*at && *at != ' ') ++at;
+    while (*at == ' ') ++at;
+  }
+  return (user + system) * 10.0;  // clock ticks of 10 ms
+}
+
+// Pumps messages for ms milliseconds, at the pace of an idle event loop.
+void PumpFor(double ms) {
   for (double until = NowMs() + ms; NowMs() < until;) {
     Pump();
     Sleep(5);
   }
 }
 
-// How long the previous clip plays before the next click: every built-in clip
-// lasts longer than this, so the click always cuts one off.
-constexpr double kPlayingBeforeClickMs = 400;
-
-std::wstring ClipPath(const kivora::App& app, int index) {
-  return app.Shell().dataFolder + std::wstring(kivora::Catalogue()[index % 20].relativePath);
+// The share of one core the process used over ms of an event loop that waits
+// for messages, as the program's own does.
+double CpuShareWhile(double ms) {
+  const double cpuBefore = CpuMs(), wallBefore = NowMs();
+  for (double now = NowMs(); now < wallBefore + ms; now = NowMs()) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(wallBefore + ms - now) + 1, QS_ALLINPUT);
+    Pump();
+  }
+  return 100.0 * (CpuMs() - cpuBefore) / (NowMs() - wallBefore);
 }
 
-enum class Before { kPlaying, kSilent };
+void Report(const char* what, const std::vector<double>& values) {
+  std::printf("%-34s median %6.1f ms  min %6.1f  p10 %6.1f  p90 %6.1f  max %6.1f  (n=%zu)\n", what,
+              Quantile(values, 0.5), Quantile(values, 0), Quantile(values, 0.1), Quantile(values, 0.9),
+              Quantile(values, 1), values.size());
+}
 
 struct ClickFigures {
-  std::vector<double> handler, toSound;
+  std::vector<double> handler, handlerWhilePlaying, toSound, openTimes, playTimes, cutOff;
   int missed = 0;
 };
 
-// Clicks one built-in button of the page shown, timed from the button's release
-// to the end of its handler and to its first loud sample. Before the click either
-// the clip of the click before still plays, or the player has been closed.
-void ClickOnce(kivora::App& app, const std::wstring& outputPath, int click, Before before, ClickFigures& figures) {
-  const kivora::CatalogueEntry& entry = kivora::Catalogue()[click % 20];
-  if (before == Before::kSilent) app.Player().Close();
-  WaitPumping(kPlayingBeforeClickMs);
-  // Wine truncates the device file whenever a sound opens the device, so the
-  // search starts at the old end and falls back to the start after a truncation.
-  // While a clip plays the file grows by 192 bytes a millisecond, far too
-  // slowly to pass the old end again before a 1 ms poll sees the truncation.
-  long long searchFrom = OutputSize(outputPath);
-  HWND button = app.Window()[entry.buttonName].Handle();
-
-  SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
-  const double start = NowMs();
-  SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
-  figures.handler.push_back(NowMs() - start);
-
-  double heard = -1;
-  bool truncated = false;
-  while (NowMs() - start < kGiveUpMs) {
-    Pump();
-    const long long size = OutputSize(outputPath);
-    if (size < searchFrom) {
-      searchFrom = 0;
-      truncated = true;
+// The clicks of one back end: each built-in button of the first page in turn,
+// from silence, timed from the release to the first sound in the device file.
+ClickFigures MeasureClicks(kivora::App& app, int clicks, const std::wstring& outputPath) {
+  ClickFigures figures;
+  std::vector<double>& handler = figures.handler;
+  std::vector<double>& toSound = figures.toSound;
+  int& missed = figures.missed;
+  for (int click = 0; click < clicks; ++click) {
+    const kivora::CatalogueEntry& entry = kivora::Catalogue()[click % 20];  // page 0 is the page shown
+    app.Player().Close();
+    for (double until = NowMs() + 400; NowMs() < until;) {
+      Pump();
+      Sleep(5);
     }
-    // With a clip playing, loud bytes before the truncation are the old clip's.
-    const bool searchable = before == Before::kSilent || truncated;
-    if (searchable && size > searchFrom && HasSoundAfter(outputPath, searchFrom)) {
-      heard = NowMs() - start;
-      break;
+    // Wine truncates the device file whenever a sound opens the device, so the
+    // search starts at the old end and falls back to the start after a truncation.
+    long long searchFrom = OutputSize(outputPath);
+    HWND button = app.Window()[entry.buttonName].Handle();
+
+    SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    const double start = NowMs();
+    SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+    handler.push_back(NowMs() - start);
+
+    double heard = -1;
+    while (NowMs() - start < kGiveUpMs) {
+      Pump();
+      const long long size = OutputSize(outputPath);
+      if (size < searchFrom) searchFrom = 0;
+      if (size > searchFrom && HasSoundAfter(outputPath, searchFrom)) {
+        heard = NowMs() - start;
+        break;
+      }
+      Sleep(1);
     }
-    Sleep(1);
+    if (heard < 0) ++missed;
+    else toSound.push_back(heard);
   }
-  if (heard < 0) ++figures.missed;
-  else figures.toSound.push_back(heard);
+  // A broadcaster presses the next sound while the last one plays: the handler then
+  // also cuts the playing clip off. Each click lands 400 ms into the clip before.
+  for (int click = 0; click < clicks; ++click) {
+    HWND button = app.Window()[kivora::Catalogue()[click % 20].buttonName].Handle();
+    PumpFor(400);
+    SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    const double start = NowMs();
+    SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+    figures.handlerWhilePlaying.push_back(NowMs() - start);
+  }
+  app.Player().Close();
+  // Where the handler's time goes: the device open against the volume and play commands.
+  for (int round = 0; round < 12; ++round) {
+    const kivora::CatalogueEntry& entry = kivora::Catalogue()[round % 20];
+    const std::wstring path = app.Shell().dataFolder + std::wstring(entry.relativePath);
+    double start = NowMs();
+    app.Player().Open(path);
+    double opened = NowMs();
+    kivora::audio::ApplyVolumeAndPlay(app.Player(), 100);
+    figures.openTimes.push_back(opened - start);
+    figures.playTimes.push_back(NowMs() - opened);
+    for (double until = NowMs() + 200; NowMs() < until;) {
+      Pump();
+      Sleep(5);
+    }
+  }
+  // Cut-off: a playing clip closed; the device file, written at the pace of the
+  // sound, tells how much of it still came out after the close.
+  for (int round = 0; round < 8; ++round) {
+    const kivora::CatalogueEntry& entry = kivora::Catalogue()[round % 20];
+    app.Player().Open(app.Shell().dataFolder + std::wstring(entry.relativePath));
+    kivora::audio::ApplyVolumeAndPlay(app.Player(), 100);
+    PumpFor(500 + 37 * round);
+    const long long closedAt = OutputSize(outputPath);
+    app.Player().Close();
+    PumpFor(400);
+    if (OutputSize(outputPath) < closedAt) continue;  // the device started its file afresh
+    figures.cutOff.push_back(LastSoundAfterMs(outputPath, closedAt));
+  }
+  app.Player().Close();
+  return figures;
+}
+
+// The device's floor: a bare event-driven stream of its own, silence flowing,
+// then a loud block; the time from writing that block to its first sample in the file.
+std::vector<double> MeasureDeviceFloor(const std::wstring& outputPath, int rounds) {
+  std::vector<double> floor;
+  kivora::audio::WasapiOutputDevice device;
+  auto stream = device.Open();
+  if (!stream) {
+    std::printf("floor: the bare stream did not open\n");
+    return floor;
+  }
+  std::vector<float> loud;
+  auto feedSilence = [&](double ms) {
+    for (double until = NowMs() + ms; NowMs() < until;) {
+      WaitForSingleObject(stream->ReadyEvent(), 100);
+      if (auto room = stream->WritableFrames()) stream->Write(nullptr, *room);
+    }
+  };
+  for (int round = 0; round < rounds; ++round) {
+    feedSilence(300 + 17 * round);
+    const long long searchFrom = OutputSize(outputPath);
+    // The stream is kept full: the loud block goes into the room the next period frees.
+    std::optional<uint32_t> room;
+    while ((room = stream->WritableFrames()) && *room == 0) WaitForSingleObject(stream->ReadyEvent(), 100);
+    if (!room) break;
+    loud.assign(static_cast<size_t>(*room) * 2, 0.5f);
+    const double start = NowMs();
+    stream->Write(loud.data(), *room);
+    while (NowMs() - start < kGiveUpMs) {
+      WaitForSingleObject(stream->ReadyEvent(), 5);
+      if (auto more = stream->WritableFrames()) stream->Write(nullptr, *more);
+      if (HasSoundAfter(outputPath, searchFrom)) {
+        floor.push_back(NowMs() - start);
+        break;
+      }
+    }
+  }
+  return floor;
+}
+
+// The same floor through waveOut, the other output the engine could use: 16-bit
+// stereo at 48 kHz, four buffers of 10 ms kept queued with silence, then a loud one.
+std::vector<double> MeasureWaveOutFloor(const std::wstring& outputPath, int rounds) {
+  constexpr int kBuffers = 4;
+  constexpr DWORD kFrames = 480;
+  std::vector<double> floor;
+  WAVEFORMATEX format{WAVE_FORMAT_PCM, 2, 48000, 48000 * 4, 4, 16, 0};
+  HANDLE done = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  HWAVEOUT device = nullptr;
+  if (waveOutOpen(&device, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(done), 0, CALLBACK_EVENT) != 0) {
+    std::printf("floor: waveOut did not open\n");
+    CloseHandle(done);
+    return floor;
+  }
+  std::vector<std::vector<short>> samples(kBuffers, std::vector<short>(kFrames * 2));
+  std::vector<WAVEHDR> headers(kBuffers);
+  for (int i = 0; i < kBuffers; ++i) {
+    headers[i].lpData = reinterpret_cast<LPSTR>(samples[i].data());
+    headers[i].dwBufferLength = kFrames * 4;
+    waveOutPrepareHeader(device, &headers[i], sizeof(WAVEHDR));
+    waveOutWrite(device, &headers[i], sizeof(WAVEHDR));
+  }
+  int next = 0;
+  // Requeues every finished buffer, loud when asked; true when one was loud.
+  auto requeue = [&](bool loud) {
+    bool wroteLoud = false;
+    while (headers[next].dwFlags & WHDR_DONE) {
+      std::fill(samples[next].begin(), samples[next].end(), static_cast<short>(loud && !wroteLoud ? 16000 : 0));
+      wroteLoud = wroteLoud || loud;
+      waveOutWrite(device, &headers[next], sizeof(WAVEHDR));
+      next = (next + 1) % kBuffers;
+    }
+    return wroteLoud;
+  };
+  for (int round = 0; round < rounds; ++round) {
+    for (double until = NowMs() + 300 + 17 * round; NowMs() < until;) {
+      WaitForSingleObject(done, 20);
+      requeue(false);
+    }
+    const long long searchFrom = OutputSize(outputPath);
+    while (!(headers[next].dwFlags & WHDR_DONE)) WaitForSingleObject(done, 20);
+    const double start = NowMs();
+    requeue(true);
+    while (NowMs() - start < kGiveUpMs) {
+      WaitForSingleObject(done, 5);
+      requeue(false);
+      if (HasSoundAfter(outputPath, searchFrom)) {
+        floor.push_back(NowMs() - start);
+        break;
+      }
+    }
+  }
+  waveOutReset(device);
+  for (WAVEHDR& header : headers) waveOutUnprepareHeader(device, &header, sizeof(WAVEHDR));
+  waveOutClose(device);
+  CloseHandle(done);
+  return floor;
+}
+
+// Plays every built-in clip for a moment, one after another.
+void PlayAllSixty(kivora::App& app) {
+  for (const kivora::CatalogueEntry& entry : kivora::Catalogue()) {
+    app.Player().Open(app.Shell().dataFolder + std::wstring(entry.relativePath));
+    kivora::audio::ApplyVolumeAndPlay(app.Player(), 100);
+    PumpFor(150);
+  }
+}
+
+void ReportBackend(const char* name, const ClickFigures& figures) {
+  std::printf("--- %s\n", name);
+  Report("click handler", figures.handler);
+  Report("click handler, a clip playing", figures.handlerWhilePlaying);
+  Report("  of which close + open", figures.openTimes);
+  Report("  of which volume + play", figures.playTimes);
+  if (!figures.toSound.empty()) Report("click to first non-silent sample", figures.toSound);
+  if (!figures.cutOff.empty()) Report("close to silence", figures.cutOff);
+  std::printf("clicks with no sound within %.0f ms: %d\n", kGiveUpMs, figures.missed);
 }
 
 }  // namespace
@@ -138,50 +394,69 @@ int wmain(int argc, wchar_t** argv) {
   for (const char* c = out; *c; ++c) outputPath += (*c == '/') ? L'\\' : static_cast<wchar_t>(*c);
   const int clicks = argc > 1 ? _wtoi(argv[1]) : 24;
 
+  const double memoryAtStart = PrivateMegabytes();
   kivora::StartProcess();
-  kivora::bench::SystemServices services;
-  kivora::App app(services.Get(), services.Shell());
+  kivora::ui::SystemPrompts prompts;
+  kivora::ShellWebOpener web;
+  kivora::SystemFileChooser chooser;
+  kivora::audio::MciBackend mci;
+  kivora::audio::WasapiOutputDevice output;
+  kivora::audio::SoundEngine engine(output);
+  kivora::audio::EngineBackend engineBackend(engine, mci);
+  SwitchedBackend backend(engineBackend);
+  kivora::ExitCleanup exitCleanup;
+  kivora::App app({prompts, web, chooser, backend}, exitCleanup.Texts());
   app.Start(GetModuleHandleW(nullptr));
-  Pump();
+  PumpFor(300);
+  const double noStreamCpu = CpuShareWhile(3000);
+  engine.OpenStream();
+  PumpFor(500);  // the engine's stream opens on its own thread
+  const double memoryBeforeSound = PrivateMegabytes();
 
-  // A broadcaster presses the next sound while the last one still plays, so the
-  // main figures are of clicks that land on a playing clip and whose handler pays
-  // for cutting it off. Clicks from silence alternate with them, so that both
-  // kinds see the same machine load; two untimed clicks warm the device up first.
-  ClickFigures warmUp, whilePlaying, fromSilence;
-  for (int click = 0; click < 2; ++click) ClickOnce(app, outputPath, click, Before::kSilent, warmUp);
-  for (int click = 0; click < 2 * clicks; ++click) {
-    // The click before an even one left its clip playing.
-    if (click % 2 == 0) ClickOnce(app, outputPath, click, Before::kPlaying, whilePlaying);
-    else ClickOnce(app, outputPath, click, Before::kSilent, fromSilence);
-  }
-
-  // Where the handler's time goes: stopping the playing clip, opening the next,
-  // and the volume and play commands.
-  std::vector<double> closeTimes, openTimes, playTimes;
-  for (int round = 0; round < 12; ++round) {
-    const std::wstring path = ClipPath(app, round);
-    WaitPumping(kPlayingBeforeClickMs);
-    double start = NowMs();
-    app.Player().Close();
-    double closed = NowMs();
-    app.Player().Open(path);
-    double opened = NowMs();
-    kivora::audio::ApplyVolumeAndPlay(app.Player(), 100);
-    closeTimes.push_back(closed - start);
-    openTimes.push_back(opened - closed);
-    playTimes.push_back(NowMs() - opened);
-  }
+  // The engine first, before MCI has loaded its media framework into the process.
+  const double idleCpu = CpuShareWhile(5000);
+  const ClickFigures engineFigures = MeasureClicks(app, clicks, outputPath);
+  PlayAllSixty(app);
+  const double memoryAfterFirstRound = PrivateMegabytes();
+  PlayAllSixty(app);
+  const double memoryWhilePlaying = PrivateMegabytes();
+  app.Player().Open(app.Shell().dataFolder + std::wstring(kivora::Catalogue()[53].relativePath));  // 15 s
+  kivora::audio::ApplyVolumeAndPlay(app.Player(), 100);
+  const double playingCpu = CpuShareWhile(5000);
   app.Player().Close();
+  PumpFor(300);
+  const double memoryIdle = PrivateMegabytes();
 
-  Report("click handler, a clip playing", whilePlaying.handler);
-  Report("  of which close of the playing clip", closeTimes);
-  Report("  of which open", openTimes);
-  Report("  of which volume + play", playTimes);
-  if (!whilePlaying.toSound.empty()) Report("click to first sample, a clip playing", whilePlaying.toSound);
-  std::printf("clicks with no sound within %.0f ms: %d\n", kGiveUpMs, whilePlaying.missed);
-  Report("click handler, nothing playing", fromSilence.handler);
-  if (!fromSilence.toSound.empty()) Report("click to first sample, nothing playing", fromSilence.toSound);
-  std::printf("clicks with no sound within %.0f ms: %d\n", kGiveUpMs, fromSilence.missed);
+  // MCI alone, with the engine's stream closed so MCI has the device to itself.
+  engine.ReleaseDevice();
+  backend.Use(mci);
+  PumpFor(300);
+  const ClickFigures mciFigures = MeasureClicks(app, clicks, outputPath);
+  PlayAllSixty(app);
+  const double mciMemoryWhilePlaying = PrivateMegabytes();
+  app.Player().Close();
+  PumpFor(300);
+  const double mciMemoryIdle = PrivateMegabytes();
+
+  const std::vector<double> floor = MeasureDeviceFloor(outputPath, 12);
+  const std::vector<double> waveOutFloor = MeasureWaveOutFloor(outputPath, 12);
+  std::printf("(process %s)\n", LinuxProcessFolder().c_str());
+
+  ReportBackend("sound engine", engineFigures);
+  ReportBackend("MCI", mciFigures);
+  std::printf("--- device\n");
+  if (!floor.empty()) Report("floor: bare stream, block to file", floor);
+  if (!waveOutFloor.empty()) Report("same through waveOut, 4 x 10 ms", waveOutFloor);
+  if (!floor.empty() && !engineFigures.toSound.empty() && !mciFigures.toSound.empty()) {
+    std::printf("engine click to sound: floor %+.1f ms, %.2f x MCI's\n", Median(engineFigures.toSound) - Median(floor),
+                Median(engineFigures.toSound) / Median(mciFigures.toSound));
+  }
+  std::printf("private memory: %.1f MB at process start, %.1f MB with the window up and the stream open\n",
+              memoryAtStart, memoryBeforeSound);
+  std::printf("private memory after the sixty clips once: %.1f MB; after a second round:\n", memoryAfterFirstRound);
+  std::printf("private memory after all sixty clips: engine %.1f MB playing, %.1f MB idle; MCI %.1f MB playing, %.1f MB idle\n",
+              memoryWhilePlaying, memoryIdle, mciMemoryWhilePlaying, mciMemoryIdle);
+  std::printf("CPU: window idle before the stream opened %.2f %%; with the stream open idle %.2f %%, playing %.2f %% of one core\n",
+              noStreamCpu, idleCpu, playingCpu);
   return 0;
 }

@@ -1,7 +1,9 @@
 // Times Kivora.exe from process start to its main window being visible, over
 // several starts, and prints the median and the spread. The first start of a
 // fresh Data folder also writes the sixty sounds, so it is reported on its own.
-//   startup_time.exe <path of Kivora.exe> [runs]
+// With a second program (bench/bare_window.exe: a bare window of the same size
+// and title), the two are started alternately in the same run and compared.
+//   startup_time.exe <path of Kivora.exe> [runs] [path of bare_window.exe]
 #include <windows.h>
 
 #include <algorithm>
@@ -76,5 +78,17 @@ int wmain(int argc, wchar_t** argv) {
   for (double t : times) std::printf(" %.0f", t);
   std::printf(" ms\nmedian %.0f ms, min %.0f ms, max %.0f ms\n", Quantile(times, 0.5), Quantile(times, 0),
               Quantile(times, 1));
+  if (argc < 4) return 0;
+
+  // Alternating, so both see the same state of the machine.
+  const std::wstring bare = argv[3];
+  std::vector<double> kivoraTimes, bareTimes;
+  for (int run = 0; run < runs; ++run) {
+    kivoraTimes.push_back(TimeOneStart(exe));
+    bareTimes.push_back(TimeOneStart(bare));
+  }
+  std::printf("alternating, %d runs each: Kivora median %.0f ms (min %.0f, max %.0f), bare window median %.0f ms (min %.0f, max %.0f), ratio %.2f\n",
+              runs, Quantile(kivoraTimes, 0.5), Quantile(kivoraTimes, 0), Quantile(kivoraTimes, 1), Quantile(bareTimes, 0.5),
+              Quantile(bareTimes, 0), Quantile(bareTimes, 1), Quantile(kivoraTimes, 0.5) / Quantile(bareTimes, 0.5));
   return 0;
 }

@@ -1,6 +1,7 @@
-// The Player on the real Media Control Interface, heard through the session's
-// file-backed sound device: sounds play, cut each other off, pause, resume and
-// follow the volume. Skipped outside a session that records sound.
+// The Player on each of its real back ends (the Media Control Interface, and the
+// sound engine in front of it), heard through the session's file-backed sound
+// device: sounds play, cut each other off, pause, resume and follow the volume.
+// Skipped outside a session that records sound.
 #include <windows.h>
 #include <objbase.h>
 #include <gtest/gtest.h>
@@ -9,7 +10,7 @@
 #include <functional>
 #include <memory>
 
-#include "audio/mci_backend.h"
+#include "backend_under_test.h"
 #include "audio/player.h"
 #include "recorded_sound.h"
 #include "support/temp_folder.h"
@@ -44,7 +45,7 @@ double RecentLevel(const std::vector<Block>& blocks, Tone tone, size_t count) {
   return recent.size() < count ? -1.0 : MedianLevel(recent, tone);
 }
 
-class RealSoundTest : public ::testing::Test {
+class RealSoundTest : public ::testing::TestWithParam<BackendKind> {
  protected:
   // The program's user-interface thread is a single-threaded apartment before
   // any sound opens; the sound device relies on COM being there.
@@ -111,11 +112,11 @@ class RealSoundTest : public ::testing::Test {
   testing::TempFolder folder;
   std::wstring lowClip, highClip;
   std::unique_ptr<SoundTap> tap;
-  MciBackend backend;
-  Player player{backend};
+  BackendUnderTest backend{GetParam()};
+  Player player{backend.Get()};
 };
 
-TEST_F(RealSoundTest, AClipPlaysThroughTheDevice) {
+TEST_P(RealSoundTest, AClipPlaysThroughTheDevice) {
   ASSERT_TRUE(player.Open(lowClip));
   EXPECT_TRUE(ApplyVolumeAndPlay(player, 100));
   ASSERT_TRUE(ListenUntil(AtLeast(kBlocksPerSecond / 2, Tone::Low))) << "half a second of the clip within the deadline";
@@ -125,7 +126,7 @@ TEST_F(RealSoundTest, AClipPlaysThroughTheDevice) {
   EXPECT_NEAR(MedianLevel(blocks, Tone::Low), kClipLevel, 0.04 * kClipLevel);
 }
 
-TEST_F(RealSoundTest, ASecondOpenCutsTheFirstSoundOff) {
+TEST_P(RealSoundTest, ASecondOpenCutsTheFirstSoundOff) {
   ASSERT_TRUE(player.Open(lowClip));
   ApplyVolumeAndPlay(player, 100);
   ASSERT_TRUE(ListenUntil(AtLeast(10, Tone::Low)));
@@ -141,7 +142,7 @@ TEST_F(RealSoundTest, ASecondOpenCutsTheFirstSoundOff) {
   EXPECT_EQ(lowAfterwards, 0) << "the first clip went on under the second";
 }
 
-TEST_F(RealSoundTest, PauseStopsTheSoundAndResumeBringsItBack) {
+TEST_P(RealSoundTest, PauseStopsTheSoundAndResumeBringsItBack) {
   ASSERT_TRUE(player.Open(lowClip));
   ApplyVolumeAndPlay(player, 100);
   ASSERT_TRUE(ListenUntil(AtLeast(20, Tone::Low)));
@@ -159,7 +160,7 @@ TEST_F(RealSoundTest, PauseStopsTheSoundAndResumeBringsItBack) {
   EXPECT_TRUE(ListenUntil(AtLeast(20, Tone::Low))) << "the sound did not come back after resume";
 }
 
-TEST_F(RealSoundTest, ThePlayingSoundFollowsTheVolume) {
+TEST_P(RealSoundTest, ThePlayingSoundFollowsTheVolume) {
   ASSERT_TRUE(player.Open(lowClip));
   ApplyVolumeAndPlay(player, 100);
   ASSERT_TRUE(ListenUntil(AtLeast(40, Tone::Low)));
@@ -187,7 +188,7 @@ TEST_F(RealSoundTest, ThePlayingSoundFollowsTheVolume) {
 
 // Files a user may point a button at that are no sound at all: each is refused
 // quietly, and the next good clip still plays.
-TEST_F(RealSoundTest, FilesThatAreNoSoundGiveSilenceAndTheNextClipPlays) {
+TEST_P(RealSoundTest, FilesThatAreNoSoundGiveSilenceAndTheNextClipPlays) {
   const std::wstring text = folder.Path() + L"说明.mp3";
   const std::wstring empty = folder.Path() + L"空.mp3";
   ASSERT_TRUE(testing::WriteFileBytes(text, "this is not an MP3 file, only text"));
@@ -201,6 +202,9 @@ TEST_F(RealSoundTest, FilesThatAreNoSoundGiveSilenceAndTheNextClipPlays) {
   ApplyVolumeAndPlay(player, 100);
   EXPECT_TRUE(ListenUntil(AtLeast(10, Tone::Low))) << "a good clip after the bad ones";
 }
+
+INSTANTIATE_TEST_SUITE_P(Backends, RealSoundTest, ::testing::Values(BackendKind::Mci, BackendKind::Engine),
+                         [](const ::testing::TestParamInfo<BackendKind>& info) { return BackendName(info.param); });
 
 }  // namespace
 }  // namespace kivora::audio

@@ -147,6 +147,15 @@ void SoundTap::Poll() {
   CloseHandle(file);
 }
 
+std::vector<int16_t> LeftChannelOf(const std::string& stereo16) {
+  std::vector<int16_t> left;
+  for (size_t at = 0; at + kFrameBytes <= stereo16.size(); at += kFrameBytes) {
+    left.push_back(static_cast<int16_t>(static_cast<unsigned char>(stereo16[at]) |
+                                        (static_cast<unsigned char>(stereo16[at + 1]) << 8)));
+  }
+  return left;
+}
+
 std::wstring RecordedSoundPath() { return WindowsPathOf(Environment(L"KIVORA_AUDIO_OUT")); }
 
 std::wstring FixturePath(const std::wstring& name) { return SourceRoot() + L"\\tests\\audio\\fixtures\\" + name; }

@@ -59,6 +59,9 @@ class SoundTap {
   std::vector<int16_t> left_;
 };
 
+// The left channel of 16-bit little-endian stereo PCM bytes (a raw reference decode).
+std::vector<int16_t> LeftChannelOf(const std::string& stereo16);
+
 // The Windows name of the file the sound device writes, or empty when the test
 // does not run inside a session that records sound.
 std::wstring RecordedSoundPath();

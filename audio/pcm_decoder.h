@@ -1,0 +1,48 @@
+// What the sound engine plays from: a clip decoded step by step into float
+// samples at the clip's own rate, and the bytes a decoder reads, from a file
+// or from memory. Interfaces only, so pure decoders and tests need no device.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace kivora::audio {
+
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  // Reads up to destination.size() bytes from the current position; returns
+  // how many came (0 at the end or on a read error).
+  virtual size_t Read(std::span<uint8_t> destination) = 0;
+  // Moves the read position to offset from the start; false when it cannot.
+  virtual bool Seek(uint64_t offset) = 0;
+};
+
+// The bytes of a clip that lives in memory for as long as the source does.
+class MemoryByteSource final : public ByteSource {
+ public:
+  explicit MemoryByteSource(std::span<const uint8_t> bytes) : bytes_(bytes) {}
+  size_t Read(std::span<uint8_t> destination) override;
+  bool Seek(uint64_t offset) override;
+
+ private:
+  std::span<const uint8_t> bytes_;
+  size_t position_ = 0;
+};
+
+// Reads as many bytes as come, up to destination.size(), over repeated reads.
+size_t ReadFully(ByteSource& source, std::span<uint8_t> destination);
+
+class PcmDecoder {
+ public:
+  virtual ~PcmDecoder() = default;
+  virtual unsigned SampleRate() const = 0;
+  virtual unsigned Channels() const = 0;  // 1 or 2
+  // Appends the next whole interleaved frames, in -1..1, to samples. False
+  // once the clip has ended (or cannot be decoded further); then nothing was added.
+  virtual bool DecodeMore(std::vector<float>& samples) = 0;
+};
+
+}  // namespace kivora::audio

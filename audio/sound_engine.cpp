@@ -1,0 +1,205 @@
+#include "audio/sound_engine.h"
+
+#include <objbase.h>
+
+#include <algorithm>
+
+#include "audio/file_byte_source.h"
+#include "audio/wav_decoder.h"
+
+namespace kivora::audio {
+namespace {
+
+// Until the stream reports its own, clips are prepared for the usual shared-mode rate.
+constexpr unsigned kAssumedOutputRate = 48000;
+// The first click may come before the stream is open; it waits this long at most.
+constexpr DWORD kFirstOpenWaitMs = 3000;
+// Output frames decoded before the click returns: more than a device period.
+constexpr size_t kPrimeFrames = 512;
+// Most MP3 files, the built-in clips among them, are 44.1 kHz stereo: codec
+// streams for them are opened before the first click.
+constexpr Mp3FrameHeader kCommonMp3{.mpegVersion = 1, .layer = 3, .bitrateKbps = 128, .sampleRate = 44100,
+                                    .channels = 2, .samplesPerFrame = 1152, .frameBytes = 417, .sideInfoBytes = 32};
+constexpr int kWarmDecoders = 2;
+// Silence after the last sound before the stream stops: longer than the
+// device's buffer, so the end of the sound is never cut.
+constexpr ULONGLONG kIdleStopMs = 250;
+
+std::unique_ptr<PcmDecoder> OpenDecoder(std::unique_ptr<ByteSource> source, AcmStreamPool& pool) {
+  uint8_t magic[4] = {};
+  const size_t got = ReadFully(*source, magic);
+  if (!source->Seek(0)) return nullptr;
+  if (got == 4 && magic[0] == 'R' && magic[1] == 'I' && magic[2] == 'F' && magic[3] == 'F') {
+    return WavDecoder::Open(std::move(source));
+  }
+  return AcmMp3Decoder::Open(std::move(source), pool);
+}
+
+}  // namespace
+
+SoundEngine::SoundEngine(OutputDevice& device)
+    : device_(device),
+      wake_(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+      firstOpenDone_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      thread_([this] { Run(); }) {}
+
+SoundEngine::~SoundEngine() {
+  {
+    std::lock_guard lock(mutex_);
+    quit_ = true;
+  }
+  SetEvent(wake_.Get());
+  thread_.join();
+}
+
+std::shared_ptr<Voice> SoundEngine::Prepare(const std::wstring& path) {
+  auto source = FileByteSource::Open(path);
+  if (!source) return nullptr;
+  return PrepareDecoder(OpenDecoder(std::move(source), decoders_));
+}
+
+std::shared_ptr<Voice> SoundEngine::Prepare(std::span<const uint8_t> clip) {
+  return PrepareDecoder(OpenDecoder(std::make_unique<MemoryByteSource>(clip), decoders_));
+}
+
+void SoundEngine::OpenStream() {
+  {
+    std::lock_guard lock(mutex_);
+    wantStream_ = true;
+  }
+  SetEvent(wake_.Get());
+}
+
+std::shared_ptr<Voice> SoundEngine::PrepareDecoder(std::unique_ptr<PcmDecoder> decoder) {
+  if (!decoder) return nullptr;
+  // A sound before the stream was asked for: ask now, and reopen a stream lost to a failure.
+  OpenStream();
+  WaitForSingleObject(firstOpenDone_.Get(), kFirstOpenWaitMs);
+  const unsigned rate = outputRate_.load();
+  std::shared_ptr<Voice> voice = Voice::Create(std::move(decoder), rate ? rate : kAssumedOutputRate);
+  if (!voice) return nullptr;
+  voice->Prime(kPrimeFrames);
+  // A file that yields no sound at all is no clip this engine plays.
+  if (voice->Ended()) return nullptr;
+  return voice;
+}
+
+void SoundEngine::Start(std::shared_ptr<Voice> voice) {
+  {
+    std::lock_guard lock(mutex_);
+    started_.push_back(std::move(voice));
+    wantStream_ = true;
+    releaseStream_ = false;
+  }
+  SetEvent(wake_.Get());
+}
+
+void SoundEngine::ReleaseDevice() {
+  {
+    std::lock_guard lock(mutex_);
+    releaseStream_ = true;
+    wantStream_ = false;
+    for (auto& voice : started_) voice->Stop();
+  }
+  SetEvent(wake_.Get());
+}
+
+void SoundEngine::Run() noexcept {
+  // The stream's objects live and die on this thread, in its own apartment.
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
+  try {
+    RunLoop();
+  } catch (...) {
+    // Nothing may leave a thread; the engine falls silent instead.
+  }
+  SetEvent(firstOpenDone_.Get());
+  streamOpen_.store(false);
+  if (SUCCEEDED(com)) CoUninitialize();
+}
+
+void SoundEngine::RunLoop() {
+  std::unique_ptr<OutputStream> stream;
+  bool warmed = false;
+  for (;;) {
+    TakeRequests(stream);
+    bool wantStream = false;
+    {
+      std::lock_guard lock(mutex_);
+      if (quit_) return;
+      wantStream = wantStream_;
+    }
+    if (!stream && wantStream) {
+      stream = device_.Open();
+      if (stream) {
+        outputRate_.store(stream->SampleRate());
+        streamOpenings_.fetch_add(1);
+        if (!warmed) {
+          decoders_.Warm(kCommonMp3, kWarmDecoders);
+          Resampler::Create(kCommonMp3.sampleRate, stream->SampleRate(), 2);
+          warmed = true;
+        }
+      } else {
+        // No device now: try again at the next sound.
+        std::lock_guard lock(mutex_);
+        wantStream_ = false;
+      }
+      streamOpen_.store(stream != nullptr);
+      SetEvent(firstOpenDone_.Get());
+    }
+    if (stream && !Render(*stream)) {
+      // The device failed or went away: close it; the next sound opens it again.
+      stream.reset();
+      playing_.clear();
+      streamOpen_.store(false);
+      std::lock_guard lock(mutex_);
+      wantStream_ = false;
+    }
+    // A stopped stream signals nothing: then only a request wakes the thread.
+    const bool running = stream && !(playing_.empty() && idleSince_ != 0 && GetTickCount64() - idleSince_ > kIdleStopMs);
+    const HANDLE handles[] = {wake_.Get(), running ? stream->ReadyEvent() : nullptr};
+    WaitForMultipleObjects(running ? 2 : 1, handles, FALSE, INFINITE);
+  }
+}
+
+void SoundEngine::TakeRequests(std::unique_ptr<OutputStream>& stream) {
+  std::vector<std::shared_ptr<Voice>> started;
+  bool release = false;
+  {
+    std::lock_guard lock(mutex_);
+    started.swap(started_);
+    release = std::exchange(releaseStream_, false);
+  }
+  for (auto& voice : started) {
+    // Only the newest voice sounds: every earlier one fades out.
+    for (auto& earlier : playing_) earlier->Stop();
+    playing_.push_back(std::move(voice));
+  }
+
+  if (release) {
+    stream.reset();
+    playing_.clear();
+    streamOpen_.store(false);
+  }
+}
+
+bool SoundEngine::Render(OutputStream& stream) {
+  std::erase_if(playing_, [](const std::shared_ptr<Voice>& voice) { return voice->Ended(); });
+  if (!playing_.empty()) {
+    idleSince_ = 0;
+  } else if (idleSince_ == 0) {
+    idleSince_ = GetTickCount64();
+  } else if (GetTickCount64() - idleSince_ > kIdleStopMs) {
+    // The last sound's tail has been heard: the stream stops until the next
+    // sound, which then starts into an empty buffer, and costs nothing meanwhile.
+    return stream.Discard();
+  }
+  const auto writable = stream.WritableFrames();
+  if (!writable) return false;
+  if (*writable == 0) return true;
+  mix_.assign(static_cast<size_t>(*writable) * 2, 0.0f);
+  for (auto& voice : playing_) voice->MixInto(mix_.data(), *writable);
+  return stream.Write(mix_.data(), *writable);
+}
+
+}  // namespace kivora::audio

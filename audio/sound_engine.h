@@ -1,0 +1,87 @@
+// Plays sounds the instant they are asked for: one output stream, opened on a
+// thread of its own when the engine starts and kept open, fed a period at a
+// time from the voice that plays; a new voice cuts the one before off with a
+// short fade. A device that fails is closed and opened again for the next sound.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/unique_handle.h"
+#include "audio/acm_mp3_decoder.h"
+#include "audio/output_device.h"
+#include "audio/voice.h"
+
+namespace kivora::audio {
+
+class SoundEngine {
+ public:
+  // Starts the engine's thread; returns at once. The stream opens at
+  // OpenStream, or at the first sound, whichever comes first.
+  explicit SoundEngine(OutputDevice& device);
+  ~SoundEngine();
+  SoundEngine(const SoundEngine&) = delete;
+  SoundEngine& operator=(const SoundEngine&) = delete;
+
+  // Has the engine's thread open the stream (and the MP3 codec) now, in the
+  // background. The program asks once its window is up, so the system's audio
+  // libraries load while nobody waits for them.
+  void OpenStream();
+
+  // The file at path, decoded up to its first samples and ready to start; nothing
+  // when the engine cannot play it (missing, no MP3 or PCM WAVE it can decode).
+  std::shared_ptr<Voice> Prepare(const std::wstring& path);
+  // Same, for a clip whose bytes live in memory as long as the voice.
+  std::shared_ptr<Voice> Prepare(std::span<const uint8_t> clip);
+
+  // voice becomes the sound that plays; the one before fades out. Reopens the
+  // stream first when it was closed.
+  void Start(std::shared_ptr<Voice> voice);
+
+  // Closes the stream until the next Start, so another player can have the
+  // device to itself (some devices take one stream at a time).
+  void ReleaseDevice();
+
+  // Whether the stream is open now, and how often it was opened.
+  bool StreamOpen() const { return streamOpen_.load(); }
+  int StreamOpenings() const { return streamOpenings_.load(); }
+  unsigned OutputRate() const { return outputRate_.load(); }
+
+ private:
+  std::shared_ptr<Voice> PrepareDecoder(std::unique_ptr<PcmDecoder> decoder);
+  void Run() noexcept;
+  void RunLoop();
+  // Takes the voices and requests handed over since the last turn.
+  void TakeRequests(std::unique_ptr<OutputStream>& stream);
+  // Fills the room the device has; false when the device failed.
+  bool Render(OutputStream& stream);
+
+  OutputDevice& device_;
+  AcmStreamPool decoders_;
+  kivora::KernelHandle wake_;
+  kivora::KernelHandle firstOpenDone_;
+  std::atomic<unsigned> outputRate_{0};
+  std::atomic<bool> streamOpen_{false};
+  std::atomic<int> streamOpenings_{0};
+
+  std::mutex mutex_;  // guards the requests below
+  std::vector<std::shared_ptr<Voice>> started_;
+  bool wantStream_ = false;
+  bool releaseStream_ = false;
+  bool quit_ = false;
+
+  // The engine thread's own.
+  std::vector<std::shared_ptr<Voice>> playing_;
+  std::vector<float> mix_;
+  ULONGLONG idleSince_ = 0;  // when the last voice ended; 0 while one plays
+
+  std::thread thread_;
+};
+
+}  // namespace kivora::audio

@@ -1,0 +1,85 @@
+#include "audio/wav_header.h"
+
+#include <cstring>
+
+namespace kivora::audio {
+namespace {
+
+constexpr uint16_t kFormatPcm = 1;
+constexpr uint16_t kFormatFloat = 3;
+constexpr uint16_t kFormatExtensible = 0xFFFE;
+constexpr unsigned kMaxChannels = 2;
+
+uint32_t Little32(std::span<const uint8_t> bytes, size_t at) {
+  return bytes[at] | (static_cast<uint32_t>(bytes[at + 1]) << 8) | (static_cast<uint32_t>(bytes[at + 2]) << 16) |
+         (static_cast<uint32_t>(bytes[at + 3]) << 24);
+}
+
+uint16_t Little16(std::span<const uint8_t> bytes, size_t at) {
+  return static_cast<uint16_t>(bytes[at] | (bytes[at + 1] << 8));
+}
+
+bool IdIs(std::span<const uint8_t> bytes, size_t at, const char* id) {
+  return at + 4 <= bytes.size() && std::memcmp(bytes.data() + at, id, 4) == 0;
+}
+
+// Fills the sample format from a "fmt " chunk body; false for a format not played here.
+bool ReadFormat(std::span<const uint8_t> body, WavLayout& layout) {
+  if (body.size() < 16) return false;
+  uint16_t tag = Little16(body, 0);
+  layout.channels = Little16(body, 2);
+  layout.sampleRate = Little32(body, 4);
+  const uint16_t blockAlign = Little16(body, 12);
+  layout.bitsPerSample = Little16(body, 14);
+  if (tag == kFormatExtensible) {
+    // The first two bytes of the sub-format GUID carry the plain format tag.
+    if (body.size() < 26) return false;
+    tag = Little16(body, 24);
+  }
+  if (tag == kFormatPcm) {
+    layout.kind = WavSampleKind::Int;
+    if (layout.bitsPerSample != 8 && layout.bitsPerSample != 16 && layout.bitsPerSample != 24 &&
+        layout.bitsPerSample != 32) {
+      return false;
+    }
+  } else if (tag == kFormatFloat) {
+    layout.kind = WavSampleKind::Float;
+    if (layout.bitsPerSample != 32) return false;
+  } else {
+    return false;
+  }
+  return layout.channels >= 1 && layout.channels <= kMaxChannels && layout.sampleRate >= 1000 &&
+         layout.sampleRate <= 384000 && blockAlign == layout.channels * layout.bitsPerSample / 8;
+}
+
+}  // namespace
+
+std::optional<WavLayout> ParseWavHeader(std::span<const uint8_t> head) {
+  if (!IdIs(head, 0, "RIFF") || !IdIs(head, 8, "WAVE")) return std::nullopt;
+  WavLayout layout;
+  bool haveFormat = false;
+  size_t at = 12;
+  while (at + 8 <= head.size()) {
+    const uint64_t size = Little32(head, at + 4);
+    const size_t body = at + 8;
+    if (IdIs(head, at, "data")) {
+      if (!haveFormat) return std::nullopt;
+      layout.dataOffset = body;
+      layout.dataBytes = size;
+      return layout;
+    }
+    if (IdIs(head, at, "fmt ")) {
+      if (size > head.size() - body || !ReadFormat(head.subspan(body, static_cast<size_t>(size)), layout)) {
+        return std::nullopt;
+      }
+      haveFormat = true;
+    }
+    // Chunks are padded to an even length.
+    const uint64_t next = body + size + (size & 1);
+    if (next > head.size()) return std::nullopt;
+    at = static_cast<size_t>(next);
+  }
+  return std::nullopt;
+}
+
+}  // namespace kivora::audio

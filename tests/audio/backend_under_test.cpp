@@ -1,0 +1,40 @@
+#include "backend_under_test.h"
+
+namespace kivora::audio {
+namespace {
+
+class FailingStream final : public OutputStream {
+ public:
+  FailingStream(std::unique_ptr<OutputStream> real, const std::atomic<bool>& failed)
+      : real_(std::move(real)), failed_(failed) {}
+  unsigned SampleRate() const override { return real_->SampleRate(); }
+  HANDLE ReadyEvent() const override { return real_->ReadyEvent(); }
+  std::optional<uint32_t> WritableFrames() override {
+    if (failed_) return std::nullopt;
+    return real_->WritableFrames();
+  }
+  bool Write(const float* stereo, uint32_t frames) override { return !failed_ && real_->Write(stereo, frames); }
+  bool Discard() override { return !failed_ && real_->Discard(); }
+
+ private:
+  std::unique_ptr<OutputStream> real_;
+  const std::atomic<bool>& failed_;
+};
+
+}  // namespace
+
+std::unique_ptr<OutputStream> FailingOutputDevice::Open() {
+  if (failed_) return nullptr;
+  auto real = real_.Open();
+  if (!real) return nullptr;
+  return std::make_unique<FailingStream>(std::move(real), failed_);
+}
+
+BackendUnderTest::BackendUnderTest(BackendKind kind) {
+  if (kind == BackendKind::Engine) {
+    engine_ = std::make_unique<SoundEngine>(device_);
+    engineBackend_ = std::make_unique<EngineBackend>(*engine_, mci_);
+  }
+}
+
+}  // namespace kivora::audio

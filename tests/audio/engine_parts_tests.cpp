@@ -1,0 +1,434 @@
+// The sound engine's parts without a device: MP3 and WAVE headers read from
+// bytes, the Player's command strings read back, the rate converter, a voice's
+// fades and pauses, and the system MP3 codec's output against a reference decode.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "assets/catalogue.h"
+#include "audio/acm_mp3_decoder.h"
+#include "audio/device_command.h"
+#include "audio/lame_header.h"
+#include "audio/mp3_frame.h"
+#include "audio/resampler.h"
+#include "audio/voice.h"
+#include "audio/wav_decoder.h"
+#include "audio/wav_header.h"
+#include "recorded_sound.h"
+#include "support/temp_folder.h"
+
+namespace kivora::audio {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+void PutBig32(Bytes& bytes, size_t at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (24 - 8 * i));
+}
+void AppendLittle(Bytes& bytes, uint32_t value, int count) {
+  for (int i = 0; i < count; ++i) bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+void AppendText(Bytes& bytes, const char* text) { bytes.insert(bytes.end(), text, text + std::char_traits<char>::length(text)); }
+
+TEST(Mp3FrameHeader, ReadsVersionLayerRateChannelsAndLengthOrRefuses) {
+  struct Case {
+    const char* name;
+    Bytes header;
+    bool valid;
+    int version, layer;
+    unsigned rate, channels, samples;
+    size_t frameBytes, sideInfo;
+  };
+  const Case cases[] = {
+      {"MPEG-1 L3 128k 44.1k joint stereo", {0xFF, 0xFB, 0x90, 0x64}, true, 1, 3, 44100, 2, 1152, 417, 32},
+      {"same, padded", {0xFF, 0xFB, 0x92, 0x64}, true, 1, 3, 44100, 2, 1152, 418, 32},
+      {"same, with CRC", {0xFF, 0xFA, 0x90, 0x64}, true, 1, 3, 44100, 2, 1152, 417, 34},
+      {"MPEG-1 L3 48k 48k mono", {0xFF, 0xFB, 0x34, 0xC4}, true, 1, 3, 48000, 1, 1152, 144, 17},
+      {"MPEG-2 L3 64k 24k mono", {0xFF, 0xF3, 0x84, 0xC0}, true, 2, 3, 24000, 1, 576, 192, 9},
+      {"MPEG-2.5 L3 8k 8k mono", {0xFF, 0xE3, 0x18, 0xC0}, true, 25, 3, 8000, 1, 576, 72, 9},
+      {"MPEG-1 L2 192k 48k", {0xFF, 0xFD, 0xA4, 0x00}, true, 1, 2, 48000, 2, 1152, 576, 0},
+      {"AAC ADTS (layer bits 00)", {0xFF, 0xF1, 0x50, 0x80}, false, 0, 0, 0, 0, 0, 0, 0},
+      {"reserved version", {0xFF, 0xEB, 0x90, 0x64}, false, 0, 0, 0, 0, 0, 0, 0},
+      {"bitrate index 15", {0xFF, 0xFB, 0xF0, 0x64}, false, 0, 0, 0, 0, 0, 0, 0},
+      {"free format", {0xFF, 0xFB, 0x00, 0x64}, false, 0, 0, 0, 0, 0, 0, 0},
+      {"rate index 3", {0xFF, 0xFB, 0x9C, 0x64}, false, 0, 0, 0, 0, 0, 0, 0},
+      {"no sync", {0xFF, 0x7B, 0x90, 0x64}, false, 0, 0, 0, 0, 0, 0, 0},
+      {"cut short", {0xFF, 0xFB, 0x90}, false, 0, 0, 0, 0, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    const auto header = ParseMp3FrameHeader(c.header);
+    ASSERT_EQ(header.has_value(), c.valid) << c.name;
+    if (!header) continue;
+    EXPECT_EQ(header->mpegVersion, c.version) << c.name;
+    EXPECT_EQ(header->layer, c.layer) << c.name;
+    EXPECT_EQ(header->sampleRate, c.rate) << c.name;
+    EXPECT_EQ(header->channels, c.channels) << c.name;
+    EXPECT_EQ(header->samplesPerFrame, c.samples) << c.name;
+    EXPECT_EQ(header->frameBytes, c.frameBytes) << c.name;
+    EXPECT_EQ(header->sideInfoBytes, c.sideInfo) << c.name;
+  }
+}
+
+TEST(Id3v2Tag, LengthCoversHeaderBodyAndFooter) {
+  const struct {
+    const char* name;
+    Bytes head;
+    uint64_t length;
+  } cases[] = {
+      {"257-byte body", {'I', 'D', '3', 4, 0, 0x00, 0, 0, 2, 1}, 267},
+      {"with footer", {'I', 'D', '3', 4, 0, 0x10, 0, 0, 2, 1}, 277},
+      {"size byte with the high bit set", {'I', 'D', '3', 4, 0, 0, 0, 0, 0x82, 1}, 0},
+      {"header cut short", {'I', 'D', '3', 4, 0, 0, 0, 0, 2}, 0},
+      {"no tag", {0xFF, 0xFB, 0x90, 0x64, 0, 0, 0, 0, 0, 0}, 0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Id3v2TagLength(c.head), c.length) << c.name;
+}
+
+// Frames of the built-in clips' kind: MPEG-1 Layer III, 128 kbit/s, 44.1 kHz, 417 bytes.
+Bytes Frames(int count) {
+  Bytes bytes;
+  for (int i = 0; i < count; ++i) {
+    const Bytes frame = {0xFF, 0xFB, 0x90, 0x64};
+    bytes.insert(bytes.end(), frame.begin(), frame.end());
+    bytes.resize(bytes.size() + 413, 0x55);
+  }
+  return bytes;
+}
+
+TEST(Layer3Audio, StartsAtAFrameThatTheNextFramesConfirm) {
+  Bytes junkThenFrames = {'j', 'u', 'n', 'k', 0xFF, 0xFB, 0x90};  // a false sync inside the junk
+  const Bytes frames = Frames(4);
+  junkThenFrames.insert(junkThenFrames.end(), frames.begin(), frames.end());
+  EXPECT_EQ(FindLayer3Audio(junkThenFrames, 0, 4096), std::optional<size_t>(7));
+
+  Bytes text(2000, 'x');
+  text[100] = 0xFF, text[101] = 0xFB, text[102] = 0x90, text[103] = 0x64;  // one header, nothing after it
+  EXPECT_EQ(FindLayer3Audio(text, 0, 4096), std::nullopt);
+
+  EXPECT_EQ(FindLayer3Audio(Frames(1), 0, 4096), std::optional<size_t>(0)) << "a file of one whole frame";
+  Bytes cut = Frames(1);
+  cut.resize(300);
+  EXPECT_EQ(FindLayer3Audio(cut, 0, 4096), std::nullopt) << "a frame that runs past the end";
+  EXPECT_EQ(FindLayer3Audio(junkThenFrames, 0, 5), std::nullopt) << "beyond the search limit";
+}
+
+// An info frame: the tag where the audio data would start (after 32 bytes of
+// side information), its fields in the order the flags name them, then the LAME tag.
+Bytes InfoFrame(const char* id, uint32_t flags, uint32_t frames, const char* encoder, unsigned delay, unsigned padding) {
+  Bytes frame = Frames(1);
+  std::fill(frame.begin() + 4, frame.end(), 0);
+  size_t at = 36;
+  for (int i = 0; i < 4; ++i) frame[at + i] = static_cast<uint8_t>(id[i]);
+  PutBig32(frame, at + 4, flags);
+  at += 8;
+  if (flags & 1) PutBig32(frame, at, frames), at += 4;
+  if (flags & 2) at += 4;
+  if (flags & 4) at += 100;
+  if (flags & 8) at += 4;
+  if (encoder) {
+    for (size_t i = 0; encoder[i]; ++i) frame[at + i] = static_cast<uint8_t>(encoder[i]);
+    frame[at + 21] = static_cast<uint8_t>(delay >> 4);
+    frame[at + 22] = static_cast<uint8_t>(((delay & 0xF) << 4) | (padding >> 8));
+    frame[at + 23] = static_cast<uint8_t>(padding & 0xFF);
+  }
+  return frame;
+}
+
+TEST(XingFrame, GivesFramesDelayAndPaddingAndTheTrimFollows) {
+  const Mp3FrameHeader header = *ParseMp3FrameHeader(Frames(1));
+  const struct {
+    const char* name;
+    Bytes frame;
+    bool isInfo;
+    std::optional<uint32_t> frames;
+    bool lame;
+    unsigned delay, padding;
+    uint64_t skip;
+    std::optional<uint64_t> playable;
+  } cases[] = {
+      {"Info, every field, LAME", InfoFrame("Info", 0xF, 186, "LAME3.100", 576, 1634), true, 186, true, 576, 1634,
+       576 + 529, 186 * 1152 - 576 - 1634},
+      {"Xing, frames only, LAME", InfoFrame("Xing", 0x1, 100, "LAME3.99r", 576, 1000), true, 100, true, 576, 1000,
+       1105, 100 * 1152 - 1576},
+      {"Info, no frame count", InfoFrame("Info", 0x0, 0, "LAME3.100", 1105, 12), true, std::nullopt, true, 1105, 12,
+       1105 + 529, std::nullopt},
+      {"Xing without an encoder tag", InfoFrame("Xing", 0x1, 50, nullptr, 0, 0), true, 50, false, 0, 0, 0, std::nullopt},
+      {"delay and padding longer than the frames", InfoFrame("Info", 0x1, 3, "LAME3.100", 4095, 4095), true, 3, true,
+       4095, 4095, 4095 + 529, 0},
+      {"an ordinary audio frame", Frames(1), false, std::nullopt, false, 0, 0, 0, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    const auto info = ParseXingFrame(c.frame, header);
+    ASSERT_EQ(info.has_value(), c.isInfo) << c.name;
+    const GaplessTrim trim = TrimFor(info, header.samplesPerFrame);
+    if (!info) {
+      EXPECT_EQ(trim.leadingSkip, 0u) << c.name;
+      continue;
+    }
+    EXPECT_EQ(info->audioFrames, c.frames) << c.name;
+    EXPECT_EQ(info->hasLameTag, c.lame) << c.name;
+    EXPECT_EQ(info->encoderDelay, c.delay) << c.name;
+    EXPECT_EQ(info->encoderPadding, c.padding) << c.name;
+    EXPECT_EQ(trim.leadingSkip, c.skip) << c.name;
+    EXPECT_EQ(trim.playable, c.playable) << c.name;
+  }
+  // A tag cut off by the end of the bytes is no tag, and nothing is read past the end.
+  Bytes cut = InfoFrame("Info", 0xF, 186, "LAME3.100", 576, 1634);
+  cut.resize(40);
+  EXPECT_FALSE(ParseXingFrame(cut, header).has_value());
+}
+
+Bytes Wav(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, const Bytes& extraChunk, uint32_t dataBytes) {
+  Bytes wav;
+  AppendText(wav, "RIFF");
+  AppendLittle(wav, 0, 4);
+  AppendText(wav, "WAVE");
+  wav.insert(wav.end(), extraChunk.begin(), extraChunk.end());
+  AppendText(wav, "fmt ");
+  AppendLittle(wav, 16, 4);
+  AppendLittle(wav, tag, 2);
+  AppendLittle(wav, channels, 2);
+  AppendLittle(wav, rate, 4);
+  AppendLittle(wav, rate * channels * bits / 8, 4);
+  AppendLittle(wav, channels * bits / 8, 2);
+  AppendLittle(wav, bits, 2);
+  AppendText(wav, "data");
+  AppendLittle(wav, dataBytes, 4);
+  return wav;
+}
+
+TEST(WavHeader, AcceptsPlainPcmAndFloatAndRefusesTheRest) {
+  const Bytes oddList = {'L', 'I', 'S', 'T', 3, 0, 0, 0, 'a', 'b', 'c', 0};  // padded to even
+  const struct {
+    const char* name;
+    Bytes head;
+    bool valid;
+    uint64_t dataOffset;
+  } cases[] = {
+      {"16-bit stereo", Wav(1, 2, 44100, 16, {}, 400), true, 44},
+      {"8-bit mono", Wav(1, 1, 8000, 8, {}, 400), true, 44},
+      {"32-bit float", Wav(3, 2, 48000, 32, {}, 400), true, 44},
+      {"odd-sized chunk before fmt", Wav(1, 2, 44100, 16, oddList, 400), true, 56},
+      {"mu-law", Wav(7, 1, 8000, 8, {}, 400), false, 0},
+      {"IMA ADPCM", Wav(0x11, 1, 8000, 4, {}, 400), false, 0},
+      {"three channels", Wav(1, 3, 44100, 16, {}, 400), false, 0},
+      {"12-bit", Wav(1, 1, 44100, 12, {}, 400), false, 0},
+      {"not RIFF", Bytes(64, 'x'), false, 0},
+  };
+  for (const auto& c : cases) {
+    const auto layout = ParseWavHeader(c.head);
+    ASSERT_EQ(layout.has_value(), c.valid) << c.name;
+    if (layout) {
+      EXPECT_EQ(layout->dataOffset, c.dataOffset) << c.name;
+    }
+  }
+  // A chunk whose declared size runs past the bytes, and data before fmt.
+  Bytes huge = Wav(1, 2, 44100, 16, {'J', 'U', 'N', 'K', 0xF0, 0xFF, 0xFF, 0xFF}, 400);
+  EXPECT_FALSE(ParseWavHeader(huge).has_value());
+  Bytes dataFirst = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'd', 'a', 't', 'a', 4, 0, 0, 0, 1, 2, 3, 4};
+  EXPECT_FALSE(ParseWavHeader(dataFirst).has_value());
+}
+
+TEST(WavDecoder, EndsAtTheLastWholeFrameOfATruncatedFile) {
+  Bytes wav = Wav(1, 2, 48000, 16, {}, 4000);  // declares 1000 frames
+  for (int i = 0; i < 10; ++i) AppendLittle(wav, static_cast<uint32_t>(i * 1000), 2);  // five frames
+  wav.push_back(0x7F);                                                                // and a stray byte
+  auto decoder = WavDecoder::Open(std::make_unique<MemoryByteSource>(wav));
+  ASSERT_TRUE(decoder);
+  std::vector<float> samples;
+  while (decoder->DecodeMore(samples)) {}
+  ASSERT_EQ(samples.size(), 10u);
+  EXPECT_FLOAT_EQ(samples[9], 9000 / 32768.0f);
+}
+
+TEST(DeviceCommand, ReadsWhatThePlayerSends) {
+  const struct {
+    const wchar_t* text;
+    bool valid;
+    DeviceVerb verb;
+    VolumeChannel channel;
+    long volume;
+  } cases[] = {
+      {L"play {AB12}", true, DeviceVerb::Play, VolumeChannel::Both, 0},
+      {L"pause snd", true, DeviceVerb::Pause, VolumeChannel::Both, 0},
+      {L"RESUME snd", true, DeviceVerb::Resume, VolumeChannel::Both, 0},
+      {L"close snd", true, DeviceVerb::Close, VolumeChannel::Both, 0},
+      {L"setaudio snd left volume to 370", true, DeviceVerb::SetVolume, VolumeChannel::Left, 370},
+      {L"setaudio snd right volume to 1000", true, DeviceVerb::SetVolume, VolumeChannel::Right, 1000},
+      {L"setaudio snd volume to 0", true, DeviceVerb::SetVolume, VolumeChannel::Both, 0},
+      {L"setaudio snd left volume to 1001", false, DeviceVerb::Play, VolumeChannel::Both, 0},
+      {L"setaudio snd left volume to -5", false, DeviceVerb::Play, VolumeChannel::Both, 0},
+      {L"setaudio snd left volume to", false, DeviceVerb::Play, VolumeChannel::Both, 0},
+      {L"seek snd to start", false, DeviceVerb::Play, VolumeChannel::Both, 0},
+      {L"play", false, DeviceVerb::Play, VolumeChannel::Both, 0},
+  };
+  for (const auto& c : cases) {
+    const auto parsed = ParseDeviceCommand(c.text);
+    ASSERT_EQ(parsed.has_value(), c.valid) << std::wstring(c.text).size();
+    if (!parsed) continue;
+    EXPECT_EQ(parsed->verb, c.verb);
+    EXPECT_EQ(parsed->channel, c.channel);
+    EXPECT_EQ(parsed->volume, c.volume);
+  }
+  EXPECT_EQ(ParseDeviceCommand(L"play {AB12}")->alias, L"{AB12}");
+}
+
+std::vector<float> Sine(double frequency, unsigned rate, size_t frames) {
+  std::vector<float> samples(frames);
+  for (size_t i = 0; i < frames; ++i) samples[i] = static_cast<float>(0.5 * std::sin(2 * std::numbers::pi * frequency * i / rate));
+  return samples;
+}
+
+std::vector<float> Convert(Resampler& resampler, const std::vector<float>& input) {
+  resampler.Push(input);
+  resampler.Finish();
+  std::vector<float> output(input.size() * 2 + 64);
+  output.resize(resampler.Pull(output.data(), output.size() / resampler.Channels()) * resampler.Channels());
+  return output;
+}
+
+TEST(Resampler, KeepsTheSignalAndItsTimingAcrossRates) {
+  // The same rate passes every sample through unchanged.
+  const std::vector<float> ramp = {0.1f, -0.2f, 0.3f, -0.4f, 0.5f};
+  auto same = Resampler::Create(48000, 48000, 1);
+  EXPECT_EQ(Convert(*same, ramp), ramp);
+
+  // 44.1 kHz to 48 kHz: a 1 kHz tone stays the same tone, in phase from the first sample.
+  auto up = Resampler::Create(44100, 48000, 1);
+  const std::vector<float> out = Convert(*up, Sine(1000, 44100, 44100));
+  EXPECT_NEAR(static_cast<double>(out.size()), 48000, 2);
+  double worst = 0;
+  for (size_t i = 100; i < 47900; ++i) worst = std::max(worst, std::abs(out[i] - 0.5 * std::sin(2 * std::numbers::pi * 1000 * i / 48000)));
+  EXPECT_LT(worst, 0.001);
+
+  // Taken down, a tone above the new Nyquist frequency is filtered out, not folded back.
+  auto down = Resampler::Create(48000, 22050, 1);
+  const std::vector<float> folded = Convert(*down, Sine(20000, 48000, 48000));
+  double energy = 0;
+  for (size_t i = 1000; i < folded.size() - 1000; ++i) energy += folded[i] * folded[i];
+  EXPECT_LT(std::sqrt(energy / (folded.size() - 2000)), 0.01);
+
+  EXPECT_EQ(Resampler::Create(44100, 44099, 1), nullptr) << "a ratio with too many phases is refused";
+}
+
+// A clip of counted samples at the output rate, so each output frame tells
+// which clip frame it came from (with the gains applied).
+class CountingDecoder final : public PcmDecoder {
+ public:
+  explicit CountingDecoder(size_t frames) : frames_(frames) {}
+  unsigned SampleRate() const override { return 48000; }
+  unsigned Channels() const override { return 1; }
+  bool DecodeMore(std::vector<float>& samples) override {
+    if (next_ >= frames_) return false;
+    for (size_t end = std::min(frames_, next_ + 300); next_ < end; ++next_) samples.push_back(0.5f);
+    return true;
+  }
+
+ private:
+  size_t frames_;
+  size_t next_ = 0;
+};
+
+std::vector<float> Render(Voice& voice, size_t frames) {
+  std::vector<float> mix(frames * 2, 0.0f);
+  voice.MixInto(mix.data(), frames);
+  return mix;
+}
+
+TEST(Voice, PauseAndStopFadeAndResumeGoesOnFromTheSameFrame) {
+  constexpr size_t kClip = 48000;
+  const size_t ramp = static_cast<size_t>(Voice::kRampSeconds * 48000);
+  auto voice = Voice::Create(std::make_unique<CountingDecoder>(kClip), 48000);
+  Render(*voice, 1000);
+  voice->SetPaused(true);
+  const std::vector<float> pausing = Render(*voice, 2000);
+  // Down to silence within the ramp, in steps no larger than the ramp's.
+  for (size_t i = 1; i < 2000; ++i) EXPECT_LE(std::abs(pausing[2 * i] - pausing[2 * i - 2]), 0.5f / ramp + 1e-6f);
+  EXPECT_EQ(pausing[2 * (ramp + 1)], 0.0f);
+  const uint64_t heldAt = voice->FramesPlayed();
+  Render(*voice, 5000);
+  EXPECT_EQ(voice->FramesPlayed(), heldAt) << "a paused voice moved on";
+
+  voice->SetPaused(false);
+  size_t rendered = 0;
+  while (!voice->Ended() && rendered < 2 * kClip) {
+    Render(*voice, 480);
+    rendered += 480;
+  }
+  // Every clip frame plays once: none lost in the pause, none played twice.
+  EXPECT_EQ(voice->FramesPlayed(), kClip);
+
+  auto stopped = Voice::Create(std::make_unique<CountingDecoder>(kClip), 48000);
+  Render(*stopped, 1000);
+  stopped->Stop();
+  const std::vector<float> stopping = Render(*stopped, 1000);
+  EXPECT_EQ(stopping[2 * (ramp + 1)], 0.0f);
+  EXPECT_TRUE(stopped->Ended());
+}
+
+TEST(Voice, VolumeGlidesWithoutSteps) {
+  auto voice = Voice::Create(std::make_unique<CountingDecoder>(48000), 48000);
+  voice->SetGain(0.37f, 0.37f);
+  const std::vector<float> first = Render(*voice, 10);
+  EXPECT_FLOAT_EQ(first[0], 0.5f * 0.37f) << "the volume set before the first frame applies at once";
+  voice->SetGain(1.0f, 0.0f);
+  const std::vector<float> glide = Render(*voice, 1000);
+  for (size_t i = 1; i < 1000; ++i) {
+    EXPECT_LE(std::abs(glide[2 * i] - glide[2 * i - 2]), 0.5f / (Voice::kRampSeconds * 48000) + 1e-6f);
+  }
+  EXPECT_FLOAT_EQ(glide[2 * 999], 0.5f);
+  EXPECT_FLOAT_EQ(glide[2 * 999 + 1], 0.0f);
+}
+
+// The system codec, with the LAME tag's delay and padding trimmed, gives what
+// lame's own decoder gives: the same samples from the first, and the same count.
+TEST(AcmMp3Decoder, MatchesTheReferenceDecodeFromTheFirstSampleToTheLast) {
+  const auto body = BodyOf(Catalogue()[0]);
+  AcmStreamPool pool;
+  auto decoder = AcmMp3Decoder::Open(std::make_unique<MemoryByteSource>(std::span(body.data(), body.size())), pool);
+  ASSERT_TRUE(decoder);
+  std::vector<float> samples;
+  while (decoder->DecodeMore(samples)) {}
+  EXPECT_EQ(samples.size() / 2, 212062u) << "lame --decode gives 212062 frames";
+  const std::vector<int16_t> reference = LeftChannelOf(testing::ReadFileBytes(FixturePath(L"clip01_reference_44k.raw")));
+  ASSERT_GT(reference.size(), 10000u);
+  int worst = 0;
+  for (size_t i = 0; i < reference.size(); ++i) {
+    worst = std::max(worst, std::abs(static_cast<int>(std::lround(samples[2 * i] * 32768.0f)) - reference[i]));
+  }
+  EXPECT_LE(worst, 2);
+
+  // The same codec stream, reused for the next clip, starts afresh.
+  decoder.reset();
+  auto again = AcmMp3Decoder::Open(std::make_unique<MemoryByteSource>(std::span(body.data(), body.size())), pool);
+  ASSERT_TRUE(again);
+  std::vector<float> first;
+  while (first.size() < 2000 && again->DecodeMore(first)) {}
+  int worstAgain = 0;
+  for (size_t i = 0; i < 1000; ++i) {
+    worstAgain = std::max(worstAgain, std::abs(static_cast<int>(std::lround(first[2 * i] * 32768.0f)) - reference[i]));
+  }
+  EXPECT_LE(worstAgain, 2);
+}
+
+TEST(AcmMp3Decoder, ACutOffFileEndsEarlyAndNoSoundIsRefused) {
+  AcmStreamPool pool;
+  const auto body = BodyOf(Catalogue()[0]);
+  auto cut = AcmMp3Decoder::Open(std::make_unique<MemoryByteSource>(std::span(body.data(), body.size() / 3 + 123)), pool);
+  ASSERT_TRUE(cut);
+  std::vector<float> samples;
+  while (cut->DecodeMore(samples)) {}
+  EXPECT_GT(samples.size() / 2, 212062u / 4);
+  EXPECT_LT(samples.size() / 2, 212062u / 2);
+
+  const std::string text = "this is not an MP3 file, only text";
+  const Bytes bytes(text.begin(), text.end());
+  EXPECT_FALSE(AcmMp3Decoder::Open(std::make_unique<MemoryByteSource>(bytes), pool));
+  EXPECT_FALSE(AcmMp3Decoder::Open(std::make_unique<MemoryByteSource>(Bytes{}), pool));
+}
+
+}  // namespace
+}  // namespace kivora::audio
