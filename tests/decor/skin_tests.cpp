@@ -180,7 +180,12 @@ TEST_F(SkinTargetTest, DamagedSkinDataOrLibraryLeavesThePlainLook) {
 TEST(SkinLook, EveryPageRendersInTheSkinColours) {
   AppFixture fixture;
   HWND window = fixture.hwnd();
+  // Other test programs of the session show their windows centred on the same
+  // screen: this one is read back from a place of its own, on top, and away from
+  // the screen's edges (where it would dock).
+  SetWindowPos(window, HWND_TOPMOST, 860, 470, 0, 0, SWP_NOSIZE);
   SetForegroundWindow(window);
+  AppFixture::Pump();
   HWND tab = fixture.control(L"选择夹1").Handle();
   HWND slider = fixture.control(L"滑块条1").Handle();
   HWND volumeLabel = fixture.control(L"标签1").Handle();
