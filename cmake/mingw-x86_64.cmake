@@ -11,7 +11,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# Debian's /usr/bin/wine wrapper runs the 32-bit loader whenever wine32 is installed,
+# Debian's /usr/bin/wine wrapper runs the 32-bit loader whenever the 32-bit Wine package is installed,
 # even for a 64-bit program, and some machines cannot execute 32-bit code at all:
 # the tests always name the 64-bit loader.
 set(KIVORA_WINE /usr/lib/wine/wine64 CACHE FILEPATH "The 64-bit Wine loader that runs the test programs")

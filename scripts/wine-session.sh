@@ -23,7 +23,7 @@ else
   mkdir -p "$session"; throwaway=0
 fi
 
-# Debian's /usr/bin/wine picks the 32-bit loader whenever wine32 is installed, and some
+# Debian's /usr/bin/wine picks the 32-bit loader whenever the 32-bit Wine package is installed, and some
 # machines cannot execute 32-bit code at all: everything here names the 64-bit parts.
 export WINE=/usr/lib/wine/wine64
 export WINESERVER=/usr/lib/wine/wineserver64
