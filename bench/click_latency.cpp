@@ -405,7 +405,10 @@ int wmain(int argc, wchar_t** argv) {
   kivora::audio::EngineBackend engineBackend(engine, mci);
   SwitchedBackend backend(engineBackend);
   kivora::ExitCleanup exitCleanup;
-  kivora::App app({prompts, web, chooser, backend}, exitCleanup.Texts());
+  // "plain" as the second argument starts the window without skin and shadow, to
+  // tell the window's share of a click from the sound's.
+  const bool plain = argc > 2 && std::wstring(argv[2]) == L"plain";
+  kivora::App app({prompts, web, chooser, backend, {}, !plain}, exitCleanup.Texts());
   app.Start(GetModuleHandleW(nullptr));
   PumpFor(300);
   const double noStreamCpu = CpuShareWhile(3000);
