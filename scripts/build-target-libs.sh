@@ -10,19 +10,11 @@ target=x86_64-w64-mingw32
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 work="$prefix.src"
-log="$prefix.log"
+step_who=deps
+step_log="$prefix.log"
+source "$root/scripts/step.sh"
 rm -rf "$work" "$prefix"; mkdir -p "$work"
 
-# Runs one step quietly; on failure names the step and shows the end of its output.
-step() {
-  local name=$1; shift
-  local code=0
-  "$@" >"$log" 2>&1 || code=$?
-  [ "$code" = 0 ] && return 0
-  echo "deps: $name failed (exit code $code):" >&2
-  tail -n 25 "$log" >&2
-  exit 1
-}
 
 if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
   echo "deps: enabling Debian source packages"
@@ -50,6 +42,6 @@ step "building libpng" cmake --build png-build --target install
 step "configuring libjpeg" cmake -S libjpeg-turbo-*/ -B jpeg-build "${common[@]}" -DENABLE_SHARED=OFF -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF
 step "building libjpeg" cmake --build jpeg-build --target install
 
-cd "$root"; rm -rf "$work" "$log"
+cd "$root"; rm -rf "$work" "$step_log"
 echo "$target" > "$prefix/.complete"
 echo "deps: libpng and libjpeg for $target installed in $prefix"

@@ -17,19 +17,11 @@ packages=(
   python3 python3-numpy espeak-ng lame libsox-fmt-mp3 clang libclang-rt-14-dev libpng-dev zlib1g-dev
 )
 
-log=$(mktemp /tmp/kivora-setup.XXXXXX)
-trap 'rm -f "$log"' EXIT
+step_who=setup
+step_log=$(mktemp /tmp/kivora-setup.XXXXXX)
+trap 'rm -f "$step_log"' EXIT
+source "$(dirname "$0")/step.sh"
 
-# Runs one step quietly; on failure prints the step's name, its output and the cause.
-step() {
-  local name=$1; shift
-  local code=0
-  "$@" >"$log" 2>&1 || code=$?
-  [ "$code" = 0 ] && return 0
-  echo "setup: $name failed (exit code $code):" >&2
-  tail -n 25 "$log" >&2
-  exit 1
-}
 
 declare -A have=()
 while read -r name arch status; do
