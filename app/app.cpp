@@ -19,9 +19,10 @@ App::App(Services services, ShellTexts& shell)
       slots_(window_, player_, services.prompts, services.fileChooser, settings_,
              PickedFile{shell.pickedFilePath, shell.pickedFileName}, [this] { return volumeRow_.Volume(); }) {
   ui::WindowEvents& events = window_.Events();
-  events.created = [this] {
+  events.created = [this] { PrepareFirstSight(); };
+  events.completed = [this] {
     BindEvents();
-    RunStartupSequence();
+    FinishStartup();
   };
   events.destroying = [this] { Teardown(); };
   events.rightPressed = [this] { ShowMenuAtPointer(); };

@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <array>
+#include <string>
+
 #include "app/shell_texts.h"
 #include "audio/audio_backend.h"
 #include "audio/player.h"
@@ -41,7 +44,8 @@ class App {
   App(const App&) = delete;
   App& operator=(const App&) = delete;
 
-  // Creates the main window; the start-up sequence runs inside its created event.
+  // Creates the main window and runs the start-up sequence: what the window shows
+  // first is prepared before it appears, the rest once it is up.
   bool Start(HINSTANCE instance);
 
   // Runs the event loop until the main window is gone; returns the exit code.
@@ -58,7 +62,8 @@ class App {
 
  private:
   void BindEvents();
-  void RunStartupSequence();
+  void PrepareFirstSight();
+  void FinishStartup();
   void OnNotificationArea(int operation);
   void ShowMenuAtPointer();
   void ConfirmExit();
@@ -76,6 +81,9 @@ class App {
   CustomSlots slots_;
   BannerFetch banner_;
   decor::EdgeDocking docking_;
+  // Read with the rest of the settings before the window shows; the custom page's
+  // buttons are made after that, and take their captions from here.
+  std::array<std::wstring, kSoundSlotCount> savedSlotPaths_;
 };
 
 }  // namespace kivora

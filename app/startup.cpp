@@ -1,6 +1,8 @@
-// The start-up sequence, run once inside the main window's created event. No step
-// looks at the result of another: each runs even when an earlier one failed.
+// The start-up sequence, in two halves around the main window's first showing. No
+// step looks at the result of another: each runs even when an earlier one failed.
 #include <windows.h>
+
+#include <utility>
 
 #include "app/app.h"
 #include "app/catalogue_extraction.h"
@@ -16,20 +18,30 @@ constexpr std::wstring_view kTrayTip = L"欢迎使用Kivora！";
 
 }  // namespace
 
-void App::RunStartupSequence() {
+// Before the window first shows, with the controls in first sight: the look and the
+// restored volume and always-on-top choice are there in the first picture.
+void App::PrepareFirstSight() {
   shell_.dataFolder = DataFolderFrom(services_.documentsFolder.empty() ? DocumentsFolder() : services_.documentsFolder);
   CreateDirectoryW(shell_.dataFolder.c_str(), nullptr);
-  FetchBanner();
   if (services_.decorate) decor::DecorateMainWindow(window_.Handle());
+  // Under Wine, a topmost state asked for before the process has put its icon into
+  // the notification area does not hold: the icon goes in first.
   window_.ShowTrayIcon(kTrayTip);
   docking_.Install(window_.Handle());
-  ExtractCatalogue(shell_.dataFolder);
   // The settings file is read once; every later change is written at once.
   settings_.UseDataFolder(shell_.dataFolder);
-  const SavedSettings saved = settings_.Read();
+  SavedSettings saved = settings_.Read();
   volumeRow_.Restore(saved.volume);
   alwaysOnTop_.Restore(saved.alwaysOnTop);
-  slots_.Restore(saved.slotPaths);
+  savedSlotPaths_ = std::move(saved.slotPaths);
+}
+
+// Once the window is up and every control exists: the banner's fetch, the sounds'
+// first-start writing and the custom page's captions.
+void App::FinishStartup() {
+  FetchBanner();
+  ExtractCatalogue(shell_.dataFolder);
+  slots_.Restore(std::exchange(savedSlotPaths_, {}));
 }
 
 // The banner is read on a worker thread: start-up goes on at once, and the picture

@@ -363,6 +363,8 @@ LRESULT PassAndRepaint(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   return result;
 }
 
+BOOL CALLBACK SkinChild(HWND control, LPARAM);
+
 LRESULT FrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_ERASEBKGND: {
@@ -378,6 +380,10 @@ LRESULT FrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       return reinterpret_cast<LRESULT>(BackgroundBrush());
     case WM_DRAWITEM:
       if (PaintLabel(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return TRUE;
+      break;
+    case WM_PARENTNOTIFY:
+      // A control made after the skin was attached takes the skin as it is made.
+      if (LOWORD(wParam) == WM_CREATE) SkinChild(reinterpret_cast<HWND>(lParam), 0);
       break;
     case WM_NCPAINT:
     case WM_NCACTIVATE:

@@ -80,7 +80,9 @@ bool MainWindow::Create(HINSTANCE instance) {
   SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
   ShowWindow(hwnd_, SW_SHOW);
   UpdateWindow(hwnd_);
-  return true;
+  CreateControls(Batch::OutOfSight);
+  FireIfBound(events_.completed);
+  return hwnd_ != nullptr;
 }
 
 Control& MainWindow::operator[](std::wstring_view name) const { return *Find(name); }
@@ -106,18 +108,30 @@ void MainWindow::Destroy() {
   if (hwnd_) DestroyWindow(hwnd_);
 }
 
-void MainWindow::CreateControls() {
+void MainWindow::CreateControls(Batch batch) {
+  if (!hwnd_) return;
   const auto& layout = MainWindowLayout();
   // Controls on a page are placed relative to the tab control's top-left corner.
   POINT pageOrigin{0, 0};
   for (const ControlSpec& spec : layout) {
     if (spec.name == kPageTabs) pageOrigin = {spec.left, spec.top};
   }
+  // Layout order is z-order: each control goes just below the one listed before it,
+  // whichever batch that one was made in.
+  HWND above = HWND_TOP;
   int id = kFirstControlId;
-  for (const ControlSpec& spec : layout) CreateControl(spec, id++, spec.page == kOnWindow ? POINT{0, 0} : pageOrigin);
+  for (const ControlSpec& spec : layout) {
+    const bool firstSight = spec.page == kOnWindow || spec.page == currentPage_;
+    if (firstSight == (batch == Batch::FirstSight)) {
+      above = CreateControl(spec, id, spec.page == kOnWindow ? POINT{0, 0} : pageOrigin, above);
+    } else if (Control* made = ControlById(id)) {
+      above = made->Handle();
+    }
+    ++id;
+  }
 }
 
-void MainWindow::CreateControl(const ControlSpec& spec, int id, POINT origin) {
+HWND MainWindow::CreateControl(const ControlSpec& spec, int id, POINT origin, HWND above) {
   KindStyle kind = StyleOf(spec);
   DWORD style = WS_CHILD | kind.style;
   if (spec.tabStop) style |= WS_TABSTOP;
@@ -127,8 +141,7 @@ void MainWindow::CreateControl(const ControlSpec& spec, int id, POINT origin) {
   HWND handle = CreateWindowExW(0, kind.windowClass, spec.caption.c_str(), style, origin.x + spec.left,
                                 origin.y + spec.top, spec.width, spec.height, hwnd_,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-  // New children would go on top; pushing each to the bottom makes layout order the z-order.
-  SetWindowPos(handle, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  SetWindowPos(handle, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
 
   if (spec.kind == ControlKind::Slider) {
@@ -151,6 +164,7 @@ void MainWindow::CreateControl(const ControlSpec& spec, int id, POINT origin) {
   byName_.emplace(control->Name(), control.get());
   byId_.emplace(id, control.get());
   controls_.push_back(std::move(control));
+  return handle;
 }
 
 LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
@@ -175,7 +189,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   }
   switch (message) {
     case WM_CREATE:
-      CreateControls();
+      CreateControls(Batch::FirstSight);
       FireIfBound(events_.created);
       return 0;
     case WM_COMMAND: OnCommand(wParam, lParam); return 0;

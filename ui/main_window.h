@@ -22,7 +22,8 @@
 namespace kivora::ui {
 
 struct WindowEvents {
-  Handler created;               // after the window and every control exist
+  Handler created;               // the window and the controls in first sight exist; it is not shown yet
+  Handler completed;             // the window shows, painted, and every control exists
   Handler destroying;            // while the window is destroyed, its controls still there
   Handler rightPressed;          // right button pressed on the bare client area
   std::function<void(int)> notificationArea;  // operation 1, 2 or 3
@@ -38,8 +39,12 @@ class MainWindow {
 
   WindowEvents& Events() { return events_; }
 
-  // Creates the window hidden, builds every control from the layout, raises the
-  // created event, then shows the window centred on the screen.
+  // Creates the window hidden with the controls in first sight (those on the window
+  // and on the current page), raises the created event, shows and paints the window
+  // centred on the screen, then builds the controls of the other pages and raises the
+  // completed event. Every control exists when this returns; creating a child control
+  // costs a millisecond or more under some systems, so the pages out of sight are left
+  // until the window is up.
   bool Create(HINSTANCE instance);
 
   HWND Handle() const { return hwnd_; }
@@ -83,8 +88,9 @@ class MainWindow {
                                       DWORD_PTR data) noexcept;
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-  void CreateControls();
-  void CreateControl(const ControlSpec& spec, int id, POINT origin);
+  enum class Batch { FirstSight, OutOfSight };
+  void CreateControls(Batch batch);
+  HWND CreateControl(const ControlSpec& spec, int id, POINT origin, HWND above);
   void OnCommand(WPARAM wParam, LPARAM lParam);
   void OnNotify(const NMHDR& header);
   void OnDestroy();

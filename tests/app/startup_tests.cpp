@@ -127,6 +127,57 @@ TEST(ExitCleanup, RunsOnceAfterTheEventLoopAndTheAppAreGone) {
     EXPECT_EQ(released, std::vector<int>{pick ? 3 : 1});
   }
 }
+// What the main window holds at the moment it first shows, read from inside the
+// showing: the first picture must already have the restored volume and tick.
+struct FirstSight {
+  bool seen = false;
+  std::wstring percentLabel;
+  LRESULT tick = BST_UNCHECKED;
+  bool topmost = false;
+};
+FirstSight g_firstSight;
+
+LRESULT CALLBACK WatchFirstShowing(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+  wchar_t className[64] = {};
+  if (code == HC_ACTION && call->message == WM_SHOWWINDOW && call->wParam && !g_firstSight.seen &&
+      GetClassNameW(call->hwnd, className, 64) && std::wstring(className) == L"KivoraMainWindow") {
+    g_firstSight.seen = true;
+    for (HWND child = GetWindow(call->hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+      wchar_t text[64] = {};
+      GetWindowTextW(child, text, 64);
+      if (std::wstring(text).ends_with(L"%")) g_firstSight.percentLabel = text;
+      GetClassNameW(child, className, 64);
+      if (std::wstring(className) == L"Button" && (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX) {
+        g_firstSight.tick = SendMessageW(child, BM_GETCHECK, 0, 0);
+      }
+    }
+    g_firstSight.topmost = (GetWindowLongW(call->hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST(Startup, TheWindowShowsWithTheRestoredVolumeAndTickAndEveryControlExistsAfter) {
+  CreateDirectoryW(testing::AppFixture::DataFolder().c_str(), nullptr);
+  WriteSetting(testing::AppFixture::SettingsFile(), L"设置", L"音量", L"42");
+  WriteSetting(testing::AppFixture::SettingsFile(), L"设置", L"最前", L"1");
+  g_firstSight = {};
+  HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchFirstShowing, nullptr, GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
+  testing::AppFixture fixture(testing::AppFixture::Settings::AsTheyAre);
+  UnhookWindowsHookEx(hook);
+
+  ASSERT_TRUE(g_firstSight.seen);
+  EXPECT_EQ(g_firstSight.percentLabel, L"42%");
+  EXPECT_EQ(g_firstSight.tick, BST_CHECKED);
+  EXPECT_TRUE(g_firstSight.topmost);
+  // The pages out of sight are made once the window is up, before start-up returns.
+  for (const wchar_t* name : {L"按钮63", L"按钮1", L"按钮20"}) {
+    EXPECT_TRUE(IsWindow(fixture.control(name).Handle())) << name;
+  }
+  DeleteFileW(testing::AppFixture::SettingsFile().c_str());
+}
+
 
 }  // namespace
 }  // namespace kivora
