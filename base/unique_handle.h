@@ -1,5 +1,5 @@
 // One owner for every kind of system handle: kernel handles (files, events,
-// threads), GDI objects, icons, menus and memory DCs. Each kind names how it is
+// threads), GDI objects, icons, menus, memory DCs and loaded libraries. Each kind names how it is
 // closed and which values mean "no handle"; the owner closes it exactly once.
 #pragma once
 
@@ -73,12 +73,19 @@ struct MemoryDcKind {
   static void Close(HDC handle) { DeleteDC(handle); }
 };
 
+struct LibraryKind {
+  using Handle = HMODULE;
+  static bool IsValid(HMODULE handle) { return handle != nullptr; }
+  static void Close(HMODULE handle) { FreeLibrary(handle); }
+};
+
 using KernelHandle = UniqueHandle<KernelHandleKind>;
 using Font = UniqueHandle<GdiObjectKind<HFONT>>;
 using Brush = UniqueHandle<GdiObjectKind<HBRUSH>>;
 using Bitmap = UniqueHandle<GdiObjectKind<HBITMAP>>;
 using Icon = UniqueHandle<IconKind>;
 using Menu = UniqueHandle<MenuKind>;
+using Library = UniqueHandle<LibraryKind>;
 
 // Selects an object into a DC for one scope and puts the previous one back.
 class ScopedSelect {

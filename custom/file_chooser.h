@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "base/late_library.h"
+
 namespace kivora {
 
 struct FileDialogState {
@@ -22,10 +24,14 @@ class FileChooser {
 };
 
 // The system's open-file dialog: the file and its folder must exist, no read-only
-// box, the first filter entry selected, no default extension.
+// box, the first filter entry selected, no default extension. The dialog's library
+// is loaded when the dialog is first shown.
 class SystemFileChooser final : public FileChooser {
  public:
   bool Show(FileDialogState& state) override;
+
+ private:
+  LateLibrary dialogs_{L"comdlg32.dll"};
 };
 
 // "desc|pattern|desc|pattern" as the dialog wants it: NUL-separated, double-NUL ended.

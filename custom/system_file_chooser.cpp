@@ -24,6 +24,8 @@ std::wstring DialogFilterList(const std::wstring& filter) {
 }
 
 bool SystemFileChooser::Show(FileDialogState& state) {
+  auto* openFileDialog = dialogs_.Find<decltype(::GetOpenFileNameW)>("GetOpenFileNameW");
+  if (!openFileDialog) return false;  // no dialog to be had: as if the user cancelled
   std::vector<wchar_t> fileName(kFileNameCapacity, L'\0');
   state.fileName.copy(fileName.data(), std::min(state.fileName.size(), kFileNameCapacity - 1));
   std::wstring filters = DialogFilterList(state.filter);
@@ -40,7 +42,7 @@ bool SystemFileChooser::Show(FileDialogState& state) {
   dialog.lpstrInitialDir = state.initialFolder.empty() ? nullptr : state.initialFolder.c_str();
   dialog.lpstrTitle = state.title.c_str();
   dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-  if (!GetOpenFileNameW(&dialog)) return false;
+  if (!openFileDialog(&dialog)) return false;
   state.fileName = fileName.data();
   return true;
 }
