@@ -5,14 +5,53 @@
 
 #include <cwchar>
 #include <memory>
+#include <optional>
 
 namespace kivora {
 namespace {
 
 constexpr wchar_t kUserAgent[] = L"Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
 
+// WinInet's entry points. The library is loaded by the first fetch, on its worker
+// and off the start-up path, and stays loaded for the rest of the process: a worker
+// is never joined, so it may still be inside WinInet as the program ends.
+struct WinInet {
+  decltype(::InternetOpenW)* InternetOpenW;
+  decltype(::InternetConnectW)* InternetConnectW;
+  decltype(::InternetCrackUrlW)* InternetCrackUrlW;
+  decltype(::InternetSetOptionW)* InternetSetOptionW;
+  decltype(::HttpOpenRequestW)* HttpOpenRequestW;
+  decltype(::HttpSendRequestW)* HttpSendRequestW;
+  decltype(::HttpQueryInfoW)* HttpQueryInfoW;
+  decltype(::InternetReadFile)* InternetReadFile;
+  decltype(::InternetCloseHandle)* InternetCloseHandle;
+};
+
+// Null when the library or one of the entry points is missing.
+const WinInet* LoadWinInet() {
+  static const std::optional<WinInet> loaded = []() -> std::optional<WinInet> {
+    HMODULE module = LoadLibraryExW(L"wininet.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (!module) return std::nullopt;
+    auto find = [module]<typename Function>(Function*& entry, const char* name) {
+      entry = reinterpret_cast<Function*>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+      return entry != nullptr;
+    };
+    WinInet api{};
+    const bool complete = find(api.InternetOpenW, "InternetOpenW") && find(api.InternetConnectW, "InternetConnectW") &&
+                          find(api.InternetCrackUrlW, "InternetCrackUrlW") &&
+                          find(api.InternetSetOptionW, "InternetSetOptionW") &&
+                          find(api.HttpOpenRequestW, "HttpOpenRequestW") &&
+                          find(api.HttpSendRequestW, "HttpSendRequestW") && find(api.HttpQueryInfoW, "HttpQueryInfoW") &&
+                          find(api.InternetReadFile, "InternetReadFile") &&
+                          find(api.InternetCloseHandle, "InternetCloseHandle");
+    if (!complete) return std::nullopt;
+    return api;
+  }();
+  return loaded ? &*loaded : nullptr;
+}
+
 struct InternetCloser {
-  void operator()(HINTERNET handle) const { InternetCloseHandle(handle); }
+  void operator()(HINTERNET handle) const { LoadWinInet()->InternetCloseHandle(handle); }
 };
 using InternetHandle = std::unique_ptr<void, InternetCloser>;
 
@@ -31,9 +70,9 @@ class Deadline {
 
 // WinInet's own limits apply per step; bounding each step by what is left of the
 // deadline bounds the exchange as a whole.
-void LimitEachStep(HINTERNET handle, DWORD milliseconds) {
+void LimitEachStep(const WinInet& api, HINTERNET handle, DWORD milliseconds) {
   for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT}) {
-    InternetSetOptionW(handle, option, &milliseconds, sizeof(milliseconds));
+    api.InternetSetOptionW(handle, option, &milliseconds, sizeof(milliseconds));
   }
 }
 
@@ -44,13 +83,13 @@ struct AddressParts {
   bool secure = false;
 };
 
-bool SplitAddress(const std::wstring& address, AddressParts& parts) {
+bool SplitAddress(const WinInet& api, const std::wstring& address, AddressParts& parts) {
   URL_COMPONENTSW components{};
   components.dwStructSize = sizeof(components);
   components.dwHostNameLength = 1;
   components.dwUrlPathLength = 1;
   components.dwExtraInfoLength = 1;
-  if (!InternetCrackUrlW(address.c_str(), static_cast<DWORD>(address.size()), 0, &components)) return false;
+  if (!api.InternetCrackUrlW(address.c_str(), static_cast<DWORD>(address.size()), 0, &components)) return false;
   if (components.nScheme != INTERNET_SCHEME_HTTP && components.nScheme != INTERNET_SCHEME_HTTPS) return false;
   if (!components.lpszHostName || components.dwHostNameLength == 0) return false;
   parts.host.assign(components.lpszHostName, components.dwHostNameLength);
@@ -63,10 +102,10 @@ bool SplitAddress(const std::wstring& address, AddressParts& parts) {
 }
 
 // The Content-Length header as a number; false when the server announced none.
-bool AnnouncedLength(HINTERNET request, std::int64_t& length) {
+bool AnnouncedLength(const WinInet& api, HINTERNET request, std::int64_t& length) {
   wchar_t text[32] = {};
   DWORD size = sizeof(text);
-  if (!HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return false;
+  if (!api.HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return false;
   wchar_t* end = nullptr;
   length = std::wcstoll(text, &end, 10);
   return end != text;
@@ -77,13 +116,16 @@ bool AnnouncedLength(HINTERNET request, std::int64_t& length) {
 std::vector<unsigned char> ReadWebResource(const std::wstring& address, const std::atomic<bool>& cancelled,
                                            const FetchLimits& limits) {
   const Deadline deadline(limits.totalMilliseconds);
+  const WinInet* loaded = LoadWinInet();
+  if (!loaded) return {};
+  const WinInet& api = *loaded;
   AddressParts parts;
-  if (!SplitAddress(address, parts)) return {};
+  if (!SplitAddress(api, address, parts)) return {};
 
-  InternetHandle session(InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+  InternetHandle session(api.InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
   if (!session) return {};
-  LimitEachStep(session.get(), deadline.Remaining());
-  InternetHandle connection(InternetConnectW(session.get(), parts.host.c_str(), parts.port, nullptr, nullptr,
+  LimitEachStep(api, session.get(), deadline.Remaining());
+  InternetHandle connection(api.InternetConnectW(session.get(), parts.host.c_str(), parts.port, nullptr, nullptr,
                                              INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection) return {};
 
@@ -92,14 +134,14 @@ std::vector<unsigned char> ReadWebResource(const std::wstring& address, const st
   // up from a worker thread.
   DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_UI;
   if (parts.secure) flags |= INTERNET_FLAG_SECURE;
-  InternetHandle request(HttpOpenRequestW(connection.get(), L"GET", parts.path.c_str(), L"HTTP/1.0", nullptr,
+  InternetHandle request(api.HttpOpenRequestW(connection.get(), L"GET", parts.path.c_str(), L"HTTP/1.0", nullptr,
                                           acceptTypes, flags, 0));
   if (!request) return {};
-  LimitEachStep(request.get(), deadline.Remaining());
-  if (!HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0) || cancelled || deadline.Remaining() == 0) return {};
+  LimitEachStep(api, request.get(), deadline.Remaining());
+  if (!api.HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0) || cancelled || deadline.Remaining() == 0) return {};
 
   std::int64_t length = 0;
-  const bool announced = AnnouncedLength(request.get(), length);
+  const bool announced = AnnouncedLength(api, request.get(), length);
   if (announced && length > 0 && static_cast<std::uint64_t>(length) > limits.maxBodyBytes) return {};
 
   BodyCollector body(limits.maxBodyBytes);
@@ -107,9 +149,9 @@ std::vector<unsigned char> ReadWebResource(const std::wstring& address, const st
   for (;;) {
     const DWORD remaining = deadline.Remaining();
     if (remaining == 0 || cancelled) return {};
-    LimitEachStep(request.get(), remaining);
+    LimitEachStep(api, request.get(), remaining);
     DWORD read = 0;
-    if (!InternetReadFile(request.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &read)) return {};
+    if (!api.InternetReadFile(request.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &read)) return {};
     if (read == 0) break;
     if (!body.Append(std::span(chunk.data(), read))) return {};
   }
