@@ -18,16 +18,15 @@ constexpr std::wstring_view kTrayTip = L"欢迎使用Kivora！";
 
 }  // namespace
 
-// Before the window first shows, with the controls in first sight: the look and the
+// Before the window first shows, with the controls in first sight: the skin and the
 // restored volume and always-on-top choice are there in the first picture.
 void App::PrepareFirstSight() {
   shell_.dataFolder = DataFolderFrom(services_.documentsFolder.empty() ? DocumentsFolder() : services_.documentsFolder);
   CreateDirectoryW(shell_.dataFolder.c_str(), nullptr);
-  if (services_.decorate) decor::DecorateMainWindow(window_.Handle());
+  if (services_.decorate) decor::SkinProgramWindows();
   // Under Wine, a topmost state asked for before the process has put its icon into
   // the notification area does not hold: the icon goes in first.
   window_.ShowTrayIcon(kTrayTip);
-  docking_.Install(window_.Handle());
   // The settings file is read once; every later change is written at once.
   settings_.UseDataFolder(shell_.dataFolder);
   SavedSettings saved = settings_.Read();
@@ -36,9 +35,11 @@ void App::PrepareFirstSight() {
   savedSlotPaths_ = std::move(saved.slotPaths);
 }
 
-// Once the window is up and every control exists: the banner's fetch, the sounds'
-// first-start writing and the custom page's captions.
+// Once the window is up and every control exists: the shadow, docking, the banner's
+// fetch, the sounds' first-start writing and the custom page's captions.
 void App::FinishStartup() {
+  if (services_.decorate) decor::AddMainWindowShadow(window_.Handle());
+  docking_.Install(window_.Handle());
   FetchBanner();
   ExtractCatalogue(shell_.dataFolder);
   slots_.Restore(std::exchange(savedSlotPaths_, {}));

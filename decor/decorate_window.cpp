@@ -6,8 +6,9 @@
 
 namespace kivora::decor {
 
-void DecorateMainWindow(HWND window, COLORREF shadowColor, int shadowSize) {
-  AttachSkin(assets::SkinData());
+void SkinProgramWindows() { AttachSkin(assets::SkinData()); }
+
+void AddMainWindowShadow(HWND window, COLORREF shadowColor, int shadowSize) {
   SetWindowShadow(window, shadowColor, shadowSize);
 }
 
