@@ -24,8 +24,8 @@ void App::PrepareFirstSight() {
   shell_.dataFolder = DataFolderFrom(services_.documentsFolder.empty() ? DocumentsFolder() : services_.documentsFolder);
   CreateDirectoryW(shell_.dataFolder.c_str(), nullptr);
   if (services_.decorate) decor::SkinProgramWindows();
-  // Under Wine, a topmost state asked for before the process has put its icon into
-  // the notification area does not hold: the icon goes in first.
+  // The icon goes in before the always-on-top choice is restored: under Wine, a
+  // topmost state given to this window before the icon was in did not hold.
   window_.ShowTrayIcon(kTrayTip);
   // The settings file is read once; every later change is written at once.
   settings_.UseDataFolder(shell_.dataFolder);
