@@ -141,7 +141,11 @@ HWND MainWindow::CreateControl(const ControlSpec& spec, int id, POINT origin, HW
   HWND handle = CreateWindowExW(0, kind.windowClass, spec.caption.c_str(), style, origin.x + spec.left,
                                 origin.y + spec.top, spec.width, spec.height, hwnd_,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-  SetWindowPos(handle, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  // A new child goes to the bottom, which is already its place while the controls
+  // are made in layout order; a control made later is moved up to it.
+  if (GetWindow(handle, GW_HWNDPREV) != above) {
+    SetWindowPos(handle, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
   SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
 
   if (spec.kind == ControlKind::Slider) {
