@@ -35,6 +35,15 @@ std::unique_ptr<PcmDecoder> OpenDecoder(std::unique_ptr<ByteSource> source, AcmS
   return AcmMp3Decoder::Open(std::move(source), pool);
 }
 
+// Names the calling thread for debuggers and profilers (Windows 10 and later;
+// Wine hands the name on to Linux, where per-thread CPU can be read by it).
+void NameThisThread(const wchar_t* name) {
+  using SetDescription = HRESULT(WINAPI*)(HANDLE, PCWSTR);
+  const auto set = reinterpret_cast<SetDescription>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetThreadDescription")));
+  if (set) set(GetCurrentThread(), name);
+}
+
 }  // namespace
 
 SoundEngine::SoundEngine(OutputDevice& device)
@@ -106,6 +115,7 @@ void SoundEngine::ReleaseDevice() {
 
 void SoundEngine::Run() noexcept {
   // The stream's objects live and die on this thread, in its own apartment.
+  NameThisThread(L"kivora-engine");
   const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
   try {
