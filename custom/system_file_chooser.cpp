@@ -11,6 +11,20 @@ namespace {
 // The dialog's file-name buffer; long paths beyond it are refused by the dialog.
 constexpr size_t kFileNameCapacity = 32768;
 
+using OpenFileDialog = BOOL(WINAPI*)(OPENFILENAMEW*);
+
+// The dialog's library, loaded at the first dialog rather than at start: it
+// brings the print spooler along (under Wine, the CUPS client too), which
+// nothing else here needs. It stays loaded for the rest of the process.
+OpenFileDialog OpenFileDialogFunction() {
+  static const OpenFileDialog function = []() -> OpenFileDialog {
+    HMODULE library = LoadLibraryW(L"comdlg32.dll");
+    if (!library) return nullptr;
+    return reinterpret_cast<OpenFileDialog>(reinterpret_cast<void*>(GetProcAddress(library, "GetOpenFileNameW")));
+  }();
+  return function;
+}
+
 }  // namespace
 
 std::wstring DialogFilterList(const std::wstring& filter) {
@@ -40,7 +54,8 @@ bool SystemFileChooser::Show(FileDialogState& state) {
   dialog.lpstrInitialDir = state.initialFolder.empty() ? nullptr : state.initialFolder.c_str();
   dialog.lpstrTitle = state.title.c_str();
   dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-  if (!GetOpenFileNameW(&dialog)) return false;
+  const OpenFileDialog openFileDialog = OpenFileDialogFunction();
+  if (!openFileDialog || !openFileDialog(&dialog)) return false;
   state.fileName = fileName.data();
   return true;
 }
