@@ -30,10 +30,17 @@ inline std::string ReadLinuxFile(const std::string& linuxPath) {
 
 // This process as Linux knows it. Wine opens files in its server, so
 // /proc/self would be the server's entry: the process is found by its command
-// line (the program's name), the largest match being the Wine process itself.
+// line (the program's name) and by its Wine prefix, so that the same benchmark
+// running in another developer's session is never taken for this one; of what
+// is left, the largest is the Wine process itself.
 inline std::string LinuxProcessFolder(const char* programName) {
   std::string best;
   size_t bestSize = 0;
+  wchar_t prefix[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"WINEPREFIX", prefix, MAX_PATH);
+  std::string prefixEntry = "WINEPREFIX=";
+  for (const wchar_t* c = prefix; *c; ++c) prefixEntry += static_cast<char>(*c);
+  prefixEntry += '\0';
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA("Z:\\proc\\*", &found);
   if (search == INVALID_HANDLE_VALUE) return best;
@@ -42,6 +49,7 @@ inline std::string LinuxProcessFolder(const char* programName) {
     const std::string candidate = std::string("/proc/") + found.cFileName;
     const std::string commandLine = ReadLinuxFile(candidate + "/cmdline");
     if (commandLine.find(programName) == std::string::npos || commandLine.find("bash") != std::string::npos) continue;
+    if (prefix[0] && ReadLinuxFile(candidate + "/environ").find(prefixEntry) == std::string::npos) continue;
     const size_t size = ReadLinuxFile(candidate + "/smaps_rollup").size();
     if (size > bestSize) best = candidate, bestSize = size;
   } while (FindNextFileA(search, &found));
@@ -256,9 +264,12 @@ inline std::vector<MemoryGroup> PrivateMemoryByGroup(const std::string& folder) 
     else name = AnonymousKind(mapping.start, known);
     // KIVORA_MEMORY_DETAIL=1 lists every mapping that holds private pages, with its group.
     if (std::getenv("KIVORA_MEMORY_DETAIL")) {
-      std::printf("    %012llx-%012llx %8.0f kB private  %-40s %s\n", static_cast<unsigned long long>(mapping.start),
-                  static_cast<unsigned long long>(mapping.end), mapping.privateClean + mapping.privateDirty, name.c_str(),
-                  mapping.path.c_str());
+      MEMORY_BASIC_INFORMATION info{};
+      VirtualQuery(reinterpret_cast<void*>(mapping.start), &info, sizeof(info));
+      std::printf("    %012llx-%012llx %8.0f kB private  %-40s %s (allocation %p, type %lx, protect %lx)\n",
+                  static_cast<unsigned long long>(mapping.start), static_cast<unsigned long long>(mapping.end),
+                  mapping.privateClean + mapping.privateDirty, name.c_str(), mapping.path.c_str(), info.AllocationBase,
+                  info.Type, info.Protect);
     }
     MemoryGroup& group = groups[name];
     group.name = name;
@@ -272,6 +283,34 @@ inline std::vector<MemoryGroup> PrivateMemoryByGroup(const std::string& folder) 
     return a.privateClean + a.privateDirty > b.privateClean + b.privateDirty;
   });
   return sorted;
+}
+
+// Bytes in use in each heap of the process (busy blocks), by heap, largest first:
+// how much of the heaps' memory the program and the libraries actually hold.
+inline std::vector<std::pair<HANDLE, double>> HeapBusyKilobytes() {
+  std::vector<HANDLE> heaps(GetProcessHeaps(0, nullptr) + 16);
+  heaps.resize(GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data()));
+  std::vector<std::pair<HANDLE, double>> busy;
+  for (HANDLE heap : heaps) {
+    double bytes = 0;
+    HeapLock(heap);
+    PROCESS_HEAP_ENTRY walk{};
+    while (HeapWalk(heap, &walk)) {
+      if (walk.wFlags & PROCESS_HEAP_ENTRY_BUSY) bytes += walk.cbData;
+    }
+    HeapUnlock(heap);
+    busy.push_back({heap, bytes / 1024.0});
+  }
+  std::sort(busy.begin(), busy.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+  return busy;
+}
+
+inline void PrintHeapBusy(const char* what, const std::vector<std::pair<HANDLE, double>>& busy) {
+  std::printf("heap blocks in use, %s:", what);
+  for (const auto& [heap, kilobytes] : busy) {
+    if (kilobytes >= 16) std::printf("  %p %.0f kB%s", heap, kilobytes, heap == GetProcessHeap() ? " (process heap)" : "");
+  }
+  std::printf("\n");
 }
 
 // Prints the groups above minimumKb, the rest summed, and the clean file pages apart.
