@@ -20,6 +20,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/app.h"
@@ -134,6 +135,43 @@ void Report(const char* what, const std::vector<double>& values) {
               Quantile(values, 1), values.size());
 }
 
+// One click on entry's button from silence: the handler's time, and the time
+// from the release to the first sound in the device file (-1 when none came).
+std::pair<double, double> ClickFromSilence(kivora::App& app, const kivora::CatalogueEntry& entry, const std::wstring& outputPath) {
+  // Wine truncates the device file whenever a sound opens the device, so the
+  // search starts at the old end and falls back to the start after a truncation.
+  long long searchFrom = OutputSize(outputPath);
+  HWND button = app.Window()[entry.buttonName].Handle();
+  SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+  const double start = NowMs();
+  SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+  const double handler = NowMs() - start;
+  while (NowMs() - start < kGiveUpMs) {
+    Pump();
+    const long long size = OutputSize(outputPath);
+    if (size < searchFrom) searchFrom = 0;
+    if (size > searchFrom && HasSoundAfter(outputPath, searchFrom)) return {handler, NowMs() - start};
+    Sleep(1);
+  }
+  return {handler, -1.0};
+}
+
+// Clicks that each come after a quiet spell long enough for the engine to
+// close its stream: the click opens it again.
+std::vector<double> ClicksAfterQuiet(kivora::App& app, kivora::audio::SoundEngine& engine, int rounds,
+                                     const std::wstring& outputPath) {
+  std::vector<double> toSound;
+  for (int round = 0; round < rounds; ++round) {
+    app.Player().Close();
+    for (double until = NowMs() + 8000; engine.StreamOpen() && NowMs() < until;) PumpFor(20);
+    if (engine.StreamOpen()) break;
+    const double heard = ClickFromSilence(app, kivora::Catalogue()[round % 20], outputPath).second;
+    if (heard >= 0) toSound.push_back(heard);
+  }
+  app.Player().Close();
+  return toSound;
+}
+
 struct ClickFigures {
   std::vector<double> handler, handlerWhilePlaying, toSound, openTimes, playTimes, cutOff;
   int missed = 0;
@@ -153,27 +191,8 @@ ClickFigures MeasureClicks(kivora::App& app, int clicks, const std::wstring& out
       Pump();
       Sleep(5);
     }
-    // Wine truncates the device file whenever a sound opens the device, so the
-    // search starts at the old end and falls back to the start after a truncation.
-    long long searchFrom = OutputSize(outputPath);
-    HWND button = app.Window()[entry.buttonName].Handle();
-
-    SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
-    const double start = NowMs();
-    SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
-    handler.push_back(NowMs() - start);
-
-    double heard = -1;
-    while (NowMs() - start < kGiveUpMs) {
-      Pump();
-      const long long size = OutputSize(outputPath);
-      if (size < searchFrom) searchFrom = 0;
-      if (size > searchFrom && HasSoundAfter(outputPath, searchFrom)) {
-        heard = NowMs() - start;
-        break;
-      }
-      Sleep(1);
-    }
+    const auto [handlerMs, heard] = ClickFromSilence(app, entry, outputPath);
+    handler.push_back(handlerMs);
     if (heard < 0) ++missed;
     else toSound.push_back(heard);
   }
@@ -225,6 +244,15 @@ ClickFigures MeasureClicks(kivora::App& app, int clicks, const std::wstring& out
 std::vector<double> MeasureDeviceFloor(const std::wstring& outputPath, int rounds) {
   std::vector<double> floor;
   kivora::audio::WasapiOutputDevice device;
+  // What a stream costs to open once the audio libraries are loaded, as a
+  // reopen after the stream was closed would: open and close a few in a row.
+  std::vector<double> openTimes;
+  for (int round = 0; round < 5; ++round) {
+    const double start = NowMs();
+    auto trial = device.Open();
+    openTimes.push_back(NowMs() - start);
+  }
+  Report("stream open, libraries loaded", openTimes);
   auto stream = device.Open();
   if (!stream) {
     std::printf("floor: the bare stream did not open\n");
@@ -373,10 +401,14 @@ int wmain(int argc, wchar_t** argv) {
   PumpFor(500);  // the engine's stream opens on its own thread
   const double memoryBeforeSound = PrivateMegabytes();
   const auto groupsBeforeSound = kivora::bench::PrivateMemoryByGroup(ProcessFolder());
+  const auto heapsBeforeSound = kivora::bench::HeapBusyKilobytes();
 
   // The engine first, before MCI has loaded its media framework into the process.
-  const double idleCpu = CpuShareWhile(5000, "idle, stream open");
+  const double idleCpu = CpuShareWhile(2000, "idle, stream open and stopped");
+  for (double until = NowMs() + 8000; engine.StreamOpen() && NowMs() < until;) PumpFor(20);
+  const double quietCpu = CpuShareWhile(5000, "idle, stream closed after the quiet spell");
   const ClickFigures engineFigures = MeasureClicks(app, clicks, outputPath);
+  const std::vector<double> afterQuiet = ClicksAfterQuiet(app, engine, 6, outputPath);
   PlayAllSixty(app);
   const double memoryAfterFirstRound = PrivateMegabytes();
   PlayAllSixty(app);
@@ -389,6 +421,7 @@ int wmain(int argc, wchar_t** argv) {
   PumpFor(300);
   const double memoryIdle = PrivateMegabytes();
   const auto groupsIdle = kivora::bench::PrivateMemoryByGroup(ProcessFolder());
+  const auto heapsIdle = kivora::bench::HeapBusyKilobytes();
 
   // MCI alone, with the engine's stream closed so MCI has the device to itself.
   engine.ReleaseDevice();
@@ -406,6 +439,7 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("(process %s)\n", ProcessFolder().c_str());
 
   ReportBackend("sound engine", engineFigures);
+  if (!afterQuiet.empty()) Report("click after the stream closed", afterQuiet);
   ReportBackend("MCI", mciFigures);
   std::printf("--- device\n");
   if (!floor.empty()) Report("floor: bare stream, block to file", floor);
@@ -422,7 +456,10 @@ int wmain(int argc, wchar_t** argv) {
   kivora::bench::PrintMemoryGroups("window up, stream open, before the first sound", groupsBeforeSound);
   kivora::bench::PrintMemoryGroups("a clip playing after all sixty clips twice", groupsWhilePlaying);
   kivora::bench::PrintMemoryGroups("engine idle after all sixty clips twice", groupsIdle);
-  std::printf("CPU: window idle before the stream opened %.2f %%; with the stream open idle %.2f %%, playing %.2f %% of one core\n",
-              noStreamCpu, idleCpu, playingCpu);
+  kivora::bench::PrintHeapBusy("before the first sound", heapsBeforeSound);
+  kivora::bench::PrintHeapBusy("engine idle after all sixty clips twice", heapsIdle);
+  std::printf("CPU: window idle before the stream opened %.2f %%; stream open and stopped %.2f %%; idle after the quiet "
+              "spell (stream closed) %.2f %%; playing %.2f %% of one core\n",
+              noStreamCpu, idleCpu, quietCpu, playingCpu);
   return 0;
 }
