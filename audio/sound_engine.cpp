@@ -108,6 +108,8 @@ void SoundEngine::Start(std::shared_ptr<Voice> voice) {
   SetEvent(wake_.Get());
 }
 
+void SoundEngine::Resumed() { SetEvent(wake_.Get()); }
+
 void SoundEngine::ReleaseDevice() {
   {
     std::lock_guard lock(mutex_);
@@ -176,7 +178,8 @@ void SoundEngine::RunLoop() {
     // A stopped stream signals nothing: then only a request, or the end of the
     // quiet spell that closes the stream, wakes the thread.
     DWORD timeout = INFINITE;
-    if (stream && stopped_) {
+    // Only a stream with no voice at all closes: a paused one keeps its place.
+    if (stream && stopped_ && playing_.empty()) {
       const ULONGLONG quiet = GetTickCount64() - quietSince_;
       if (quiet >= kQuietCloseMs) {
         CloseStream(stream);
@@ -223,14 +226,17 @@ void SoundEngine::TakeRequests(std::unique_ptr<OutputStream>& stream) {
 bool SoundEngine::Render(OutputStream& stream) {
   std::erase_if(playing_, [](const std::shared_ptr<Voice>& voice) { return voice->Ended(); });
   const ULONGLONG now = GetTickCount64();
-  if (!playing_.empty()) {
+  // Paused voices make no sound: with only those, the stream is as quiet as with none.
+  const bool silent = std::ranges::all_of(playing_, [](const std::shared_ptr<Voice>& voice) { return voice->Held(); });
+  if (!silent) {
     quietSince_ = 0;
   } else if (quietSince_ == 0) {
     quietSince_ = now;
   }
-  if (playing_.empty() && (stopped_ || now - quietSince_ > kIdleStopMs)) {
-    // The last sound's tail has been heard: the stream stops until the next
-    // sound, which then starts into an empty buffer, and costs nothing meanwhile.
+  if (silent && (stopped_ || now - quietSince_ > kIdleStopMs)) {
+    // The last sound's tail has been heard: the stream stops until a sound
+    // comes or resumes, which then starts it into an empty buffer, and costs
+    // nothing meanwhile.
     if (!stream.Discard()) return false;
     stopped_ = true;
     return true;

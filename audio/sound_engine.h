@@ -45,6 +45,10 @@ class SoundEngine {
   // stream first when it was closed.
   void Start(std::shared_ptr<Voice> voice);
 
+  // A voice that was paused plays again: the engine starts its stream, stopped
+  // while nothing sounded.
+  void Resumed();
+
   // Closes the stream until the next Start, so another player can have the
   // device to itself (some devices take one stream at a time).
   void ReleaseDevice();
@@ -83,7 +87,7 @@ class SoundEngine {
   // The engine thread's own.
   std::vector<std::shared_ptr<Voice>> playing_;
   std::vector<float> mix_;
-  ULONGLONG quietSince_ = 0;  // when the last voice ended or the stream opened; 0 while one plays
+  ULONGLONG quietSince_ = 0;  // when the last voice ended or was paused, or the stream opened; 0 while one sounds
   bool stopped_ = false;      // the stream is stopped and empty, waiting for a sound
 
   std::thread thread_;

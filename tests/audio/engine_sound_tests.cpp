@@ -182,6 +182,20 @@ TEST_F(EngineSoundTest, AfterAQuietSpellTheStreamClosesAndTheNextSoundOpensItAga
   EXPECT_TRUE(engine.StreamOpen());
 }
 
+// A pause longer than the quiet spell that closes an unused stream: the paused
+// sound keeps its place and goes on when resumed.
+TEST_F(EngineSoundTest, ASoundPausedThroughTheQuietSpellGoesOnWhenResumed) {
+  ASSERT_TRUE(Play(lowClip));
+  ASSERT_TRUE(ListenPastSound(4800));
+  EXPECT_TRUE(player.PauseToggle());
+  Sleep(4000);
+  tap->Mark();
+  EXPECT_TRUE(player.PauseToggle());
+  EXPECT_TRUE(ListenUntil([](const std::vector<int16_t>& left) {
+    return CountBlocks(Blocks(left), Tone::Low) >= 30;
+  })) << "the paused sound did not come back";
+}
+
 // When the device fails while a sound plays, the engine closes its stream and
 // the next sound opens it again and plays.
 TEST_F(EngineSoundTest, AfterTheDeviceFailsTheNextSoundOpensItAgainAndPlays) {
