@@ -125,14 +125,16 @@ std::unique_ptr<AcmMp3Decoder> AcmMp3Decoder::Open(std::unique_ptr<ByteSource> s
 AcmMp3Decoder::AcmMp3Decoder(std::unique_ptr<ByteSource> source, AcmStreamPool& pool, HACMSTREAM stream,
                              const Mp3FrameHeader& header, const GaplessTrim& trim, std::vector<uint8_t> pending)
     : source_(std::move(source)), pool_(pool), stream_(stream), header_(header), trim_(trim) {
+  // The buffer also holds what was read while looking for the first frame; a
+  // conversion never takes more than kInputBytes of it.
   input_.resize(std::max(kInputBytes, pending.size()));
   std::memcpy(input_.data(), pending.data(), pending.size());
   inputUsed_ = pending.size();
   DWORD outputBytes = 0;
-  if (acmStreamSize(stream_, static_cast<DWORD>(input_.size()), &outputBytes, ACM_STREAMSIZEF_SOURCE) != 0 ||
+  if (acmStreamSize(stream_, static_cast<DWORD>(kInputBytes), &outputBytes, ACM_STREAMSIZEF_SOURCE) != 0 ||
       outputBytes == 0) {
-    // Room for the frames the input can hold, and one the codec may still hold back.
-    outputBytes = static_cast<DWORD>((input_.size() / 96 + 2) * header_.samplesPerFrame * header_.channels * 2);
+    // Room for the frames one conversion's input can hold, and one the codec may still hold back.
+    outputBytes = static_cast<DWORD>((kInputBytes / 96 + 2) * header_.samplesPerFrame * header_.channels * 2);
   }
   output_.resize(outputBytes);
   convert_.cbStruct = sizeof convert_;
@@ -164,15 +166,19 @@ bool AcmMp3Decoder::DecodeMore(std::vector<float>& samples) {
       inputUsed_ += got;
     }
     if (inputUsed_ == 0) return false;
-    // The click waits for the first conversion: it gets two frames, enough for the first buffer.
-    const size_t feed = started_ ? inputUsed_ : std::min(inputUsed_, 2 * header_.frameBytes + 4);
+    // The click waits for the first conversion: it gets two frames, enough for the
+    // first buffer. Later ones get a few frames each, so the decoded samples
+    // waiting in the voice stay a fraction of a second.
+    const size_t most = started_ ? kInputBytes : 2 * header_.frameBytes + 4;
+    const size_t feed = std::min(inputUsed_, most);
     convert_.cbSrcLength = static_cast<DWORD>(feed);
     convert_.cbDstLength = static_cast<DWORD>(output_.size());
     convert_.cbSrcLengthUsed = 0;
     convert_.cbDstLengthUsed = 0;
     DWORD flags = ACM_STREAMCONVERTF_BLOCKALIGN;
     if (!started_) flags |= ACM_STREAMCONVERTF_START;
-    if (sourceDone_) flags = (flags & ~ACM_STREAMCONVERTF_BLOCKALIGN) | ACM_STREAMCONVERTF_END;
+    // The codec is told of the end only with the last of the input, or it would drop what follows.
+    if (sourceDone_ && feed == inputUsed_) flags = (flags & ~ACM_STREAMCONVERTF_BLOCKALIGN) | ACM_STREAMCONVERTF_END;
     if (acmStreamConvert(stream_, &convert_, flags) != 0) return false;
     started_ = true;
     const size_t used = std::min<size_t>(convert_.cbSrcLengthUsed, feed);
@@ -182,8 +188,8 @@ bool AcmMp3Decoder::DecodeMore(std::vector<float>& samples) {
     KeepTrimmed(reinterpret_cast<const int16_t*>(output_.data()), frames, samples);
     // Nothing used and nothing made: the rest is no sound the codec can read.
     if (used == 0 && frames == 0) {
-      if (sourceDone_) return samples.size() > before;
-      if (feed == input_.size()) return false;
+      if (sourceDone_ && feed == inputUsed_) return samples.size() > before;
+      if (feed == kInputBytes) return false;
     }
   }
   return true;

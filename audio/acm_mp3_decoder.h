@@ -40,7 +40,10 @@ class AcmStreamPool {
     unsigned channels;
     HACMSTREAM stream;
   };
-  static constexpr size_t kMaxIdle = 4;
+  // A cut holds two streams at once (the sound fading out and the new one): two
+  // kept idle serve every click; each further one would hold its decoder's
+  // buffers for nothing.
+  static constexpr size_t kMaxIdle = 2;
   std::mutex mutex_;
   std::vector<Idle> idle_;
 };

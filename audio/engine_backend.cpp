@@ -37,6 +37,8 @@ DeviceResult EngineBackend::Act(Sound& sound, const DeviceCommand& command) {
       if (!sound.started) {
         engine_.Start(sound.voice);
         sound.started = true;
+      } else {
+        engine_.Resumed();
       }
       return 0;
     case DeviceVerb::Pause:
@@ -44,6 +46,7 @@ DeviceResult EngineBackend::Act(Sound& sound, const DeviceCommand& command) {
       return 0;
     case DeviceVerb::Resume:
       sound.voice->SetPaused(false);
+      engine_.Resumed();
       return 0;
     case DeviceVerb::Close:
       CloseSound();

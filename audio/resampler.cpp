@@ -1,5 +1,7 @@
 #include "audio/resampler.h"
 
+#include <xmmintrin.h>
+
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -18,6 +20,29 @@ double Window(double x) {
 }
 
 double Sinc(double x) { return x == 0.0 ? 1.0 : std::sin(kPi * x) / (kPi * x); }
+
+// One output sample of a mono clip: taps coefficients of row against as many
+// input samples, four at a time.
+float FilterMono(const float* row, const float* in, int taps) {
+  __m128 sum = _mm_setzero_ps();
+  for (int tap = 0; tap < taps; tap += 4) sum = _mm_add_ps(sum, _mm_mul_ps(_mm_loadu_ps(row + tap), _mm_loadu_ps(in + tap)));
+  sum = _mm_add_ps(sum, _mm_movehl_ps(sum, sum));
+  sum = _mm_add_ss(sum, _mm_shuffle_ps(sum, sum, 1));
+  return _mm_cvtss_f32(sum);
+}
+
+// One output frame of a stereo clip: both channels in one pass over the
+// interleaved input, each coefficient paired with a left and a right sample.
+void FilterStereo(const float* row, const float* in, int taps, float* out) {
+  __m128 sum = _mm_setzero_ps();  // left, right, left, right
+  for (int tap = 0; tap < taps; tap += 4) {
+    const __m128 weights = _mm_loadu_ps(row + tap);
+    sum = _mm_add_ps(sum, _mm_mul_ps(_mm_unpacklo_ps(weights, weights), _mm_loadu_ps(in + 2 * tap)));
+    sum = _mm_add_ps(sum, _mm_mul_ps(_mm_unpackhi_ps(weights, weights), _mm_loadu_ps(in + 2 * tap + 4)));
+  }
+  sum = _mm_add_ps(sum, _mm_movehl_ps(sum, sum));
+  _mm_storel_pi(reinterpret_cast<__m64*>(out), sum);
+}
 
 }  // namespace
 
@@ -74,16 +99,24 @@ void Resampler::Finish() {
 }
 
 size_t Resampler::Pull(float* out, size_t frames) {
+  static_assert((2 * kHalfTaps) % 4 == 0, "the vector paths take the taps four at a time");
   const size_t available = in_.size() / channels_;
   size_t written = 0;
   // The last tap of the next output reaches frame base_ + kHalfTaps.
   while (written < frames && base_ + kHalfTaps < available) {
     const float* row = &(*table_)[static_cast<size_t>(phase_) * 2 * kHalfTaps];
     const float* first = &in_[(base_ - kHalfTaps + 1) * channels_];
-    for (unsigned channel = 0; channel < channels_; ++channel) {
-      float sum = 0;
-      for (int tap = 0; tap < 2 * kHalfTaps; ++tap) sum += row[tap] * first[tap * channels_ + channel];
-      out[written * channels_ + channel] = sum;
+    // Most clips are stereo or mono: those take the vector paths, the rest the plain one.
+    if (channels_ == 2) {
+      FilterStereo(row, first, 2 * kHalfTaps, out + written * 2);
+    } else if (channels_ == 1) {
+      out[written] = FilterMono(row, first, 2 * kHalfTaps);
+    } else {
+      for (unsigned channel = 0; channel < channels_; ++channel) {
+        float sum = 0;
+        for (int tap = 0; tap < 2 * kHalfTaps; ++tap) sum += row[tap] * first[tap * channels_ + channel];
+        out[written * channels_ + channel] = sum;
+      }
     }
     ++written;
     phase_ += down_;

@@ -24,6 +24,11 @@ constexpr int kWarmDecoders = 2;
 // Silence after the last sound before the stream stops: longer than the
 // device's buffer, so the end of the sound is never cut.
 constexpr ULONGLONG kIdleStopMs = 250;
+// Quiet after which the stopped stream is closed: some systems keep a stopped
+// stream's timer running (Wine's ALSA driver writes a period of silence every
+// 10 ms), and reopening once the audio libraries are loaded costs about 2 ms.
+// Sounds in quick succession keep the stream.
+constexpr ULONGLONG kQuietCloseMs = 3000;
 
 std::unique_ptr<PcmDecoder> OpenDecoder(std::unique_ptr<ByteSource> source, AcmStreamPool& pool) {
   uint8_t magic[4] = {};
@@ -33,6 +38,15 @@ std::unique_ptr<PcmDecoder> OpenDecoder(std::unique_ptr<ByteSource> source, AcmS
     return WavDecoder::Open(std::move(source));
   }
   return AcmMp3Decoder::Open(std::move(source), pool);
+}
+
+// Names the calling thread for debuggers and profilers (Windows 10 and later;
+// Wine hands the name on to Linux, where per-thread CPU can be read by it).
+void NameThisThread(const wchar_t* name) {
+  using SetDescription = HRESULT(WINAPI*)(HANDLE, PCWSTR);
+  const auto set = reinterpret_cast<SetDescription>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetThreadDescription")));
+  if (set) set(GetCurrentThread(), name);
 }
 
 }  // namespace
@@ -94,6 +108,8 @@ void SoundEngine::Start(std::shared_ptr<Voice> voice) {
   SetEvent(wake_.Get());
 }
 
+void SoundEngine::Resumed() { SetEvent(wake_.Get()); }
+
 void SoundEngine::ReleaseDevice() {
   {
     std::lock_guard lock(mutex_);
@@ -106,6 +122,7 @@ void SoundEngine::ReleaseDevice() {
 
 void SoundEngine::Run() noexcept {
   // The stream's objects live and die on this thread, in its own apartment.
+  NameThisThread(L"kivora-engine");
   const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
   try {
@@ -139,7 +156,14 @@ void SoundEngine::RunLoop() {
           Resampler::Create(kCommonMp3.sampleRate, stream->SampleRate(), 2);
           warmed = true;
         }
-      } else {
+        // The stream waits stopped and empty until a sound comes, which then
+        // starts it with no silence queued before it.
+        stopped_ = false;
+        quietSince_ = GetTickCount64();
+        if (stream->Discard()) stopped_ = true;
+        else stream.reset();
+      }
+      if (!stream) {
         // No device now: try again at the next sound.
         std::lock_guard lock(mutex_);
         wantStream_ = false;
@@ -149,17 +173,33 @@ void SoundEngine::RunLoop() {
     }
     if (stream && !Render(*stream)) {
       // The device failed or went away: close it; the next sound opens it again.
-      stream.reset();
-      playing_.clear();
-      streamOpen_.store(false);
-      std::lock_guard lock(mutex_);
-      wantStream_ = false;
+      CloseStream(stream);
     }
-    // A stopped stream signals nothing: then only a request wakes the thread.
-    const bool running = stream && !(playing_.empty() && idleSince_ != 0 && GetTickCount64() - idleSince_ > kIdleStopMs);
+    // A stopped stream signals nothing: then only a request, or the end of the
+    // quiet spell that closes the stream, wakes the thread.
+    DWORD timeout = INFINITE;
+    // Only a stream with no voice at all closes: a paused one keeps its place.
+    if (stream && stopped_ && playing_.empty()) {
+      const ULONGLONG quiet = GetTickCount64() - quietSince_;
+      if (quiet >= kQuietCloseMs) {
+        CloseStream(stream);
+        continue;
+      }
+      timeout = static_cast<DWORD>(kQuietCloseMs - quiet);
+    }
+    const bool running = stream && !stopped_;
     const HANDLE handles[] = {wake_.Get(), running ? stream->ReadyEvent() : nullptr};
-    WaitForMultipleObjects(running ? 2 : 1, handles, FALSE, INFINITE);
+    WaitForMultipleObjects(running ? 2 : 1, handles, FALSE, timeout);
   }
+}
+
+void SoundEngine::CloseStream(std::unique_ptr<OutputStream>& stream) {
+  stream.reset();
+  playing_.clear();
+  streamOpen_.store(false);
+  std::lock_guard lock(mutex_);
+  // A sound handed over meanwhile opens it again at once.
+  wantStream_ = !started_.empty();
 }
 
 void SoundEngine::TakeRequests(std::unique_ptr<OutputStream>& stream) {
@@ -185,21 +225,30 @@ void SoundEngine::TakeRequests(std::unique_ptr<OutputStream>& stream) {
 
 bool SoundEngine::Render(OutputStream& stream) {
   std::erase_if(playing_, [](const std::shared_ptr<Voice>& voice) { return voice->Ended(); });
-  if (!playing_.empty()) {
-    idleSince_ = 0;
-  } else if (idleSince_ == 0) {
-    idleSince_ = GetTickCount64();
-  } else if (GetTickCount64() - idleSince_ > kIdleStopMs) {
-    // The last sound's tail has been heard: the stream stops until the next
-    // sound, which then starts into an empty buffer, and costs nothing meanwhile.
-    return stream.Discard();
+  const ULONGLONG now = GetTickCount64();
+  // Paused voices make no sound: with only those, the stream is as quiet as with none.
+  const bool silent = std::ranges::all_of(playing_, [](const std::shared_ptr<Voice>& voice) { return voice->Held(); });
+  if (!silent) {
+    quietSince_ = 0;
+  } else if (quietSince_ == 0) {
+    quietSince_ = now;
+  }
+  if (silent && (stopped_ || now - quietSince_ > kIdleStopMs)) {
+    // The last sound's tail has been heard: the stream stops until a sound
+    // comes or resumes, which then starts it into an empty buffer, and costs
+    // nothing meanwhile.
+    if (!stream.Discard()) return false;
+    stopped_ = true;
+    return true;
   }
   const auto writable = stream.WritableFrames();
   if (!writable) return false;
   if (*writable == 0) return true;
   mix_.assign(static_cast<size_t>(*writable) * 2, 0.0f);
   for (auto& voice : playing_) voice->MixInto(mix_.data(), *writable);
-  return stream.Write(mix_.data(), *writable);
+  if (!stream.Write(mix_.data(), *writable)) return false;
+  stopped_ = false;
+  return true;
 }
 
 }  // namespace kivora::audio

@@ -1,7 +1,8 @@
 // Plays sounds the instant they are asked for: one output stream, opened on a
-// thread of its own when the engine starts and kept open, fed a period at a
-// time from the voice that plays; a new voice cuts the one before off with a
-// short fade. A device that fails is closed and opened again for the next sound.
+// thread of its own when the engine starts, fed a period at a time from the
+// voice that plays; a new voice cuts the one before off with a short fade. The
+// stream stops a moment after the last sound and closes after a quiet spell; the
+// next sound opens it again, as it does after a device failed.
 #pragma once
 
 #include <windows.h>
@@ -44,6 +45,10 @@ class SoundEngine {
   // stream first when it was closed.
   void Start(std::shared_ptr<Voice> voice);
 
+  // A voice that was paused plays again: the engine starts its stream, stopped
+  // while nothing sounded.
+  void Resumed();
+
   // Closes the stream until the next Start, so another player can have the
   // device to itself (some devices take one stream at a time).
   void ReleaseDevice();
@@ -59,8 +64,11 @@ class SoundEngine {
   void RunLoop();
   // Takes the voices and requests handed over since the last turn.
   void TakeRequests(std::unique_ptr<OutputStream>& stream);
-  // Fills the room the device has; false when the device failed.
+  // Fills the room the device has, or stops the stream once the last sound has
+  // been heard; false when the device failed.
   bool Render(OutputStream& stream);
+  // Closes the stream until a sound asks for it again.
+  void CloseStream(std::unique_ptr<OutputStream>& stream);
 
   OutputDevice& device_;
   AcmStreamPool decoders_;
@@ -79,7 +87,8 @@ class SoundEngine {
   // The engine thread's own.
   std::vector<std::shared_ptr<Voice>> playing_;
   std::vector<float> mix_;
-  ULONGLONG idleSince_ = 0;  // when the last voice ended; 0 while one plays
+  ULONGLONG quietSince_ = 0;  // when the last voice ended or was paused, or the stream opened; 0 while one sounds
+  bool stopped_ = false;      // the stream is stopped and empty, waiting for a sound
 
   std::thread thread_;
 };

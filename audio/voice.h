@@ -39,6 +39,9 @@ class Voice {
   void Stop() { stopping_.store(true); }
 
   bool Ended() const { return ended_; }
+  // Paused and faded out: the voice makes no sound until it is resumed. Read on
+  // the output thread only.
+  bool Held() const { return paused_.load() && !stopping_.load() && fade_ == 0.0f; }
   // Output frames rendered so far, pauses not counted.
   uint64_t FramesPlayed() const { return framesPlayed_; }
 

@@ -20,6 +20,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/app.h"
@@ -29,6 +30,7 @@
 #include "audio/engine_backend.h"
 #include "audio/mci_backend.h"
 #include "audio/wasapi_output.h"
+#include "process_memory.h"
 #include "stopwatch.h"
 
 namespace {
@@ -95,62 +97,14 @@ class SwitchedBackend final : public kivora::audio::AudioBackend {
   kivora::audio::AudioBackend* current_;
 };
 
-// Reads a whole small file through Wine's drive Z: (here: the process's own /proc entries).
-std::string ReadLinuxFile(const char* linuxPath) {
-  std::ifstream in(std::filesystem::path(std::string("Z:") + linuxPath), std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), {});
-}
-
-// This process as Linux knows it. Wine opens files in its server, so
-// /proc/self would be the server's entry: the process is found by its command line.
-std::string LinuxProcessFolder() {
-  static const std::string folder = [] {
-    std::string best;
-    size_t bestSize = 0;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA("Z:\\proc\\*", &found);
-    if (search == INVALID_HANDLE_VALUE) return best;
-    do {
-      if (found.cFileName[0] < '0' || found.cFileName[0] > '9') continue;
-      const std::string candidate = std::string("/proc/") + found.cFileName;
-      const std::string commandLine = ReadLinuxFile((candidate + "/cmdline").c_str());
-      if (commandLine.find("click_latency.exe") == std::string::npos || commandLine.find("bash") != std::string::npos) continue;
-      const size_t size = ReadLinuxFile((candidate + "/smaps_rollup").c_str()).size();
-      if (size > bestSize) best = candidate, bestSize = size;
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return best;
-  }();
+// This process as Linux knows it.
+const std::string& ProcessFolder() {
+  static const std::string folder = kivora::bench::LinuxProcessFolder("click_latency.exe");
   return folder;
 }
 
-// Private memory of this process (clean and dirty pages no other process shares), in MB.
-double PrivateMegabytes() {
-  const std::string rollup = ReadLinuxFile((LinuxProcessFolder() + "/smaps_rollup").c_str());
-  double kilobytes = 0;
-  for (const char* field : {"Private_Clean:", "Private_Dirty:"}) {
-    const size_t at = rollup.find(field);
-    if (at != std::string::npos) kilobytes += std::atof(rollup.c_str() + at + std::strlen(field));
-  }
-  return kilobytes / 1024.0;
-}
-
-// CPU time of this process so far (user and system, all threads), in ms.
-double CpuMs() {
-  const std::string stat = ReadLinuxFile((LinuxProcessFolder() + "/stat").c_str());
-  const size_t close = stat.rfind(')');
-  if (close == std::string::npos) return 0;
-  // After the command name: state is field 3; utime and stime are fields 14 and 15.
-  const char* at = stat.c_str() + close + 2;
-  double user = 0, system = 0;
-  for (int field = 3; field <= 15 && *at; ++field) {
-    if (field == 14) user = std::atof(at);
-    if (field == 15) system = std::atof(at);
-    while (*at && *at != ' ') ++at;
-    while (*at == ' ') ++at;
-  }
-  return (user + system) * 10.0;  // clock ticks of 10 ms
-}
+double PrivateMegabytes() { return kivora::bench::PrivateMegabytes(ProcessFolder()); }
+double CpuMs() { return kivora::bench::CpuMs(ProcessFolder()); }
 
 // Pumps messages for ms milliseconds, at the pace of an idle event loop.
 void PumpFor(double ms) {
@@ -161,20 +115,61 @@ void PumpFor(double ms) {
 }
 
 // The share of one core the process used over ms of an event loop that waits
-// for messages, as the program's own does.
-double CpuShareWhile(double ms) {
+// for messages, as the program's own does; the threads that used it are kept
+// for the report under what.
+double CpuShareWhile(double ms, const char* what) {
+  const auto threadsBefore = kivora::bench::CpuMsByThread(ProcessFolder());
   const double cpuBefore = CpuMs(), wallBefore = NowMs();
   for (double now = NowMs(); now < wallBefore + ms; now = NowMs()) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(wallBefore + ms - now) + 1, QS_ALLINPUT);
     Pump();
   }
-  return 100.0 * (CpuMs() - cpuBefore) / (NowMs() - wallBefore);
+  const double share = 100.0 * (CpuMs() - cpuBefore) / (NowMs() - wallBefore);
+  kivora::bench::PrintThreadCpu(what, threadsBefore, kivora::bench::CpuMsByThread(ProcessFolder()), NowMs() - wallBefore);
+  return share;
 }
 
 void Report(const char* what, const std::vector<double>& values) {
   std::printf("%-34s median %6.1f ms  min %6.1f  p10 %6.1f  p90 %6.1f  max %6.1f  (n=%zu)\n", what,
               Quantile(values, 0.5), Quantile(values, 0), Quantile(values, 0.1), Quantile(values, 0.9),
               Quantile(values, 1), values.size());
+}
+
+// One click on entry's button from silence: the handler's time, and the time
+// from the release to the first sound in the device file (-1 when none came).
+std::pair<double, double> ClickFromSilence(kivora::App& app, const kivora::CatalogueEntry& entry, const std::wstring& outputPath) {
+  // Wine truncates the device file whenever a sound opens the device, so the
+  // search starts at the old end and falls back to the start after a truncation.
+  long long searchFrom = OutputSize(outputPath);
+  HWND button = app.Window()[entry.buttonName].Handle();
+  SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+  const double start = NowMs();
+  SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+  const double handler = NowMs() - start;
+  while (NowMs() - start < kGiveUpMs) {
+    Pump();
+    const long long size = OutputSize(outputPath);
+    if (size < searchFrom) searchFrom = 0;
+    if (size > searchFrom && HasSoundAfter(outputPath, searchFrom)) return {handler, NowMs() - start};
+    Sleep(1);
+  }
+  return {handler, -1.0};
+}
+
+// Clicks that each come after a quiet spell long enough for the engine to
+// close its stream: the click opens it again.
+std::vector<double> ClicksAfterQuiet(kivora::App& app, kivora::audio::SoundEngine& engine, int rounds,
+                                     const std::wstring& outputPath) {
+  std::vector<double> toSound;
+  for (int round = 0; round < rounds; ++round) {
+    app.Player().Close();
+    for (double until = NowMs() + 8000; engine.StreamOpen() && NowMs() < until;) PumpFor(20);
+    if (engine.StreamOpen()) break;
+    const double heard = ClickFromSilence(app, kivora::Catalogue()[round % 20], outputPath).second;
+    if (heard >= 0) toSound.push_back(heard);
+  }
+  app.Player().Close();
+  return toSound;
 }
 
 struct ClickFigures {
@@ -196,27 +191,8 @@ ClickFigures MeasureClicks(kivora::App& app, int clicks, const std::wstring& out
       Pump();
       Sleep(5);
     }
-    // Wine truncates the device file whenever a sound opens the device, so the
-    // search starts at the old end and falls back to the start after a truncation.
-    long long searchFrom = OutputSize(outputPath);
-    HWND button = app.Window()[entry.buttonName].Handle();
-
-    SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
-    const double start = NowMs();
-    SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
-    handler.push_back(NowMs() - start);
-
-    double heard = -1;
-    while (NowMs() - start < kGiveUpMs) {
-      Pump();
-      const long long size = OutputSize(outputPath);
-      if (size < searchFrom) searchFrom = 0;
-      if (size > searchFrom && HasSoundAfter(outputPath, searchFrom)) {
-        heard = NowMs() - start;
-        break;
-      }
-      Sleep(1);
-    }
+    const auto [handlerMs, heard] = ClickFromSilence(app, entry, outputPath);
+    handler.push_back(handlerMs);
     if (heard < 0) ++missed;
     else toSound.push_back(heard);
   }
@@ -268,6 +244,15 @@ ClickFigures MeasureClicks(kivora::App& app, int clicks, const std::wstring& out
 std::vector<double> MeasureDeviceFloor(const std::wstring& outputPath, int rounds) {
   std::vector<double> floor;
   kivora::audio::WasapiOutputDevice device;
+  // What a stream costs to open once the audio libraries are loaded, as a
+  // reopen after the stream was closed would: open and close a few in a row.
+  std::vector<double> openTimes;
+  for (int round = 0; round < 5; ++round) {
+    const double start = NowMs();
+    auto trial = device.Open();
+    openTimes.push_back(NowMs() - start);
+  }
+  Report("stream open, libraries loaded", openTimes);
   auto stream = device.Open();
   if (!stream) {
     std::printf("floor: the bare stream did not open\n");
@@ -411,24 +396,32 @@ int wmain(int argc, wchar_t** argv) {
   kivora::App app({prompts, web, chooser, backend, {}, !plain}, exitCleanup.Texts());
   app.Start(GetModuleHandleW(nullptr));
   PumpFor(300);
-  const double noStreamCpu = CpuShareWhile(3000);
+  const double noStreamCpu = CpuShareWhile(3000, "window idle, no stream");
   engine.OpenStream();
   PumpFor(500);  // the engine's stream opens on its own thread
   const double memoryBeforeSound = PrivateMegabytes();
+  const auto groupsBeforeSound = kivora::bench::PrivateMemoryByGroup(ProcessFolder());
+  const auto heapsBeforeSound = kivora::bench::HeapBusyKilobytes();
 
   // The engine first, before MCI has loaded its media framework into the process.
-  const double idleCpu = CpuShareWhile(5000);
+  const double idleCpu = CpuShareWhile(2000, "idle, stream open and stopped");
+  for (double until = NowMs() + 8000; engine.StreamOpen() && NowMs() < until;) PumpFor(20);
+  const double quietCpu = CpuShareWhile(5000, "idle, stream closed after the quiet spell");
   const ClickFigures engineFigures = MeasureClicks(app, clicks, outputPath);
+  const std::vector<double> afterQuiet = ClicksAfterQuiet(app, engine, 6, outputPath);
   PlayAllSixty(app);
   const double memoryAfterFirstRound = PrivateMegabytes();
   PlayAllSixty(app);
   const double memoryWhilePlaying = PrivateMegabytes();
+  const auto groupsWhilePlaying = kivora::bench::PrivateMemoryByGroup(ProcessFolder());
   app.Player().Open(app.Shell().dataFolder + std::wstring(kivora::Catalogue()[53].relativePath));  // 15 s
   kivora::audio::ApplyVolumeAndPlay(app.Player(), 100);
-  const double playingCpu = CpuShareWhile(5000);
+  const double playingCpu = CpuShareWhile(5000, "playing a 15 s clip");
   app.Player().Close();
   PumpFor(300);
   const double memoryIdle = PrivateMegabytes();
+  const auto groupsIdle = kivora::bench::PrivateMemoryByGroup(ProcessFolder());
+  const auto heapsIdle = kivora::bench::HeapBusyKilobytes();
 
   // MCI alone, with the engine's stream closed so MCI has the device to itself.
   engine.ReleaseDevice();
@@ -443,9 +436,10 @@ int wmain(int argc, wchar_t** argv) {
 
   const std::vector<double> floor = MeasureDeviceFloor(outputPath, 12);
   const std::vector<double> waveOutFloor = MeasureWaveOutFloor(outputPath, 12);
-  std::printf("(process %s)\n", LinuxProcessFolder().c_str());
+  std::printf("(process %s)\n", ProcessFolder().c_str());
 
   ReportBackend("sound engine", engineFigures);
+  if (!afterQuiet.empty()) Report("click after the stream closed", afterQuiet);
   ReportBackend("MCI", mciFigures);
   std::printf("--- device\n");
   if (!floor.empty()) Report("floor: bare stream, block to file", floor);
@@ -459,7 +453,13 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("private memory after the sixty clips once: %.1f MB; after a second round:\n", memoryAfterFirstRound);
   std::printf("private memory after all sixty clips: engine %.1f MB playing, %.1f MB idle; MCI %.1f MB playing, %.1f MB idle\n",
               memoryWhilePlaying, memoryIdle, mciMemoryWhilePlaying, mciMemoryIdle);
-  std::printf("CPU: window idle before the stream opened %.2f %%; with the stream open idle %.2f %%, playing %.2f %% of one core\n",
-              noStreamCpu, idleCpu, playingCpu);
+  kivora::bench::PrintMemoryGroups("window up, stream open, before the first sound", groupsBeforeSound);
+  kivora::bench::PrintMemoryGroups("a clip playing after all sixty clips twice", groupsWhilePlaying);
+  kivora::bench::PrintMemoryGroups("engine idle after all sixty clips twice", groupsIdle);
+  kivora::bench::PrintHeapBusy("before the first sound", heapsBeforeSound);
+  kivora::bench::PrintHeapBusy("engine idle after all sixty clips twice", heapsIdle);
+  std::printf("CPU: window idle before the stream opened %.2f %%; stream open and stopped %.2f %%; idle after the quiet "
+              "spell (stream closed) %.2f %%; playing %.2f %% of one core\n",
+              noStreamCpu, idleCpu, quietCpu, playingCpu);
   return 0;
 }

@@ -314,6 +314,30 @@ TEST(Resampler, KeepsTheSignalAndItsTimingAcrossRates) {
   EXPECT_EQ(Resampler::Create(44100, 44099, 1), nullptr) << "a ratio with too many phases is refused";
 }
 
+TEST(Resampler, ConvertsEachChannelOfAFrameAsItsOwnSignal) {
+  // Stereo, mono and three channels take different paths: each channel must come
+  // out as that channel alone would, none swapped or blended with another.
+  const std::vector<std::vector<float>> signals = {Sine(1000, 44100, 4410), Sine(3100, 44100, 4410), Sine(170, 44100, 4410)};
+  std::vector<std::vector<float>> alone;
+  for (const auto& signal : signals) alone.push_back(Convert(*Resampler::Create(44100, 48000, 1), signal));
+  for (unsigned channels : {2u, 3u}) {
+    std::vector<float> interleaved;
+    for (size_t i = 0; i < signals[0].size(); ++i) {
+      for (unsigned channel = 0; channel < channels; ++channel) interleaved.push_back(signals[channel][i]);
+    }
+    const std::vector<float> together = Convert(*Resampler::Create(44100, 48000, channels), interleaved);
+    ASSERT_EQ(together.size(), alone[0].size() * channels) << channels;
+    for (size_t frame = 0; frame < alone[0].size(); ++frame) {
+      for (unsigned channel = 0; channel < channels; ++channel) {
+        ASSERT_NEAR(together[frame * channels + channel], alone[channel][frame], 1e-5) << channels << " channels, frame " << frame;
+      }
+    }
+  }
+  // Stereo at the same rate passes both channels through unchanged.
+  const std::vector<float> pairs = {0.1f, -0.9f, 0.2f, -0.8f, 0.3f, -0.7f};
+  EXPECT_EQ(Convert(*Resampler::Create(48000, 48000, 2), pairs), pairs);
+}
+
 // A clip of counted samples at the output rate, so each output frame tells
 // which clip frame it came from (with the gains applied).
 class CountingDecoder final : public PcmDecoder {

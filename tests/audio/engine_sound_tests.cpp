@@ -158,6 +158,44 @@ TEST_F(EngineSoundTest, AFileTheEngineRefusesPlaysThroughTheMediaControlInterfac
   })) << "the engine did not take the next clip";
 }
 
+// A quiet spell after the last sound closes the stream (a stopped stream still
+// costs a timer on some systems); the next sound opens it again and is heard
+// whole, as is one that comes while the stream is still open.
+TEST_F(EngineSoundTest, AfterAQuietSpellTheStreamClosesAndTheNextSoundOpensItAgain) {
+  ASSERT_TRUE(Play(lowClip));
+  ASSERT_TRUE(ListenPastSound(4800));
+  player.Close();
+  SoundEngine& engine = *backend.Engine();
+  const int openings = engine.StreamOpenings();
+  EXPECT_TRUE(engine.StreamOpen()) << "the stream closed at once instead of after a quiet spell";
+  const DWORD start = GetTickCount();
+  while (engine.StreamOpen() && GetTickCount() - start < kDeadlineMs) Sleep(20);
+  EXPECT_FALSE(engine.StreamOpen()) << "the stream stayed open through the quiet";
+  EXPECT_GT(GetTickCount() - start, 1000u) << "the stream closed before the quiet spell was over";
+
+  tap->Mark();
+  ASSERT_TRUE(Play(highClip));
+  EXPECT_TRUE(ListenUntil([](const std::vector<int16_t>& left) {
+    return CountBlocks(Blocks(left), Tone::High) >= 30;
+  })) << "no sound after the stream closed";
+  EXPECT_EQ(engine.StreamOpenings(), openings + 1);
+  EXPECT_TRUE(engine.StreamOpen());
+}
+
+// A pause longer than the quiet spell that closes an unused stream: the paused
+// sound keeps its place and goes on when resumed.
+TEST_F(EngineSoundTest, ASoundPausedThroughTheQuietSpellGoesOnWhenResumed) {
+  ASSERT_TRUE(Play(lowClip));
+  ASSERT_TRUE(ListenPastSound(4800));
+  EXPECT_TRUE(player.PauseToggle());
+  Sleep(4000);
+  tap->Mark();
+  EXPECT_TRUE(player.PauseToggle());
+  EXPECT_TRUE(ListenUntil([](const std::vector<int16_t>& left) {
+    return CountBlocks(Blocks(left), Tone::Low) >= 30;
+  })) << "the paused sound did not come back";
+}
+
 // When the device fails while a sound plays, the engine closes its stream and
 // the next sound opens it again and plays.
 TEST_F(EngineSoundTest, AfterTheDeviceFailsTheNextSoundOpensItAgainAndPlays) {
