@@ -8,45 +8,30 @@
 
 namespace kivora::skin {
 
-// Owns one GDI object: a brush, pen, font or bitmap.
-class Gdi {
+// Owns one handle and frees it with Free.
+template <typename Handle, BOOL(WINAPI* Free)(Handle)>
+class Owned {
  public:
-  explicit Gdi(HGDIOBJ object = nullptr) : object_(object) {}
-  ~Gdi() {
-    if (object_) DeleteObject(object_);
+  explicit Owned(Handle handle = nullptr) : handle_(handle) {}
+  ~Owned() {
+    if (handle_) Free(handle_);
   }
-  Gdi(Gdi&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
-  Gdi& operator=(Gdi&& other) noexcept {
-    std::swap(object_, other.object_);
+  Owned(Owned&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+  Owned& operator=(Owned&& other) noexcept {
+    std::swap(handle_, other.handle_);  // the handle held before goes with `other`
     return *this;
   }
-  Gdi(const Gdi&) = delete;
-  Gdi& operator=(const Gdi&) = delete;
-  HGDIOBJ Get() const { return object_; }
+  Owned(const Owned&) = delete;
+  Owned& operator=(const Owned&) = delete;
+  Handle Get() const { return handle_; }
 
  private:
-  HGDIOBJ object_;
+  Handle handle_;
 };
 
-// Owns a memory DC.
-class MemoryDc {
- public:
-  explicit MemoryDc(HDC dc = nullptr) : dc_(dc) {}
-  ~MemoryDc() {
-    if (dc_) DeleteDC(dc_);
-  }
-  MemoryDc(MemoryDc&& other) noexcept : dc_(std::exchange(other.dc_, nullptr)) {}
-  MemoryDc& operator=(MemoryDc&& other) noexcept {
-    std::swap(dc_, other.dc_);
-    return *this;
-  }
-  MemoryDc(const MemoryDc&) = delete;
-  MemoryDc& operator=(const MemoryDc&) = delete;
-  HDC Get() const { return dc_; }
-
- private:
-  HDC dc_;
-};
+// A brush, pen, font or bitmap.
+using Gdi = Owned<HGDIOBJ, DeleteObject>;
+using MemoryDc = Owned<HDC, DeleteDC>;
 
 // Selects an object into a DC for a scope.
 class Select {

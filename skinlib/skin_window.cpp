@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <new>
+#include <optional>
+#include <type_traits>
 
 #include "skinlib/skin_painter.h"
 #include "skinlib/skin_state.h"
@@ -44,11 +46,6 @@ Repaint RepaintAfter(UINT message) {
 UINT SkinQuery() {
   static const UINT message = RegisterWindowMessageW(L"Kivora.Skin.Query");
   return message;
-}
-
-template <typename Skin>
-Skin* SkinOf(HWND window, SUBCLASSPROC procedure) {
-  return reinterpret_cast<Skin*>(SendMessageW(window, SkinQuery(), reinterpret_cast<WPARAM>(procedure), 0));
 }
 
 bool IsSkinQueryFor(UINT message, WPARAM wParam, SUBCLASSPROC procedure) {
@@ -92,7 +89,7 @@ void SettleRepaint(HWND hwnd, ControlSkin& skin) {
   else if (owed == Repaint::Later) InvalidateRect(hwnd, nullptr, FALSE);
 }
 
-LRESULT ControlMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, ControlSkin& skin) {
+LRESULT SkinMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, ControlSkin& skin) {
   switch (message) {
     case WM_PAINT: PaintControl(hwnd, skin); return 0;
     case WM_ERASEBKGND: return 1;
@@ -105,28 +102,12 @@ LRESULT ControlMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, Co
   return result;
 }
 
-LRESULT CALLBACK ControlProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                  DWORD_PTR data) noexcept {
-  auto& skin = *reinterpret_cast<ControlSkin*>(data);
-  if (IsSkinQueryFor(message, wParam, ControlProcedure)) return reinterpret_cast<LRESULT>(&skin);
-  UnderWay<ControlSkin> underWay(skin);
-  if (message == WM_NCDESTROY) {
-    skin.underWay.windowGone = true;
-    RemoveWindowSubclass(hwnd, ControlProcedure, kSubclassId);
-    return DefSubclassProc(hwnd, message, wParam, lParam);
-  }
-  const LRESULT result = ControlMessage(hwnd, message, wParam, lParam, skin);
-  if (underWay.Outermost() && !skin.underWay.windowGone) SettleRepaint(hwnd, skin);
-  return result;
-}
-
-LRESULT FrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, WindowSkin& skin) {
+LRESULT SkinMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, WindowSkin& skin) {
   switch (message) {
     case WM_ERASEBKGND: {
       RECT area{};
       GetClientRect(hwnd, &area);
-      Gdi brush(CreateSolidBrush(skin.Color(Role::Background)));
-      FillRect(reinterpret_cast<HDC>(wParam), &area, static_cast<HBRUSH>(brush.Get()));
+      FillRect(reinterpret_cast<HDC>(wParam), &area, skin.BackgroundBrush());
       return 1;
     }
     case WM_CTLCOLORSTATIC:
@@ -152,41 +133,53 @@ LRESULT FrameMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, Wind
   return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
-LRESULT CALLBACK FrameProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                DWORD_PTR data) noexcept {
-  auto& skin = *reinterpret_cast<WindowSkin*>(data);
-  if (IsSkinQueryFor(message, wParam, FrameProcedure)) return reinterpret_cast<LRESULT>(&skin);
-  UnderWay<WindowSkin> underWay(skin);
+// The subclass in front of a skinned window (WindowSkin) or control (ControlSkin).
+template <typename Skin>
+LRESULT CALLBACK SkinProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                               DWORD_PTR data) noexcept {
+  auto& skin = *reinterpret_cast<Skin*>(data);
+  if (IsSkinQueryFor(message, wParam, SkinProcedure<Skin>)) return reinterpret_cast<LRESULT>(&skin);
+  UnderWay<Skin> underWay(skin);
   if (message == WM_NCDESTROY) {
     skin.underWay.windowGone = true;
-    RemoveWindowSubclass(hwnd, FrameProcedure, kSubclassId);
+    RemoveWindowSubclass(hwnd, SkinProcedure<Skin>, kSubclassId);
     return DefSubclassProc(hwnd, message, wParam, lParam);
   }
-  return FrameMessage(hwnd, message, wParam, lParam, skin);
+  const LRESULT result = SkinMessage(hwnd, message, wParam, lParam, skin);
+  if constexpr (std::is_same_v<Skin, ControlSkin>) {
+    if (underWay.Outermost() && !skin.underWay.windowGone) SettleRepaint(hwnd, skin);
+  }
+  return result;
+}
+
+template <typename Skin>
+Skin* SkinOf(HWND window) {
+  const SUBCLASSPROC procedure = SkinProcedure<Skin>;
+  return reinterpret_cast<Skin*>(SendMessageW(window, SkinQuery(), reinterpret_cast<WPARAM>(procedure), 0));
 }
 
 // The kind of skinning a child control gets, if any.
-bool KindOf(HWND control, ControlKind& kind) {
+std::optional<ControlKind> KindOf(HWND control) {
   wchar_t name[64]{};
   GetClassNameW(control, name, 64);
   if (lstrcmpiW(name, WC_BUTTONW) == 0) {
     const LONG type = GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
-    if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON) kind = ControlKind::PushButton;
-    else if (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX) kind = ControlKind::CheckBox;
-    else return false;
-    return true;
+    if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON) return ControlKind::PushButton;
+    if (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX) return ControlKind::CheckBox;
+    return std::nullopt;
   }
-  if (lstrcmpiW(name, WC_TABCONTROLW) == 0) kind = ControlKind::Tab;
-  else if (lstrcmpiW(name, TRACKBAR_CLASSW) == 0) kind = ControlKind::Slider;
-  else return false;
-  return true;
+  if (lstrcmpiW(name, WC_TABCONTROLW) == 0) return ControlKind::Tab;
+  if (lstrcmpiW(name, TRACKBAR_CLASSW) == 0) return ControlKind::Slider;
+  return std::nullopt;
 }
 
 BOOL CALLBACK SkinChild(HWND control, LPARAM window) {
-  ControlKind kind{};
-  if (!KindOf(control, kind) || SkinOf<ControlSkin>(control, ControlProcedure)) return TRUE;
-  auto* skin = new (std::nothrow) ControlSkin(kind, reinterpret_cast<WindowSkin*>(window));
-  if (skin && !SetWindowSubclass(control, ControlProcedure, kSubclassId, reinterpret_cast<DWORD_PTR>(skin))) delete skin;
+  const std::optional<ControlKind> kind = KindOf(control);
+  if (!kind || SkinOf<ControlSkin>(control)) return TRUE;
+  auto* skin = new (std::nothrow) ControlSkin(*kind, reinterpret_cast<WindowSkin*>(window));
+  if (skin && !SetWindowSubclass(control, SkinProcedure<ControlSkin>, kSubclassId, reinterpret_cast<DWORD_PTR>(skin))) {
+    delete skin;
+  }
   return TRUE;
 }
 
@@ -194,13 +187,13 @@ BOOL CALLBACK SkinChild(HWND control, LPARAM window) {
 
 bool SkinWindow(HWND window, const Palette& palette) {
   if (!IsWindow(window)) return false;
-  WindowSkin* skin = SkinOf<WindowSkin>(window, FrameProcedure);
+  WindowSkin* skin = SkinOf<WindowSkin>(window);
   if (skin) {
     skin->Recolour(palette);
   } else {
     skin = new (std::nothrow) WindowSkin(palette);
     if (!skin) return false;
-    if (!SetWindowSubclass(window, FrameProcedure, kSubclassId, reinterpret_cast<DWORD_PTR>(skin))) {
+    if (!SetWindowSubclass(window, SkinProcedure<WindowSkin>, kSubclassId, reinterpret_cast<DWORD_PTR>(skin))) {
       delete skin;
       return false;
     }
