@@ -97,10 +97,12 @@ void PumpFor(double ms) {
   }
 }
 
-void Report(const char* what, const std::vector<double>& values) {
-  std::printf("%-40s median %6.2f ms  min %6.2f  p90 %6.2f  max %6.2f  (n=%zu)\n", what, Quantile(values, 0.5),
+void Report(const char* what, const std::vector<double>& values, const char* unit = "ms") {
+  std::printf("%-40s median %6.2f %s  min %6.2f  p90 %6.2f  max %6.2f  (n=%zu)\n", what, Quantile(values, 0.5), unit,
               Quantile(values, 0), Quantile(values, 0.9), Quantile(values, 1), values.size());
 }
+
+constexpr UINT kWholeWindow = RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW;
 
 // Time of `action`, run `rounds` times with the waiting messages run before each.
 template <typename Action>
@@ -172,11 +174,10 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("%-40s %6.1f ms, of which %.1f ms in %d sent paint messages\n", "first show: ShowWindow + UpdateWindow",
               firstShow, firstShowPaintMs, firstShowPaints);
 
-  Report("whole window repainted", TimeEach(rounds, [&](int) {
-           RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-         }));
+  Report("whole window repainted",
+         TimeEach(rounds, [&](int) { RedrawWindow(window, nullptr, nullptr, kWholeWindow); }));
   g_log.Reset();
-  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  RedrawWindow(window, nullptr, nullptr, kWholeWindow);
   std::printf("%-40s %d\n", "  WM_PAINT messages in one", g_log.paints);
 
   struct Control {
@@ -202,9 +203,9 @@ int wmain(int argc, wchar_t** argv) {
   Report("  button down (handler)", clicks.down);
   Report("  button up (handler)", clicks.up);
   Report("  paint time the loop ran after the up", clicks.laterPaints);
-  Report("  WM_PAINT sent inside the down", clicks.paintsDown);
-  Report("  WM_PAINT sent inside the up", clicks.paintsUp);
-  Report("  WM_PAINT the loop ran after the up", clicks.paintsLater);
+  Report("  WM_PAINT sent inside the down", clicks.paintsDown, "");
+  Report("  WM_PAINT sent inside the up", clicks.paintsUp, "");
+  Report("  WM_PAINT the loop ran after the up", clicks.paintsLater, "");
 
   HWND button = app.Window()[kivora::Catalogue()[1].buttonName].Handle();
   std::printf("hover over a push button:\n");
@@ -222,7 +223,7 @@ int wmain(int argc, wchar_t** argv) {
            Pump();
            focusPaints.push_back(g_log.paints);
          }));
-  Report("  WM_PAINT in one focus move", focusPaints);
+  Report("  WM_PAINT in one focus move", focusPaints, "");
 
   UnhookWindowsHookEx(after);
   UnhookWindowsHookEx(before);
