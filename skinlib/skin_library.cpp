@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "skinlib/skin_format.h"
-#include "skinlib/skin_painter.h"
+#include "skinlib/skin_window.h"
 
 namespace {
 

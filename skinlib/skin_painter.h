@@ -1,16 +1,22 @@
-// Restyles a window and its controls with a palette: the frame and title bar,
-// flat push buttons with hover and pressed states, the check box, the tab strip,
-// the slider and the labels. Each control keeps its own behaviour; only painting
-// is taken over, through a subclass in front of the control's procedure.
+// Draws the skin's look: flat push buttons with hover and pressed states, the check
+// box, the tab strip, the slider, the labels and the frame with its title bar.
+// Only the look; when to paint is the skinned window's business.
 #pragma once
 
 #include <windows.h>
 
-#include "skinlib/skin_format.h"
+#include "skinlib/skin_state.h"
 
 namespace kivora::skin {
 
-// Skins `window` and every control on it; returns whether it was taken.
-bool SkinWindow(HWND window, const Palette& palette);
+// Answers a control's WM_PAINT with the skin's look of it in its present state.
+void PaintControl(HWND control, const ControlSkin& skin);
+
+// Draws an owner-drawn label; false for an item the skin leaves to its owner.
+bool PaintLabel(const DRAWITEMSTRUCT& item, const WindowSkin& skin);
+
+// The title bar and frame in the caption colour, with the icon, title and the
+// minimise and close marks where the system keeps their buttons.
+void PaintFrame(HWND window, WindowSkin& skin);
 
 }  // namespace kivora::skin

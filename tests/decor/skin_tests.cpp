@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -173,6 +174,60 @@ TEST_F(SkinTargetTest, DamagedSkinDataOrLibraryLeavesThePlainLook) {
   ASSERT_TRUE(AttachSkin(good));
   EXPECT_EQ(WindowBackground(), kBackground) << "the good skin takes the same window";
   EXPECT_EQ(ButtonCorner(), kBackground);
+}
+
+// What a control shows at this moment, read through its own DC: the event loop
+// need not have run since it was last drawn.
+COLORREF ShownAt(HWND control, int x, int y) {
+  HDC dc = GetDC(control);
+  const COLORREF color = GetPixel(dc, x, y);
+  ReleaseDC(control, dc);
+  return color;
+}
+
+// The skin paints a state change either at once (where the control has drawn its
+// own look over the skin's) or in the loop's next WM_PAINT: each state must show,
+// held down for as long as the button is held, and no system look may remain
+// once a focus change returns.
+TEST_F(SkinTargetTest, EachButtonStateShowsAndTheSystemLookNeverRemains) {
+  ASSERT_TRUE(AttachSkin(assets::SkinData()));
+  AppFixture::Pump();
+  constexpr COLORREF kButtonBorder = RGB(0xCC, 0xD3, 0xDF), kButtonHover = RGB(0xE6, 0xEE, 0xFD);
+  const RECT client = ClientOf(button_);
+  const LPARAM inside = MAKELPARAM(10, 10);
+  POINT centre{client.right / 2, client.bottom / 2};
+  ClientToScreen(button_, &centre);
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    bool loopRuns;  // false: read back the moment the message returns
+    COLORREF face, border;
+  };
+  const Step steps[] = {
+      {"held down", [&] { SendMessageW(button_, WM_LBUTTONDOWN, MK_LBUTTON, inside); }, true, kAccent, kAccent},
+      {"released", [&] { SendMessageW(button_, WM_LBUTTONUP, 0, inside); }, true, kButtonFace, kAccent},
+      {"focus taken away", [&] { SetFocus(window_); }, false, kButtonFace, kButtonBorder},
+      {"focus given back", [&] { SetFocus(button_); }, false, kButtonFace, kAccent},
+      {"under the mouse",
+       [&] {
+         SetCursorPos(centre.x, centre.y);
+         SendMessageW(button_, WM_MOUSEMOVE, 0, inside);
+       },
+       true, kButtonHover, kAccent},
+      {"mouse gone",
+       [&] {
+         SetCursorPos(centre.x, centre.y + 200);
+         SendMessageW(button_, WM_MOUSELEAVE, 0, 0);
+       },
+       true, kButtonFace, kAccent},
+  };
+  for (const Step& step : steps) {
+    step.act();
+    if (step.loopRuns) AppFixture::Pump();
+    EXPECT_EQ(ShownAt(button_, 0, 0), kBackground) << step.what << ": the skin's rounded corner";
+    EXPECT_EQ(ShownAt(button_, client.right / 2, 5), step.face) << step.what << ": face";
+    EXPECT_EQ(ShownAt(button_, client.right / 2, 1), step.border) << step.what << ": border";
+  }
 }
 
 // Every page of the skinned main window, read back from the screen in regions

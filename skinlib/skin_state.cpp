@@ -1,0 +1,25 @@
+#include "skinlib/skin_state.h"
+
+namespace kivora::skin {
+
+HBRUSH WindowSkin::BackgroundBrush() {
+  if (!backgroundBrush_.Get() || backgroundBrushColor_ != Color(Role::Background)) {
+    backgroundBrushColor_ = Color(Role::Background);
+    backgroundBrush_ = Gdi(CreateSolidBrush(backgroundBrushColor_));
+  }
+  return static_cast<HBRUSH>(backgroundBrush_.Get());
+}
+
+HFONT WindowSkin::CaptionFont() {
+  if (!captionFont_.Get()) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+    LOGFONTW face = metrics.lfCaptionFont;
+    face.lfWeight = FW_SEMIBOLD;
+    captionFont_ = Gdi(CreateFontIndirectW(&face));
+  }
+  return static_cast<HFONT>(captionFont_.Get());
+}
+
+}  // namespace kivora::skin
