@@ -82,6 +82,7 @@ struct LibraryKind {
 using KernelHandle = UniqueHandle<KernelHandleKind>;
 using Font = UniqueHandle<GdiObjectKind<HFONT>>;
 using Brush = UniqueHandle<GdiObjectKind<HBRUSH>>;
+using Pen = UniqueHandle<GdiObjectKind<HPEN>>;
 using Bitmap = UniqueHandle<GdiObjectKind<HBITMAP>>;
 using Icon = UniqueHandle<IconKind>;
 using Menu = UniqueHandle<MenuKind>;

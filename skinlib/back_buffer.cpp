@@ -10,15 +10,15 @@ BackBuffer::~BackBuffer() {
 
 HDC BackBuffer::Reserve(HDC screen, int width, int height) {
   if (width <= 0 || height <= 0) return nullptr;
-  if (!dc_.Get()) dc_ = MemoryDc(CreateCompatibleDC(screen));
+  if (!dc_.Get()) dc_.Reset(CreateCompatibleDC(screen));
   if (!dc_.Get()) return nullptr;
   if (width > width_ || height > height_) {
     const int grownWidth = std::max(width, width_), grownHeight = std::max(height, height_);
-    Gdi grown(CreateCompatibleBitmap(screen, grownWidth, grownHeight));
+    Bitmap grown(CreateCompatibleBitmap(screen, grownWidth, grownHeight));
     if (!grown.Get()) return nullptr;
     HGDIOBJ previous = SelectObject(dc_.Get(), grown.Get());
     if (!original_) original_ = previous;
-    bitmap_ = std::move(grown);  // the smaller bitmap, now out of the DC, goes with `grown`
+    bitmap_ = std::move(grown);  // the smaller bitmap, already out of the DC, is deleted
     width_ = grownWidth;
     height_ = grownHeight;
   }

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "skinlib/gdi_owners.h"
+#include "base/unique_handle.h"
 
 namespace kivora::skin {
 
@@ -23,8 +23,8 @@ class BackBuffer {
   HDC Reserve(HDC screen, int width, int height);
 
  private:
-  MemoryDc dc_;
-  Gdi bitmap_;
+  UniqueHandle<MemoryDcKind> dc_;
+  Bitmap bitmap_;
   HGDIOBJ original_ = nullptr;  // the DC's own bitmap, put back before the DC goes
   int width_ = 0;
   int height_ = 0;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "skinlib/back_buffer.h"
-#include "skinlib/gdi_owners.h"
+#include "base/unique_handle.h"
 
 namespace kivora::skin {
 namespace {
@@ -24,23 +24,23 @@ LRESULT Ask(HWND control, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
 }
 
 void Fill(HDC dc, const RECT& area, COLORREF color) {
-  Gdi brush(CreateSolidBrush(color));
-  FillRect(dc, &area, static_cast<HBRUSH>(brush.Get()));
+  Brush brush(CreateSolidBrush(color));
+  FillRect(dc, &area, brush.Get());
 }
 
 void RoundBox(HDC dc, RECT area, COLORREF fill, COLORREF border, int borderWidth = 1, int radius = kRadius) {
-  Gdi brush(CreateSolidBrush(fill));
-  Gdi pen(CreatePen(PS_INSIDEFRAME, borderWidth, border));
-  Select selectBrush(dc, brush.Get());
-  Select selectPen(dc, pen.Get());
+  Brush brush(CreateSolidBrush(fill));
+  Pen pen(CreatePen(PS_INSIDEFRAME, borderWidth, border));
+  ScopedSelect selectBrush(dc, brush.Get());
+  ScopedSelect selectPen(dc, pen.Get());
   RoundRect(dc, area.left, area.top, area.right, area.bottom, radius, radius);
 }
 
 void Ellipse(HDC dc, int x, int y, int radius, COLORREF fill, COLORREF border, int borderWidth) {
-  Gdi brush(CreateSolidBrush(fill));
-  Gdi pen(CreatePen(PS_INSIDEFRAME, borderWidth, border));
-  Select selectBrush(dc, brush.Get());
-  Select selectPen(dc, pen.Get());
+  Brush brush(CreateSolidBrush(fill));
+  Pen pen(CreatePen(PS_INSIDEFRAME, borderWidth, border));
+  ScopedSelect selectBrush(dc, brush.Get());
+  ScopedSelect selectPen(dc, pen.Get());
   ::Ellipse(dc, x - radius, y - radius, x + radius + 1, y + radius + 1);
 }
 
@@ -61,7 +61,7 @@ HFONT FontOf(HWND hwnd) {
 void CentredText(HDC dc, HFONT font, const std::wstring& text, RECT area, COLORREF color) {
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, color);
-  Select selectFont(dc, font);
+  ScopedSelect selectFont(dc, font);
   RECT measured = area;
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &measured, DT_SINGLELINE | DT_CALCRECT | DT_NOPREFIX);
   const UINT format = DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX;
@@ -72,8 +72,8 @@ void CentredText(HDC dc, HFONT font, const std::wstring& text, RECT area, COLORR
   LOGFONTW face{};
   GetObjectW(font, sizeof(face), &face);
   face.lfHeight = face.lfHeight * 4 / 5;
-  Gdi smaller(CreateFontIndirectW(&face));
-  Select selectSmaller(dc, smaller.Get());
+  Font smaller(CreateFontIndirectW(&face));
+  ScopedSelect selectSmaller(dc, smaller.Get());
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, format | DT_END_ELLIPSIS);
 }
 
@@ -102,8 +102,8 @@ void PaintPushButton(HWND hwnd, WindowSkin& skin, bool hot) {
     // The picture was laid on the system button face: that colour is its background.
     BITMAP info{};
     GetObjectW(picture, sizeof(info), &info);
-    MemoryDc source(CreateCompatibleDC(dc));
-    Select selectPicture(source.Get(), picture);
+    MemoryDc source(dc);
+    ScopedSelect selectPicture(source.Get(), picture);
     const int x = (area.right - info.bmWidth) / 2, y = (area.bottom - info.bmHeight) / 2;
     TransparentBlt(dc, x, y, info.bmWidth, info.bmHeight, source.Get(), 0, 0, info.bmWidth, info.bmHeight,
                    GetSysColor(COLOR_BTNFACE));
@@ -125,15 +125,15 @@ void PaintCheckBox(HWND hwnd, WindowSkin& skin, bool hot) {
   const COLORREF border = checked || focused || hot ? skin.Color(Role::Accent) : skin.Color(Role::ButtonBorder);
   RoundBox(dc, box, checked ? skin.Color(Role::Accent) : skin.Color(Role::ButtonFace), border, focused ? 2 : 1, 4);
   if (checked) {
-    Gdi pen(CreatePen(PS_SOLID, 2, skin.Color(Role::ButtonPressedText)));
-    Select selectPen(dc, pen.Get());
+    Pen pen(CreatePen(PS_SOLID, 2, skin.Color(Role::ButtonPressedText)));
+    ScopedSelect selectPen(dc, pen.Get());
     POINT tick[3] = {{box.left + 3, top + 7}, {box.left + 6, top + 10}, {box.left + 11, top + 4}};
     Polyline(dc, tick, 3);
   }
   RECT textArea{box.right + 5, area.top, area.right, area.bottom};
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, IsWindowEnabled(hwnd) ? skin.Color(Role::Text) : skin.Color(Role::MutedText));
-  Select selectFont(dc, FontOf(hwnd));
+  ScopedSelect selectFont(dc, FontOf(hwnd));
   std::wstring text = TextOf(hwnd);
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &textArea, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
 }
@@ -176,9 +176,9 @@ void PaintTab(HWND hwnd, WindowSkin& skin) {
     CentredText(dc, font, title, label, isChosen ? skin.Color(Role::Text) : skin.Color(Role::MutedText));
     if (isChosen && GetFocus() == hwnd) {
       RECT ring{item.left + 3, item.top + 3, item.right - 3, stripBottom - 4};
-      Gdi pen(CreatePen(PS_SOLID, 1, skin.Color(Role::Accent)));
-      Select selectPen(dc, pen.Get());
-      Select hollow(dc, GetStockObject(NULL_BRUSH));
+      Pen pen(CreatePen(PS_SOLID, 1, skin.Color(Role::Accent)));
+      ScopedSelect selectPen(dc, pen.Get());
+      ScopedSelect hollow(dc, GetStockObject(NULL_BRUSH));
       RoundRect(dc, ring.left, ring.top, ring.right, ring.bottom, 4, 4);
     }
   }
@@ -225,7 +225,7 @@ bool PaintLabel(const DRAWITEMSTRUCT& item, const WindowSkin& skin) {
   const bool isLink = (GetWindowLongW(item.hwndItem, GWL_STYLE) & SS_NOTIFY) != 0;
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, isLink ? skin.Color(Role::Link) : skin.Color(Role::Text));
-  Select selectFont(dc, FontOf(item.hwndItem));
+  ScopedSelect selectFont(dc, FontOf(item.hwndItem));
   TEXTMETRICW metrics{};
   GetTextMetricsW(dc, &metrics);
   const bool manyLines = area.bottom - area.top > 2 * metrics.tmHeight;
@@ -256,7 +256,7 @@ void PaintFrame(HWND hwnd, WindowSkin& skin) {
   std::wstring title(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
   title.resize(static_cast<size_t>(GetWindowTextW(hwnd, title.data(), static_cast<int>(title.size()))));
   {
-    Select selectFont(dc, skin.CaptionFont());
+    ScopedSelect selectFont(dc, skin.CaptionFont());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, skin.Color(Role::CaptionText));
     RECT titleArea{border + 28, border, width / 2, top};
@@ -265,8 +265,8 @@ void PaintFrame(HWND hwnd, WindowSkin& skin) {
   const int buttonWidth = GetSystemMetrics(SM_CXSIZE);
   const int centreY = border + captionHeight / 2;
   {
-    Gdi pen(CreatePen(PS_SOLID, 2, skin.Color(Role::CaptionText)));
-    Select selectPen(dc, pen.Get());
+    Pen pen(CreatePen(PS_SOLID, 2, skin.Color(Role::CaptionText)));
+    ScopedSelect selectPen(dc, pen.Get());
     const int closeX = width - border - buttonWidth / 2 - 2;
     MoveToEx(dc, closeX - 5, centreY - 5, nullptr);
     LineTo(dc, closeX + 5, centreY + 5);

@@ -5,9 +5,9 @@ namespace kivora::skin {
 HBRUSH WindowSkin::BackgroundBrush() {
   if (!backgroundBrush_.Get() || backgroundBrushColor_ != Color(Role::Background)) {
     backgroundBrushColor_ = Color(Role::Background);
-    backgroundBrush_ = Gdi(CreateSolidBrush(backgroundBrushColor_));
+    backgroundBrush_.Reset(CreateSolidBrush(backgroundBrushColor_));
   }
-  return static_cast<HBRUSH>(backgroundBrush_.Get());
+  return backgroundBrush_.Get();
 }
 
 HFONT WindowSkin::CaptionFont() {
@@ -17,9 +17,9 @@ HFONT WindowSkin::CaptionFont() {
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
     LOGFONTW face = metrics.lfCaptionFont;
     face.lfWeight = FW_SEMIBOLD;
-    captionFont_ = Gdi(CreateFontIndirectW(&face));
+    captionFont_.Reset(CreateFontIndirectW(&face));
   }
-  return static_cast<HFONT>(captionFont_.Get());
+  return captionFont_.Get();
 }
 
 }  // namespace kivora::skin

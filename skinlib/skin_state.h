@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
+#include "base/unique_handle.h"
 #include "skinlib/back_buffer.h"
-#include "skinlib/gdi_owners.h"
 #include "skinlib/skin_format.h"
 
 namespace kivora::skin {
@@ -39,16 +39,16 @@ class WindowSkin {
   // The system's caption font, semibold; made at its first use and again after a
   // change of the system's settings.
   HFONT CaptionFont();
-  void ForgetCaptionFont() { captionFont_ = Gdi(); }
+  void ForgetCaptionFont() { captionFont_.Reset(); }
 
   MessagesUnderWay underWay;
 
  private:
   Palette palette_;
   BackBuffer buffer_;
-  Gdi backgroundBrush_;
+  Brush backgroundBrush_;
   COLORREF backgroundBrushColor_ = 0;
-  Gdi captionFont_;
+  Font captionFont_;
 };
 
 enum class ControlKind { PushButton, CheckBox, Tab, Slider };
