@@ -14,6 +14,21 @@ wait_for_window() {
   return 1
 }
 
+# Runs a check again and again until it succeeds or $1 seconds have passed: state that
+# an action sets off (a caption restored, a file written, a window moved) arrives when
+# it arrives, so no check reads it once and hopes.
+wait_until() {
+  local seconds=$1; shift
+  local deadline=$((SECONDS + seconds))
+  until "$@"; do
+    [ $SECONDS -ge $deadline ] && return 1
+    sleep 0.2
+  done
+}
+
+# Whether a control of the window titled $2 (Kivora by default) shows a line matching $1.
+has_caption() { probe_captions "${2:-Kivora}" | grep -q "$1"; }
+
 # Waits for a process to end within $2 seconds; its exit code becomes ours.
 wait_for_exit() {
   local pid=$1 seconds=$2
