@@ -73,11 +73,12 @@ HotkeySection::~HotkeySection() {
 }
 
 void HotkeySection::Create(SettingsPane& page) {
+  // Read before the keys are let go: a key is taken only while it cannot be registered.
+  const std::vector<HotkeyBinding> bindings = hotkeys_.Bindings();
   hotkeys_.Suspend();
   list_ = std::make_unique<SettingsPane>(page.Handle(), RECT{0, 0, page.Width(), kListHeight}, *this,
                                          SettingsPane::Scroll::Vertical);
   const std::vector<HotkeyTarget>& targets = hotkeys_.Targets();
-  const std::vector<HotkeyBinding>& bindings = hotkeys_.Bindings();
   rows_.resize(targets.size());
   int top = 4;
   std::wstring group;
@@ -148,9 +149,9 @@ void HotkeySection::OnCommand(HWND control, WORD code) {
 void HotkeySection::OnFieldChanged(size_t row) {
   const auto value = static_cast<WORD>(SendMessageW(rows_[row].field, HKM_GETHOTKEY, 0, 0));
   const std::optional<Hotkey> key = HotkeyOfField(value, rows_[row].winHeld);
-  if (!key) {  // modifiers alone so far, or emptied
-    rows_[row].key.reset();
-    Show(row, std::nullopt, L"", false);
+  if (!key) {
+    // Modifiers alone so far, or let go after a refusal: a refusal's reason stays.
+    if (rows_[row].key) Show(row, std::nullopt, L"", false);
     return;
   }
   const std::wstring text = FormatHotkey(*key);

@@ -6,6 +6,8 @@ namespace kivora {
 namespace {
 
 // Held down, a key repeats; MOD_NOREPEAT makes the system send one WM_HOTKEY per press.
+constexpr UINT kReleasePollMilliseconds = 15;
+
 bool RegisterOne(HWND window, int id, Hotkey key) {
   return RegisterHotKey(window, id, key.modifiers | MOD_NOREPEAT, key.key) != FALSE;
 }
@@ -38,9 +40,26 @@ std::vector<std::wstring> Hotkeys::Restore(HWND window) {
   return taken;
 }
 
-void Hotkeys::OnHotkey(int id) const {
+// Wine ignores MOD_NOREPEAT and sends WM_HOTKEY for every autorepeat of a held key,
+// so a row that fired stays quiet until its key is seen up. The watch is a timer whose
+// identifier is this object's address.
+void Hotkeys::OnHotkey(int id) {
   const size_t row = static_cast<size_t>(id - 1);
-  if (id >= 1 && row < targets_.size() && targets_[row].press) targets_[row].press();
+  if (id < 1 || row >= targets_.size() || !bindings_[row].key || id == heldId_) return;
+  heldId_ = id;
+  heldKey_ = bindings_[row].key->key;
+  SetTimer(window_, reinterpret_cast<UINT_PTR>(this), kReleasePollMilliseconds, WatchRelease);
+  if (targets_[row].press) targets_[row].press();
+}
+
+void CALLBACK Hotkeys::WatchRelease(HWND, UINT, UINT_PTR timer, DWORD) noexcept {
+  auto* self = reinterpret_cast<Hotkeys*>(timer);
+  if ((GetAsyncKeyState(static_cast<int>(self->heldKey_)) & 0x8000) == 0) self->StopWatchingRelease();
+}
+
+void Hotkeys::StopWatchingRelease() {
+  if (heldId_ != 0) KillTimer(window_, reinterpret_cast<UINT_PTR>(this));
+  heldId_ = 0;
 }
 
 void Hotkeys::Suspend() { UnregisterAll(); }
@@ -78,6 +97,7 @@ void Hotkeys::RegisterAll() {
 }
 
 void Hotkeys::UnregisterAll() {
+  StopWatchingRelease();
   for (size_t row = 0; row < bindings_.size(); ++row) {
     if (!bindings_[row].registered) continue;
     UnregisterHotKey(window_, HotkeyIdOf(row));

@@ -47,8 +47,8 @@ class Hotkeys {
   // Returns "<key>（<caption>）" for each saved key that another program holds.
   std::vector<std::wstring> Restore(HWND window);
 
-  // WM_HOTKEY: the row's press.
-  void OnHotkey(int id) const;
+  // WM_HOTKEY: the row's press, once per press however long the key is held.
+  void OnHotkey(int id);
 
   // While the settings dialog is open the keys are let go, so that they can be
   // typed into its fields; Resume takes them again as they were.
@@ -66,11 +66,15 @@ class Hotkeys {
 
  private:
   void RegisterAll();
+  void StopWatchingRelease();
+  static void CALLBACK WatchRelease(HWND window, UINT message, UINT_PTR timer, DWORD time) noexcept;
 
   SettingsStore& settings_;
   HWND window_ = nullptr;
   std::vector<HotkeyTarget> targets_;
   std::vector<HotkeyBinding> bindings_;
+  int heldId_ = 0;       // the row that fired and whose key is not let go yet; 0: none
+  UINT heldKey_ = 0;
 };
 
 // The identifier a row registers its key under, and back.
