@@ -71,6 +71,15 @@ dialog_note() {
   "$WINE" "$probe" --controls "Kivora 设置" 2>/dev/null | tr -d '\r' | awk -F'\t' '$1 == "Static" { last = $2 } END { print last }'
 }
 row_of() { dialog_rows | sed -n "$(($1 + 1))p"; }
+# Waits until row $1's field has the keyboard focus (Wine takes a while over a long run of Tabs).
+wait_for_field_focus() {
+  for _ in $(seq 1 50); do
+    "$WINE" "$probe" --controls "Kivora 设置" 2>/dev/null | tr -d '\r' |
+      awk -F'\t' -v row="$1" '$1 == "msctls_hotkey32" { if (n++ == row) focused = ($6 == 1) } END { exit !focused }' && return 0
+    sleep 0.1
+  done
+  return 1
+}
 
 # Alt+Space, then the menu's keys: Wine's system menu lists 还原 移动 大小 最小化 最大化,
 # a separator, then 设置... (above 关闭); disabled items take the highlight too.
@@ -102,7 +111,8 @@ table="0  ctrl+alt+1  Ctrl+Alt+1
 row=0
 while read -r target keys expected; do
   [ "$target" -gt "$row" ] && xdotool key --delay 8 --repeat $(((target - row) * 2)) Tab
-  row=$target; sleep 0.3
+  row=$target
+  wait_for_field_focus "$row" || fail "the Tab key did not bring row $row's field into focus"
   xdotool key "$keys"; sleep 0.4
   line=$(row_of "$row")
   case $expected in

@@ -7,8 +7,8 @@
 // (screen coordinates; the peak private memory of the window's process so far).
 //   window_probe.exe --window <window title>
 // With --controls it prints every control of the window and of its panes with its
-// class and position: "<class>\t<caption>\t<visible>\t<enabled>\t<left> <top>" in
-// screen coordinates, and for a hotkey field its key as "<virtual key> <flags>" in
+// class and position: "<class>\t<caption>\t<visible>\t<enabled>\t<left> <top>\t<focused>"
+// in screen coordinates, and for a hotkey field its key as "<virtual key> <flags>" in
 // place of the caption.
 //   window_probe.exe --controls <window title>
 #include <windows.h>
@@ -47,7 +47,14 @@ BOOL CALLBACK PrintChild(HWND child, LPARAM) {
   return TRUE;
 }
 
-BOOL CALLBACK PrintControl(HWND child, LPARAM) {
+// The window's thread's keyboard focus, as another process can see it.
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+BOOL CALLBACK PrintControl(HWND child, LPARAM focus) {
   wchar_t className[64] = {};
   GetClassNameW(child, className, 64);
   wchar_t text[512] = {};
@@ -59,8 +66,8 @@ BOOL CALLBACK PrintControl(HWND child, LPARAM) {
   }
   RECT area{};
   GetWindowRect(child, &area);
-  std::printf("%s\t%s\t%d\t%d\t%ld %ld\n", Utf8(className).c_str(), Utf8(text).c_str(), IsWindowVisible(child) ? 1 : 0,
-              IsWindowEnabled(child) ? 1 : 0, area.left, area.top);
+  std::printf("%s\t%s\t%d\t%d\t%ld %ld\t%d\n", Utf8(className).c_str(), Utf8(text).c_str(), IsWindowVisible(child) ? 1 : 0,
+              IsWindowEnabled(child) ? 1 : 0, area.left, area.top, reinterpret_cast<HWND>(focus) == child ? 1 : 0);
   return TRUE;
 }
 
@@ -80,6 +87,7 @@ int wmain(int argc, wchar_t** argv) {
                 IsWindowEnabled(window) ? 1 : 0, PeakPrivateKb(window));
     return 0;
   }
-  EnumChildWindows(window, option == L"--controls" ? PrintControl : PrintChild, 0);
+  if (option == L"--controls") EnumChildWindows(window, PrintControl, reinterpret_cast<LPARAM>(FocusOf(window)));
+  else EnumChildWindows(window, PrintChild, 0);
   return 0;
 }
