@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Global hotkeys as a user meets them. Keys are set in the settings dialog, opened
-# by Alt+Space and the system menu's "设置..." with the keyboard, and typed into the
-# rows' fields; a second Wine program, the stand-in, then holds the focus while
+# from the system menu's "设置..." (by Alt+Space, later by a right click on the skinned
+# title bar) with the keyboard, and typed into the rows' fields; a second Wine program, the stand-in, then holds the focus while
 # xdotool presses them (Wine delivers WM_HOTKEY only while one of its windows has
 # the X focus). A key plays its sound, pause and mute act, a held key plays once;
 # after a restart the keys still work, a key the stand-in took is named once at
@@ -81,19 +81,25 @@ wait_for_field_focus() {
   return 1
 }
 
-# Alt+Space, then the menu's keys: Wine's system menu lists 还原 移动 大小 最小化 最大化,
-# a separator, then 设置... (above 关闭); disabled items take the highlight too.
+# The system menu opened by Alt+Space ($2 = keys) or by a right click on the skinned
+# title bar ($2 = title), then its keys: Wine's menu lists 还原 移动 大小 最小化 最大化, a
+# separator, then 设置... (above 关闭). Alt+Space highlights the first item, a click none.
 open_settings() {
   click_in "$1" 200 8; sleep 0.3
-  xdotool key alt+space; sleep 0.6
-  xdotool key --delay 80 Down Down Down Down Down Return
-  wait_for_window "Kivora 设置" >/dev/null || { screenshot "$KIVORA_SESSION/no-dialog.png"; fail "设置... did not open the dialog"; }
+  if [ "$2" = keys ]; then
+    xdotool key alt+space; sleep 0.6
+    xdotool key --delay 80 Down Down Down Down Down Return
+  else
+    xdotool mousemove --window "$1" 150 8; sleep 0.2; xdotool click 3; sleep 0.6
+    xdotool key --delay 80 Down Down Down Down Down Down Return
+  fi
+  wait_for_window "Kivora 设置" >/dev/null || { screenshot "$KIVORA_SESSION/no-dialog.png"; fail "设置... did not open the dialog ($2)"; }
   sleep 0.5
 }
 
 "$WINE" "$exe" & kivora=$!
 id=$(wait_for_window Kivora) || fail "no window"
-open_settings "$id"
+open_settings "$id" keys
 screenshot "$KIVORA_SESSION/dialog-open.png"
 
 # The first row's field takes the focus with a click; Tab then goes field, 清除, next field.
@@ -197,7 +203,7 @@ from=$(audio_size)
 xdotool key ctrl+alt+1
 wait_until is_loud 15 "$from" || fail "Ctrl+Alt+1 did not survive the restart"
 
-open_settings "$id"
+open_settings "$id" title
 screenshot "$KIVORA_SESSION/dialog-taken.png"
 [ "$(row_of 1 | cut -f3)" = 已被其他程序占用 ] || fail "row 欢呼掌声 is not shown as taken: $(row_of 1)"
 for row in 2 3 4; do
