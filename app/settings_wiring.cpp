@@ -1,6 +1,7 @@
 // The settings dialog and the global hotkeys, wired to the window: the system
-// menu's "设置...", one hotkey row per sound button and per playback action, and
-// the keys taken back at start-up.
+// menu's "设置..." with its sections (the second output device, the hotkeys), one
+// hotkey row per sound button and per playback action, and the keys taken back at
+// start-up.
 #include <windows.h>
 
 #include <memory>
@@ -9,7 +10,9 @@
 #include "app/app.h"
 #include "assets/catalogue.h"
 #include "decor/decorate_window.h"
+#include "audio/render_endpoints.h"
 #include "hotkeys/hotkey_section.h"
+#include "second_output/output_section.h"
 #include "settings_dialog/settings_dialog.h"
 #include "ui/control_names.h"
 #include "ui/topmost_lift.h"
@@ -78,6 +81,7 @@ void App::StartHotkeys() {
 void App::OpenSettings() {
   SectionList sections;
   sections.push_back(std::make_unique<HotkeySection>(hotkeys_));
+  sections.push_back(std::make_unique<OutputSection>(settings_, audio::ActiveRenderEndpoints()));
   SettingsDialog dialog(std::move(sections), [this](HWND dialogWindow) {
     if (services_.decorate) decor::SkinWindow(dialogWindow);
   });

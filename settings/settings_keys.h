@@ -22,6 +22,11 @@ inline constexpr std::wstring_view kMuteHotkeyKey = L"静音";
 inline constexpr std::wstring_view kVolumeUpHotkeyKey = L"音量加";
 inline constexpr std::wstring_view kVolumeDownHotkeyKey = L"音量减";
 
+// The device every sound also plays on: its endpoint ID and its friendly name.
+inline constexpr std::wstring_view kOutputSection = L"输出";
+inline constexpr std::wstring_view kSecondDeviceKey = L"第二设备";
+inline constexpr std::wstring_view kSecondDeviceNameKey = L"第二设备名称";
+
 // Key of sound slot n (1..20) in kSoundsSection: "按钮" followed by n.
 inline std::wstring SoundSlotKey(int n) { return L"按钮" + std::to_wstring(n); }
 

@@ -12,6 +12,12 @@
 
 namespace kivora {
 
+// Section 输出: the second output device kept (both empty: none).
+struct SecondOutputSetting {
+  std::wstring id;
+  std::wstring name;
+};
+
 // What the settings file held when it was read, as raw text (empty: missing).
 struct SavedSettings {
   std::wstring volume;
@@ -36,6 +42,9 @@ class SettingsStore {
   // row's text written (empty: no hotkey).
   std::vector<std::wstring> ReadHotkeys(const std::vector<std::wstring>& keys) const;
   void WriteHotkey(const std::wstring& key, const std::wstring& text);
+
+  SecondOutputSetting ReadSecondOutput() const;
+  void WriteSecondOutput(const SecondOutputSetting& device);
 
   // "section\key" of each write that did not reach the file, oldest first.
   const std::vector<std::wstring>& FailedWrites() const { return failedWrites_; }

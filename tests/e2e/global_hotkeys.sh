@@ -68,7 +68,7 @@ dialog_rows() {
     $1 == "Static" && after_clear { print caption "\t" field "\t" $2; after_clear = 0 }'
 }
 dialog_note() {
-  "$WINE" "$probe" --controls "Kivora 设置" 2>/dev/null | tr -d '\r' | awk -F'\t' '$1 == "Static" { last = $2 } END { print last }'
+  "$WINE" "$probe" --controls "Kivora 设置" 2>/dev/null | tr -d '\r' | awk -F'\t' '$1 == "Static" { last = $2 } $1 == "Button" && $2 == "全部清除" { print last; exit }'
 }
 row_of() { dialog_rows | sed -n "$(($1 + 1))p"; }
 # Waits until row $1's field has the keyboard focus (Wine takes a while over a long run of Tabs).

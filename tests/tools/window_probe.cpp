@@ -9,7 +9,8 @@
 // With --controls it prints every control of the window and of its panes with its
 // class and position: "<class>\t<caption>\t<visible>\t<enabled>\t<left> <top>\t<focused>"
 // in screen coordinates, and for a hotkey field its key as "<virtual key> <flags>" in
-// place of the caption.
+// place of the caption, and for a combo box its entries as "<entry>|<entry>|..."
+// followed by " [<chosen index>]".
 //   window_probe.exe --controls <window title>
 #include <windows.h>
 #include <commctrl.h>
@@ -61,6 +62,16 @@ BOOL CALLBACK PrintControl(HWND child, LPARAM focus) {
   if (lstrcmpiW(className, L"msctls_hotkey32") == 0) {
     const auto value = static_cast<WORD>(SendMessageW(child, HKM_GETHOTKEY, 0, 0));
     wsprintfW(text, L"%u %u", LOBYTE(value), HIBYTE(value));
+  } else if (lstrcmpiW(className, L"ComboBox") == 0) {
+    std::wstring entries;
+    const auto count = static_cast<int>(SendMessageW(child, CB_GETCOUNT, 0, 0));
+    for (int index = 0; index < count; ++index) {
+      wchar_t entry[256] = {};
+      if (SendMessageW(child, CB_GETLBTEXTLEN, index, 0) < 255) SendMessageW(child, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(entry));
+      entries += (index ? L"|" : L"") + std::wstring(entry);
+    }
+    entries += L" [" + std::to_wstring(SendMessageW(child, CB_GETCURSEL, 0, 0)) + L"]";
+    lstrcpynW(text, entries.c_str(), 512);
   } else {
     GetWindowTextW(child, text, 512);
   }
