@@ -7,6 +7,9 @@ namespace {
 
 // Held down, a key repeats; MOD_NOREPEAT makes the system send one WM_HOTKEY per press.
 constexpr UINT kReleasePollMilliseconds = 15;
+// A key let go while no window of Wine had the X focus can stay down in Wine's key
+// state; after this long the watch stops waiting, and a key still held repeats once.
+constexpr ULONGLONG kLongestWatchMilliseconds = 5000;
 
 bool RegisterOne(HWND window, int id, Hotkey key) {
   return RegisterHotKey(window, id, key.modifiers | MOD_NOREPEAT, key.key) != FALSE;
@@ -48,13 +51,15 @@ void Hotkeys::OnHotkey(int id) {
   if (id < 1 || row >= targets_.size() || !bindings_[row].key || id == heldId_) return;
   heldId_ = id;
   heldKey_ = bindings_[row].key->key;
+  heldSince_ = GetTickCount64();
   SetTimer(window_, reinterpret_cast<UINT_PTR>(this), kReleasePollMilliseconds, WatchRelease);
   if (targets_[row].press) targets_[row].press();
 }
 
 void CALLBACK Hotkeys::WatchRelease(HWND, UINT, UINT_PTR timer, DWORD) noexcept {
   auto* self = reinterpret_cast<Hotkeys*>(timer);
-  if ((GetAsyncKeyState(static_cast<int>(self->heldKey_)) & 0x8000) == 0) self->StopWatchingRelease();
+  const bool down = (GetAsyncKeyState(static_cast<int>(self->heldKey_)) & 0x8000) != 0;
+  if (!down || GetTickCount64() - self->heldSince_ > kLongestWatchMilliseconds) self->StopWatchingRelease();
 }
 
 void Hotkeys::StopWatchingRelease() {

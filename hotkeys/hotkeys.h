@@ -75,6 +75,7 @@ class Hotkeys {
   std::vector<HotkeyBinding> bindings_;
   int heldId_ = 0;       // the row that fired and whose key is not let go yet; 0: none
   UINT heldKey_ = 0;
+  ULONGLONG heldSince_ = 0;
 };
 
 // The identifier a row registers its key under, and back.
