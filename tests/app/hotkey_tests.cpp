@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "hotkeys/hotkey_section.h"
+#include "hotkeys/hotkeys.h"
 #include "settings/settings_file.h"
 #include "settings_dialog/settings_dialog.h"
 #include "support/app_fixture.h"
