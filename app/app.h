@@ -15,6 +15,7 @@
 #include "decor/banner_fetch.h"
 #include "decor/edge_docking.h"
 #include "decor/web_opener.h"
+#include "hotkeys/hotkeys.h"
 #include "ontop/always_on_top.h"
 #include "settings/settings_store.h"
 #include "ui/main_window.h"
@@ -59,6 +60,10 @@ class App {
   const ShellTexts& Shell() const { return shell_; }
   const BannerFetch& Banner() const { return banner_; }
   decor::EdgeDocking& Docking() { return docking_; }
+  Hotkeys& GlobalHotkeys() { return hotkeys_; }
+
+  // The system menu's "设置...": runs the settings dialog, modal to the window.
+  void OpenSettings();
 
  private:
   void BindEvents();
@@ -70,6 +75,8 @@ class App {
   void ShowAbout();
   void FetchBanner();
   void Teardown();
+  std::vector<HotkeyTarget> HotkeyTargets();
+  void StartHotkeys();
 
   Services services_;
   ShellTexts& shell_;
@@ -81,6 +88,7 @@ class App {
   CustomSlots slots_;
   BannerFetch banner_;
   decor::EdgeDocking docking_;
+  Hotkeys hotkeys_;
   // Read with the rest of the settings before the window shows; the custom page's
   // buttons are made after that, and take their captions from here.
   std::array<std::wstring, kSoundSlotCount> savedSlotPaths_;

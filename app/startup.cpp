@@ -43,6 +43,7 @@ void App::FinishStartup() {
   FetchBanner();
   ExtractCatalogue(shell_.dataFolder);
   slots_.Restore(std::exchange(savedSlotPaths_, {}));
+  StartHotkeys();
 }
 
 // The banner is read on a worker thread: start-up goes on at once, and the picture

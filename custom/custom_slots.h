@@ -39,6 +39,10 @@ class CustomSlots {
 
   const FileDialogState& Dialog() const { return dialog_; }
 
+  // Slot n (1..20): whether it holds a sound, and the name its button shows.
+  bool Filled(int slot) const { return slots_[static_cast<size_t>(slot - 1)].Filled(); }
+  const std::wstring& Caption(int slot) const { return slots_[static_cast<size_t>(slot - 1)].caption; }
+
  private:
   struct Slot {
     std::wstring path;     // as stored in the settings file (an 8.3 path where GBK needs it)

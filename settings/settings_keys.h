@@ -15,6 +15,13 @@ inline constexpr std::wstring_view kAlwaysOnTopKey = L"最前";
 inline constexpr std::wstring_view kSoundsSection = L"音效";
 inline constexpr int kSoundSlotCount = 20;
 
+// One key per hotkey row: the button's layout name, or one of the action keys below.
+inline constexpr std::wstring_view kHotkeysSection = L"热键";
+inline constexpr std::wstring_view kPauseHotkeyKey = L"停止播放";
+inline constexpr std::wstring_view kMuteHotkeyKey = L"静音";
+inline constexpr std::wstring_view kVolumeUpHotkeyKey = L"音量加";
+inline constexpr std::wstring_view kVolumeDownHotkeyKey = L"音量减";
+
 // Key of sound slot n (1..20) in kSoundsSection: "按钮" followed by n.
 inline std::wstring SoundSlotKey(int n) { return L"按钮" + std::to_wstring(n); }
 

@@ -34,6 +34,14 @@ void SettingsStore::WriteAlwaysOnTop(bool onTop) {
 
 void SettingsStore::WriteSlotPath(int slot, const std::wstring& path) { Write(kSoundsSection, SoundSlotKey(slot), path); }
 
+std::vector<std::wstring> SettingsStore::ReadHotkeys(const std::vector<std::wstring>& keys) const {
+  return ReadSettingsDocument(filePath_).Read(std::wstring(kHotkeysSection), keys);
+}
+
+void SettingsStore::WriteHotkey(const std::wstring& key, const std::wstring& text) {
+  Write(kHotkeysSection, key, text);
+}
+
 // The one place a failed write goes: the user is not told, a debugger and the tests are.
 void SettingsStore::Write(std::wstring_view section, const std::wstring& key, const std::wstring& value) {
   if (WriteSetting(filePath_, std::wstring(section), key, value)) return;

@@ -32,6 +32,11 @@ class SettingsStore {
   void WriteAlwaysOnTop(bool onTop);
   void WriteSlotPath(int slot, const std::wstring& path);  // an empty path empties the slot
 
+  // Section 热键: the text of each key given, in that order (empty: missing), and one
+  // row's text written (empty: no hotkey).
+  std::vector<std::wstring> ReadHotkeys(const std::vector<std::wstring>& keys) const;
+  void WriteHotkey(const std::wstring& key, const std::wstring& text);
+
   // "section\key" of each write that did not reach the file, oldest first.
   const std::vector<std::wstring>& FailedWrites() const { return failedWrites_; }
 

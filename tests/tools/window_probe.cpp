@@ -6,7 +6,13 @@
 // "<client left> <client top> <has owner 0/1> <enabled 0/1> <peak private kB>"
 // (screen coordinates; the peak private memory of the window's process so far).
 //   window_probe.exe --window <window title>
+// With --controls it prints every control of the window and of its panes with its
+// class and position: "<class>\t<caption>\t<visible>\t<enabled>\t<left> <top>" in
+// screen coordinates, and for a hotkey field its key as "<virtual key> <flags>" in
+// place of the caption.
+//   window_probe.exe --controls <window title>
 #include <windows.h>
+#include <commctrl.h>
 #include <psapi.h>
 
 #include <cstdio>
@@ -41,11 +47,29 @@ BOOL CALLBACK PrintChild(HWND child, LPARAM) {
   return TRUE;
 }
 
+BOOL CALLBACK PrintControl(HWND child, LPARAM) {
+  wchar_t className[64] = {};
+  GetClassNameW(child, className, 64);
+  wchar_t text[512] = {};
+  if (lstrcmpiW(className, L"msctls_hotkey32") == 0) {
+    const auto value = static_cast<WORD>(SendMessageW(child, HKM_GETHOTKEY, 0, 0));
+    wsprintfW(text, L"%u %u", LOBYTE(value), HIBYTE(value));
+  } else {
+    GetWindowTextW(child, text, 512);
+  }
+  RECT area{};
+  GetWindowRect(child, &area);
+  std::printf("%s\t%s\t%d\t%d\t%ld %ld\n", Utf8(className).c_str(), Utf8(text).c_str(), IsWindowVisible(child) ? 1 : 0,
+              IsWindowEnabled(child) ? 1 : 0, area.left, area.top);
+  return TRUE;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  const bool itself = argc > 1 && std::wstring(argv[1]) == L"--window";
-  const int titleArgument = itself ? 2 : 1;
+  const std::wstring option = argc > 1 ? argv[1] : L"";
+  const bool itself = option == L"--window";
+  const int titleArgument = option.starts_with(L"--") ? 2 : 1;
   const wchar_t* title = argc > titleArgument ? argv[titleArgument] : L"Kivora";
   HWND window = FindWindowW(nullptr, title);
   if (!window) return 1;
@@ -56,6 +80,6 @@ int wmain(int argc, wchar_t** argv) {
                 IsWindowEnabled(window) ? 1 : 0, PeakPrivateKb(window));
     return 0;
   }
-  EnumChildWindows(window, PrintChild, 0);
+  EnumChildWindows(window, option == L"--controls" ? PrintControl : PrintChild, 0);
   return 0;
 }
