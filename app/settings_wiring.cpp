@@ -10,6 +10,7 @@
 #include "assets/catalogue.h"
 #include "decor/decorate_window.h"
 #include "hotkeys/hotkey_section.h"
+#include "loudness/loudness_section.h"
 #include "settings_dialog/settings_dialog.h"
 #include "ui/control_names.h"
 #include "ui/topmost_lift.h"
@@ -78,6 +79,7 @@ void App::StartHotkeys() {
 void App::OpenSettings() {
   SectionList sections;
   sections.push_back(std::make_unique<HotkeySection>(hotkeys_));
+  sections.push_back(std::make_unique<LoudnessSection>(loudness_));
   SettingsDialog dialog(std::move(sections), [this](HWND dialogWindow) {
     if (services_.decorate) decor::SkinWindow(dialogWindow);
   });
