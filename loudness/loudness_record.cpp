@@ -10,6 +10,9 @@ namespace kivora {
 namespace {
 
 constexpr std::string_view kNoLoudness = "none";
+// Wider than any measurement can be; what lies outside was not written by us.
+constexpr double kLowestLufs = -200.0, kHighestLufs = 50.0;
+constexpr float kLargestPeak = 1000.0f;
 
 template <typename Number>
 bool ReadWhole(std::string_view text, Number& value) {
@@ -50,11 +53,11 @@ std::optional<LoudnessRecord> ParseLoudnessRecord(const std::wstring& text) {
   if (!ReadWhole(fields[0], record.size) || !ReadWhole(fields[1], record.writeTime) || !ReadWhole(fields[3], peak)) {
     return std::nullopt;
   }
-  if (!std::isfinite(peak) || peak < 0.0f) return std::nullopt;
+  if (!(peak >= 0.0f && peak <= kLargestPeak)) return std::nullopt;
   record.samplePeak = peak;
   if (fields[2] != kNoLoudness) {
     double lufs = 0.0;
-    if (!ReadWhole(fields[2], lufs) || !std::isfinite(lufs)) return std::nullopt;
+    if (!ReadWhole(fields[2], lufs) || !(lufs >= kLowestLufs && lufs <= kHighestLufs)) return std::nullopt;
     record.lufs = lufs;
   }
   return record;
