@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 namespace kivora::audio {
@@ -24,7 +25,7 @@ std::vector<float> Tone(unsigned rate, unsigned channels, std::vector<Part> part
     const double amplitude = std::pow(10.0, part.dbfs / 20.0);
     const auto frames = static_cast<size_t>(part.seconds * rate);
     for (size_t i = 0; i < frames; ++i, ++n) {
-      const auto value = static_cast<float>(amplitude * std::sin(2.0 * M_PI * 1000.0 * n / rate));
+      const auto value = static_cast<float>(amplitude * std::sin(2.0 * std::numbers::pi * 1000.0 * n / rate));
       for (unsigned c = 0; c < channels; ++c) samples.push_back(value);
     }
   }
