@@ -4,6 +4,7 @@
 
 #include "audio/file_loudness.h"
 #include "audio/loudness_meter.h"
+#include "base/message_window.h"
 #include "base/window_procedure_guard.h"
 
 namespace kivora {
@@ -25,14 +26,7 @@ std::optional<LoudnessRecord> FileIdentity(const std::wstring& path) {
 
 LoudnessMatching::LoudnessMatching(audio::ClipGains& gains, SettingsStore& settings)
     : gains_(gains), settings_(settings) {
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof(windowClass);
-  windowClass.lpfnWndProc = MailboxProc;
-  windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.lpszClassName = kMailboxClass;
-  RegisterClassExW(&windowClass);  // fails harmlessly once the class exists
-  mailbox_ = CreateWindowExW(0, kMailboxClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, windowClass.hInstance, nullptr);
-  if (mailbox_) SetWindowLongPtrW(mailbox_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  mailbox_ = CreateMessageWindow(kMailboxClass, MailboxProc, this);
   worker_ = std::thread([this] { Work(); });
 }
 
