@@ -33,7 +33,7 @@ KIVORA_FORCE_XVFB=1 exec bash "$here/../../scripts/wine-session.sh" -- bash -c '
 
   probe_captions | grep -q "^applause	1" || fail "slot caption is not applause: $(probe_captions | head -3)"
   settings="$HOME/Documents/Kivora/设置.ini"
-  stored=$(iconv -f GBK -t UTF-8 "$settings" | tr -d "\r" | sed -n "s/^按钮1=//p")
+  stored=$(iconv -f GBK -t UTF-8 "$settings" | tr -d "\r" | sed -n "/^\[音效\]/,/^\[/ s/^按钮1=//p")
   [ "$stored" = "$clip_windows" ] || fail "按钮1 holds [$stored], not [$clip_windows]"
 
   press_escape "$id"
