@@ -34,9 +34,19 @@ KIVORA_FORCE_XVFB=1 exec bash "$here/../../scripts/wine-session.sh" -- bash -c '
   setting() { iconv -f GBK -t UTF-8 "$settings" | tr -d "\r" | awk -v s="[$1]" -v k="$2=" "
     /^\[/ { in_section = (\$0 == s) } in_section && index(\$0, k) == 1 { print substr(\$0, length(k) + 1) }"; }
 
-  # Through the X server, as a user presses it: a key sent to one window would be
-  # held down in Wine'"'"'s eyes and close the next box at once.
-  close_box() { xdotool windowactivate --sync "$1" 2>/dev/null; sleep 0.2; xdotool key Return; sleep 0.5; }
+  # A click on its button, as a user closes it; then wait until it is gone.
+  close_box() {
+    local at
+    at=$("$WINE" "$probe" --controls 提醒 2>/dev/null | tr -d "\r" | awk -F "\t" "\$1 == \"Button\" { print \$5; exit }")
+    [ -n "$at" ] || fail "the message box has no button"
+    set -- $at
+    xdotool mousemove $(($1 + 10)) $(($2 + 8)); sleep 0.2; xdotool click 1
+    for _ in $(seq 1 50); do
+      xdotool search --onlyvisible --name "^提醒\$" >/dev/null 2>&1 || return 0
+      sleep 0.1
+    done
+    fail "the message box did not close"
+  }
 
   "$WINE" "$exe" & kivora=$!
   id=$(wait_for_window Kivora) || fail "no window"
