@@ -41,6 +41,8 @@ KIVORA_FORCE_XVFB=1 exec bash "$here/../../scripts/wine-session.sh" -- bash -c '
 
   "$WINE" "$exe" & kivora=$!
   id=$(wait_for_window Kivora) || fail "no window on restart"
+  # The custom page'"'"'s captions are restored once the window is up: wait for them.
+  for _ in $(seq 1 50); do probe_captions | grep -q "^applause	" && break; sleep 0.1; done
   probe_captions | grep -q "^applause	" || fail "restart lost the caption"
   click_in "$id" $custom_tab; sleep 0.5
   before=$(audio_size)
