@@ -18,7 +18,8 @@ App::App(Services services, ShellTexts& shell)
       alwaysOnTop_(window_, settings_),
       slots_(window_, player_, services.prompts, services.fileChooser, settings_,
              PickedFile{shell.pickedFilePath, shell.pickedFileName}, [this] { return volumeRow_.Volume(); }),
-      hotkeys_(settings_) {
+      hotkeys_(settings_),
+      loudness_(services.fileGains ? *services.fileGains : ownGains_, settings_) {
   ui::WindowEvents& events = window_.Events();
   events.created = [this] { PrepareFirstSight(); };
   events.completed = [this] {

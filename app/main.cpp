@@ -23,7 +23,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   kivora::audio::WasapiOutputDevice output;
   kivora::audio::SoundEngine engine(output);
   kivora::audio::EngineBackend audio(engine, mci);
-  kivora::App app({prompts, web, fileChooser, audio}, exitCleanup.Texts());
+  kivora::App app({prompts, web, fileChooser, audio, {}, true, &engine.FileGains()}, exitCleanup.Texts());
   if (!app.Start(instance)) return 1;
   engine.OpenStream();  // on the engine's own thread, once the window is up
   return app.RunEventLoop();

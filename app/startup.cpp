@@ -32,6 +32,7 @@ void App::PrepareFirstSight() {
   SavedSettings saved = settings_.Read();
   volumeRow_.Restore(saved.volume);
   alwaysOnTop_.Restore(saved.alwaysOnTop);
+  savedSlotPathsForLoudness_ = saved.slotPaths;
   savedSlotPaths_ = std::move(saved.slotPaths);
 }
 
@@ -44,6 +45,7 @@ void App::FinishStartup() {
   ExtractCatalogue(shell_.dataFolder);
   slots_.Restore(std::exchange(savedSlotPaths_, {}));
   StartHotkeys();
+  StartCustomSoundExtras();
 }
 
 // The banner is read on a worker thread: start-up goes on at once, and the picture

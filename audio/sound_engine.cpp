@@ -69,7 +69,7 @@ SoundEngine::~SoundEngine() {
 std::shared_ptr<Voice> SoundEngine::Prepare(const std::wstring& path) {
   auto source = FileByteSource::Open(path);
   if (!source) return nullptr;
-  return PrepareDecoder(OpenDecoder(std::move(source), decoders_));
+  return PrepareDecoder(WithGain(OpenDecoder(std::move(source), decoders_), fileGains_.For(path)));
 }
 
 std::shared_ptr<Voice> SoundEngine::Prepare(std::span<const uint8_t> clip) {

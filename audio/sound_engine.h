@@ -16,6 +16,7 @@
 
 #include "base/unique_handle.h"
 #include "audio/acm_mp3_decoder.h"
+#include "audio/clip_gain.h"
 #include "audio/output_device.h"
 #include "audio/voice.h"
 
@@ -58,6 +59,9 @@ class SoundEngine {
   int StreamOpenings() const { return streamOpenings_.load(); }
   unsigned OutputRate() const { return outputRate_.load(); }
 
+  // Gains by path that Prepare(path) applies to a file's samples.
+  ClipGains& FileGains() { return fileGains_; }
+
  private:
   std::shared_ptr<Voice> PrepareDecoder(std::unique_ptr<PcmDecoder> decoder);
   void Run() noexcept;
@@ -72,6 +76,7 @@ class SoundEngine {
 
   OutputDevice& device_;
   AcmStreamPool decoders_;
+  ClipGains fileGains_;
   kivora::KernelHandle wake_;
   kivora::KernelHandle firstOpenDone_;
   std::atomic<unsigned> outputRate_{0};

@@ -30,4 +30,9 @@ inline constexpr std::wstring_view kSecondDeviceNameKey = L"第二设备名称";
 // Key of sound slot n (1..20) in kSoundsSection: "按钮" followed by n.
 inline std::wstring SoundSlotKey(int n) { return L"按钮" + std::to_wstring(n); }
 
+// Loudness matching of the custom sounds: on or off, and per slot the last
+// measurement with the size and time of the file it was made on.
+inline constexpr std::wstring_view kLoudnessSection = L"响度";
+inline constexpr std::wstring_view kLoudnessMatchingKey = L"均衡";
+
 }  // namespace kivora

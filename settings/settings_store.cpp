@@ -42,6 +42,7 @@ void SettingsStore::WriteHotkey(const std::wstring& key, const std::wstring& tex
   Write(kHotkeysSection, key, text);
 }
 
+<<<<<<< HEAD
 SecondOutputSetting SettingsStore::ReadSecondOutput() const {
   const std::vector<std::wstring> values = ReadSettingsDocument(filePath_).Read(
       std::wstring(kOutputSection), {std::wstring(kSecondDeviceKey), std::wstring(kSecondDeviceNameKey)});
@@ -51,6 +52,24 @@ SecondOutputSetting SettingsStore::ReadSecondOutput() const {
 void SettingsStore::WriteSecondOutput(const SecondOutputSetting& device) {
   Write(kOutputSection, std::wstring(kSecondDeviceKey), device.id);
   Write(kOutputSection, std::wstring(kSecondDeviceNameKey), device.name);
+=======
+SettingsStore::SavedLoudness SettingsStore::ReadLoudness() const {
+  std::vector<std::wstring> keys{std::wstring(kLoudnessMatchingKey)};
+  for (int slot = 1; slot <= kSoundSlotCount; ++slot) keys.push_back(SoundSlotKey(slot));
+  const std::vector<std::wstring> values = ReadSettingsDocument(filePath_).Read(std::wstring(kLoudnessSection), keys);
+  SavedLoudness saved;
+  saved.matching = values[0];
+  std::copy(values.begin() + 1, values.end(), saved.slotRecords.begin());
+  return saved;
+}
+
+void SettingsStore::WriteLoudnessMatching(bool on) {
+  Write(kLoudnessSection, std::wstring(kLoudnessMatchingKey), on ? L"1" : L"0");
+}
+
+void SettingsStore::WriteSlotLoudness(int slot, const std::wstring& record) {
+  Write(kLoudnessSection, SoundSlotKey(slot), record);
+>>>>>>> drop-loudness
 }
 
 // The one place a failed write goes: the user is not told, a debugger and the tests are.

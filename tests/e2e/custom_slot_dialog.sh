@@ -33,7 +33,7 @@ KIVORA_FORCE_XVFB=1 exec bash "$here/../../scripts/wine-session.sh" -- bash -c '
 
   wait_until 10 has_caption "^applause	1" || fail "slot caption is not applause: $(probe_captions | head -3)"
   settings="$HOME/Documents/Kivora/设置.ini"
-  stored_path() { iconv -f GBK -t UTF-8 "$settings" 2>/dev/null | tr -d "\r" | sed -n "s/^按钮1=//p"; }
+  stored_path() { iconv -f GBK -t UTF-8 "$settings" 2>/dev/null | tr -d "\r" | sed -n "/^\[音效\]/,/^\[/ s/^按钮1=//p"; }
   path_stored() { [ "$(stored_path)" = "$clip_windows" ]; }
   wait_until 10 path_stored || fail "按钮1 holds [$(stored_path)], not [$clip_windows]"
   stored=$(stored_path)

@@ -67,6 +67,7 @@ dialog_rows() {
     $1 == "Button" && $2 == "清除" { after_clear = 1; next }
     $1 == "Static" && after_clear { print caption "\t" field "\t" $2; after_clear = 0 }'
 }
+# The note is the page's last label; the pages of the other sections are hidden.
 dialog_note() {
   "$WINE" "$probe" --controls "Kivora 设置" 2>/dev/null | tr -d '\r' | awk -F'\t' '$1 == "Static" { last = $2 } $1 == "Button" && $2 == "全部清除" { print last; exit }'
 }
