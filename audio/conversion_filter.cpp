@@ -62,6 +62,7 @@ Design DesignFor(uint32_t up, uint32_t down) {
 }
 
 double Tap(const Design& design, double distance) {
+  // KaiserWindow, with I0(beta) worked out once for the whole table.
   const double x = distance / design.halfWidth;
   if (x <= -1.0 || x >= 1.0) return 0.0;
   const double window = BesselI0(design.beta * std::sqrt(1.0 - x * x)) * design.windowScale;
@@ -71,6 +72,11 @@ double Tap(const Design& design, double distance) {
 }
 
 }  // namespace
+
+double KaiserWindow(double x, double beta) {
+  if (x <= -1.0 || x >= 1.0) return 0.0;
+  return BesselI0(beta * std::sqrt(1.0 - x * x)) / BesselI0(beta);
+}
 
 ConversionFilter BuildConversionFilter(uint32_t up, uint32_t down) {
   ConversionFilter filter;

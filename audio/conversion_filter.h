@@ -28,6 +28,9 @@ struct ConversionFilter {
   size_t Bytes() const { return taps.size() * sizeof(float); }
 };
 
+// The Kaiser window at x in -1..1 (0 outside), for shape beta.
+double KaiserWindow(double x, double beta);
+
 // Output steps per input step (up) and input steps per output step (down),
 // the rates' ratio reduced, both nonzero.
 ConversionFilter BuildConversionFilter(uint32_t up, uint32_t down);

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "audio/conversion_filter.h"
 #include "audio/resampler.h"
 
 namespace {
@@ -23,22 +24,11 @@ constexpr size_t kFftSize = 32768;
 constexpr double kWindowBeta = 20.0;
 constexpr int kLobeBins = 24;  // the tone's own main lobe, beside which nothing is counted
 
-double BesselI0(double x) {
-  double term = 1, sum = 1;
-  for (int k = 1; term > sum * 1e-17; ++k) {
-    term *= x * x / 4 / (static_cast<double>(k) * k);
-    sum += term;
-  }
-  return sum;
-}
-
 const std::vector<double>& AnalysisWindow() {
   static const std::vector<double> window = [] {
     std::vector<double> w(kFftSize);
-    for (size_t i = 0; i < kFftSize; ++i) {
-      const double x = 2.0 * i / (kFftSize - 1) - 1.0;
-      w[i] = BesselI0(kWindowBeta * std::sqrt(std::max(0.0, 1 - x * x))) / BesselI0(kWindowBeta);
-    }
+    // Sampled at the centres of kFftSize equal parts of -1..1.
+    for (size_t i = 0; i < kFftSize; ++i) w[i] = kivora::audio::KaiserWindow((2.0 * i + 1) / kFftSize - 1.0, kWindowBeta);
     return w;
   }();
   return window;
