@@ -12,11 +12,8 @@
 #include "decor/decorate_window.h"
 #include "audio/render_endpoints.h"
 #include "hotkeys/hotkey_section.h"
-<<<<<<< HEAD
 #include "second_output/output_section.h"
-=======
 #include "loudness/loudness_section.h"
->>>>>>> drop-loudness
 #include "settings_dialog/settings_dialog.h"
 #include "ui/control_names.h"
 #include "ui/topmost_lift.h"
@@ -85,11 +82,8 @@ void App::StartHotkeys() {
 void App::OpenSettings() {
   SectionList sections;
   sections.push_back(std::make_unique<HotkeySection>(hotkeys_));
-<<<<<<< HEAD
   sections.push_back(std::make_unique<OutputSection>(settings_, audio::ActiveRenderEndpoints()));
-=======
   sections.push_back(std::make_unique<LoudnessSection>(loudness_));
->>>>>>> drop-loudness
   SettingsDialog dialog(std::move(sections), [this](HWND dialogWindow) {
     if (services_.decorate) decor::SkinWindow(dialogWindow);
   });

@@ -42,7 +42,6 @@ void SettingsStore::WriteHotkey(const std::wstring& key, const std::wstring& tex
   Write(kHotkeysSection, key, text);
 }
 
-<<<<<<< HEAD
 SecondOutputSetting SettingsStore::ReadSecondOutput() const {
   const std::vector<std::wstring> values = ReadSettingsDocument(filePath_).Read(
       std::wstring(kOutputSection), {std::wstring(kSecondDeviceKey), std::wstring(kSecondDeviceNameKey)});
@@ -52,7 +51,8 @@ SecondOutputSetting SettingsStore::ReadSecondOutput() const {
 void SettingsStore::WriteSecondOutput(const SecondOutputSetting& device) {
   Write(kOutputSection, std::wstring(kSecondDeviceKey), device.id);
   Write(kOutputSection, std::wstring(kSecondDeviceNameKey), device.name);
-=======
+}
+
 SettingsStore::SavedLoudness SettingsStore::ReadLoudness() const {
   std::vector<std::wstring> keys{std::wstring(kLoudnessMatchingKey)};
   for (int slot = 1; slot <= kSoundSlotCount; ++slot) keys.push_back(SoundSlotKey(slot));
@@ -69,7 +69,6 @@ void SettingsStore::WriteLoudnessMatching(bool on) {
 
 void SettingsStore::WriteSlotLoudness(int slot, const std::wstring& record) {
   Write(kLoudnessSection, SoundSlotKey(slot), record);
->>>>>>> drop-loudness
 }
 
 // The one place a failed write goes: the user is not told, a debugger and the tests are.

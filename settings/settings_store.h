@@ -43,10 +43,8 @@ class SettingsStore {
   std::vector<std::wstring> ReadHotkeys(const std::vector<std::wstring>& keys) const;
   void WriteHotkey(const std::wstring& key, const std::wstring& text);
 
-<<<<<<< HEAD
   SecondOutputSetting ReadSecondOutput() const;
   void WriteSecondOutput(const SecondOutputSetting& device);
-=======
   // Section 响度: the key 均衡 (empty: missing) and each slot's measurement record.
   struct SavedLoudness {
     std::wstring matching;
@@ -55,7 +53,6 @@ class SettingsStore {
   SavedLoudness ReadLoudness() const;
   void WriteLoudnessMatching(bool on);
   void WriteSlotLoudness(int slot, const std::wstring& record);
->>>>>>> drop-loudness
 
   // "section\key" of each write that did not reach the file, oldest first.
   const std::vector<std::wstring>& FailedWrites() const { return failedWrites_; }
