@@ -21,6 +21,7 @@
 #include "hotkeys/hotkeys.h"
 #include "loudness/loudness_matching.h"
 #include "ontop/always_on_top.h"
+#include "second_output/second_output.h"
 #include "settings/settings_store.h"
 #include "ui/main_window.h"
 #include "ui/user_prompts.h"
@@ -40,6 +41,8 @@ struct Services {
   bool decorate = true;
   // Where the engine looks up a file's gain (loudness matching); null: the App keeps its own.
   audio::ClipGains* fileGains = nullptr;
+  // The second device every sound also plays on (section 输出); null: none is offered to play.
+  SecondOutput* secondOutput = nullptr;
 };
 
 class App {

@@ -82,7 +82,9 @@ void App::StartHotkeys() {
 void App::OpenSettings() {
   SectionList sections;
   sections.push_back(std::make_unique<HotkeySection>(hotkeys_));
-  sections.push_back(std::make_unique<OutputSection>(settings_, audio::ActiveRenderEndpoints()));
+  sections.push_back(std::make_unique<OutputSection>(settings_, audio::ActiveRenderEndpoints(), [this](const std::wstring& id) {
+    if (services_.secondOutput) services_.secondOutput->Use(id);
+  }));
   sections.push_back(std::make_unique<LoudnessSection>(loudness_));
   SettingsDialog dialog(std::move(sections), [this](HWND dialogWindow) {
     if (services_.decorate) decor::SkinWindow(dialogWindow);

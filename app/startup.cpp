@@ -46,6 +46,7 @@ void App::FinishStartup() {
   slots_.Restore(std::exchange(savedSlotPaths_, {}));
   StartHotkeys();
   StartCustomSoundExtras();
+  if (services_.secondOutput) services_.secondOutput->Use(settings_.ReadSecondOutput().id);
 }
 
 // The banner is read on a worker thread: start-up goes on at once, and the picture

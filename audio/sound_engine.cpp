@@ -51,8 +51,11 @@ void NameThisThread(const wchar_t* name) {
 
 }  // namespace
 
-SoundEngine::SoundEngine(OutputDevice& device)
+SoundEngine::SoundEngine(OutputDevice& device) : SoundEngine(device, ownGains_) {}
+
+SoundEngine::SoundEngine(OutputDevice& device, ClipGains& sharedGains)
     : device_(device),
+      gains_(sharedGains),
       wake_(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
       firstOpenDone_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       thread_([this] { Run(); }) {}
@@ -69,7 +72,7 @@ SoundEngine::~SoundEngine() {
 std::shared_ptr<Voice> SoundEngine::Prepare(const std::wstring& path) {
   auto source = FileByteSource::Open(path);
   if (!source) return nullptr;
-  return PrepareDecoder(WithGain(OpenDecoder(std::move(source), decoders_), fileGains_.For(path)));
+  return PrepareDecoder(WithGain(OpenDecoder(std::move(source), decoders_), gains_.For(path)));
 }
 
 std::shared_ptr<Voice> SoundEngine::Prepare(std::span<const uint8_t> clip) {

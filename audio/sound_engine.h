@@ -27,6 +27,9 @@ class SoundEngine {
   // Starts the engine's thread; returns at once. The stream opens at
   // OpenStream, or at the first sound, whichever comes first.
   explicit SoundEngine(OutputDevice& device);
+  // An engine that levels files by gains another engine keeps (a second device
+  // plays the same files at the same loudness as the first).
+  SoundEngine(OutputDevice& device, ClipGains& sharedGains);
   ~SoundEngine();
   SoundEngine(const SoundEngine&) = delete;
   SoundEngine& operator=(const SoundEngine&) = delete;
@@ -60,7 +63,7 @@ class SoundEngine {
   unsigned OutputRate() const { return outputRate_.load(); }
 
   // Gains by path that Prepare(path) applies to a file's samples.
-  ClipGains& FileGains() { return fileGains_; }
+  ClipGains& FileGains() { return gains_; }
 
  private:
   std::shared_ptr<Voice> PrepareDecoder(std::unique_ptr<PcmDecoder> decoder);
@@ -76,7 +79,8 @@ class SoundEngine {
 
   OutputDevice& device_;
   AcmStreamPool decoders_;
-  ClipGains fileGains_;
+  ClipGains ownGains_;
+  ClipGains& gains_;  // ownGains_, or another engine's
   kivora::KernelHandle wake_;
   kivora::KernelHandle firstOpenDone_;
   std::atomic<unsigned> outputRate_{0};

@@ -9,8 +9,9 @@ constexpr int kDropHeight = 220;
 
 }  // namespace
 
-OutputSection::OutputSection(SettingsStore& settings, std::vector<audio::RenderEndpoint> endpoints)
-    : settings_(settings) {
+OutputSection::OutputSection(SettingsStore& settings, std::vector<audio::RenderEndpoint> endpoints,
+                             std::function<void(const std::wstring&)> chosen)
+    : settings_(settings), chosen_(std::move(chosen)) {
   const SecondOutputSetting kept = settings_.ReadSecondOutput();
   choices_ = SecondOutputChoices(endpoints, kept.id, kept.name);
 }
@@ -34,6 +35,7 @@ void OutputSection::Apply() {
   if (selected < 0 || static_cast<size_t>(selected) == choices_.chosen) return;
   const OutputChoice& chosen = choices_.entries[static_cast<size_t>(selected)];
   settings_.WriteSecondOutput({chosen.id, chosen.name});
+  if (chosen_) chosen_(chosen.id);
 }
 
 }  // namespace kivora

@@ -6,6 +6,9 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <string>
+
 #include "second_output/output_choices.h"
 #include "settings/settings_store.h"
 #include "settings_dialog/settings_pane.h"
@@ -18,8 +21,10 @@ inline constexpr std::wstring_view kAlsoPlayOnLabel = L"同时输出到";
 
 class OutputSection final : public SettingsSection {
  public:
-  // endpoints: the render devices present now.
-  OutputSection(SettingsStore& settings, std::vector<audio::RenderEndpoint> endpoints);
+  // endpoints: the render devices present now; chosen hears of a choice 确定 kept
+  // (its endpoint ID, empty for none), so sounds play there from then on.
+  OutputSection(SettingsStore& settings, std::vector<audio::RenderEndpoint> endpoints,
+                std::function<void(const std::wstring&)> chosen);
 
   std::wstring_view Title() const override { return kOutputSectionTitle; }
   void Create(SettingsPane& page) override;
@@ -27,6 +32,7 @@ class OutputSection final : public SettingsSection {
 
  private:
   SettingsStore& settings_;
+  std::function<void(const std::wstring&)> chosen_;
   OutputChoices choices_;
   HWND list_ = nullptr;
 };
