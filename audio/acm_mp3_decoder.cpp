@@ -44,6 +44,14 @@ WAVEFORMATEX PcmFormat(const Mp3FrameHeader& header) {
   return format;
 }
 
+// The smallest Layer III frame of header's version and rate: at the lowest
+// bitrate (32 kbit/s for MPEG 1, 8 for MPEG 2 and 2.5), without padding.
+size_t SmallestFrameBytes(const Mp3FrameHeader& header) {
+  const size_t lowestKbps = header.mpegVersion == 1 ? 32 : 8;
+  const size_t bytes = header.samplesPerFrame / 8 * lowestKbps * 1000 / std::max(1u, header.sampleRate);
+  return std::max<size_t>(bytes, 1);
+}
+
 HACMSTREAM OpenStream(const Mp3FrameHeader& header) {
   MPEGLAYER3WAVEFORMAT source = SourceFormat(header);
   WAVEFORMATEX pcm = PcmFormat(header);
@@ -130,13 +138,12 @@ AcmMp3Decoder::AcmMp3Decoder(std::unique_ptr<ByteSource> source, AcmStreamPool& 
   input_.resize(std::max(kInputBytes, pending.size()));
   std::memcpy(input_.data(), pending.data(), pending.size());
   inputUsed_ = pending.size();
-  DWORD outputBytes = 0;
-  if (acmStreamSize(stream_, static_cast<DWORD>(kInputBytes), &outputBytes, ACM_STREAMSIZEF_SOURCE) != 0 ||
-      outputBytes == 0) {
-    // Room for the frames one conversion's input can hold, and one the codec may still hold back.
-    outputBytes = static_cast<DWORD>((kInputBytes / 96 + 2) * header_.samplesPerFrame * header_.channels * 2);
-  }
-  output_.resize(outputBytes);
+  // Room for every frame one conversion's input can hold at the smallest frame size
+  // the format allows, and two the codec may still hold back. Sizing it from the
+  // first frame's bitrate (acmStreamSize) fits a constant-bitrate file only: a
+  // variable-bitrate file's small frames overflow it, and the codec takes the whole
+  // input and keeps what did not fit, which a file's end then never gives back.
+  output_.resize((kInputBytes / SmallestFrameBytes(header_) + 2) * header_.samplesPerFrame * header_.channels * 2);
   convert_.cbStruct = sizeof convert_;
   convert_.pbSrc = input_.data();
   convert_.cbSrcLength = static_cast<DWORD>(input_.size());
