@@ -9,7 +9,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup.sh"
 bash "$root/scripts/build-target-libs.sh" "$root/build/deps"
 work=$(mktemp -d /tmp/kivora-repro.XXXXXX)
-trap 'rm -rf "$work"' EXIT
+# Kept when the two differ, to see where.
+trap '[ "${kept:-}" = 1 ] || rm -rf "$work"' EXIT
 commit=$(git -C "$root" rev-parse HEAD)
 for copy in first second-copy; do
   git clone -q --no-local "$root" "$work/$copy"
@@ -21,7 +22,7 @@ done
 version=$(head -n 1 "$root/VERSION")
 for file in "Kivora-$version-x64.zip" "Kivora-$version-x64.debug"; do
   a=$(sha256sum < "$work/first/dist/$file"); b=$(sha256sum < "$work/second-copy/dist/$file")
-  [ "$a" = "$b" ] || { echo "reproducible: $file differs between two builds of $commit" >&2; exit 1; }
+  [ "$a" = "$b" ] || { kept=1; echo "reproducible: $file differs between two builds of $commit (both kept in $work)" >&2; exit 1; }
   echo "reproducible: $file ${a%% *}"
 done
 echo "1 passed, 0 failed"
