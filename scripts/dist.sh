@@ -15,11 +15,11 @@ stage="$out/$name"
 rm -rf "$stage"; mkdir -p "$stage"
 
 debug="$out/$name-x64.debug"
-x86_64-w64-mingw32-objcopy --only-keep-debug "$exe" "$debug"
-x86_64-w64-mingw32-objcopy --strip-all --add-gnu-debuglink="$debug" "$exe" "$stage/Kivora.exe"
-# objcopy stamps the image with the time it ran: put back the linker's zero, and the
-# checksum of the image as it now is, so the same input gives the same bytes.
-/usr/bin/python3 - "$stage/Kivora.exe" <<'PY'
+# objcopy stamps each image it writes with the time it ran: put back the linker's
+# zero, and the checksum of the image as it then is, so the same input gives the
+# same bytes. The debug file is settled first: the program's debug link holds its CRC.
+settle_image() {
+  /usr/bin/python3 - "$1" <<'PY'
 import struct, sys
 path = sys.argv[1]
 image = bytearray(open(path, "rb").read())
@@ -38,6 +38,11 @@ if len(image) % 2:
 struct.pack_into("<I", image, checksum_at, ((total & 0xFFFF) + (total >> 16)) + len(image))
 open(path, "wb").write(image)
 PY
+}
+x86_64-w64-mingw32-objcopy --only-keep-debug "$exe" "$debug"
+settle_image "$debug"
+x86_64-w64-mingw32-objcopy --strip-all --add-gnu-debuglink="$debug" "$exe" "$stage/Kivora.exe"
+settle_image "$stage/Kivora.exe"
 # Windows users open these in Notepad: CRLF line ends, and UTF-8 marked as such.
 for text in README.txt LICENSE.txt; do
   { printf '\xef\xbb\xbf'; sed 's/$/\r/' "$root/docs/release/$text"; } > "$stage/$text"
