@@ -26,7 +26,10 @@ Voice::Voice(std::unique_ptr<PcmDecoder> decoder, std::unique_ptr<Resampler> res
       resampler_(std::move(resampler)),
       step_(static_cast<float>(1.0 / std::max(1.0, kRampSeconds * outputRate))) {}
 
-void Voice::Prime(size_t frames) { Refill(frames); }
+void Voice::Prime(size_t frames) {
+  // A clip that yields no sound at all has ended before it began: the engine leaves it to the fallback.
+  if (!Refill(frames)) ended_ = true;
+}
 
 void Voice::SetGain(float left, float right) {
   targetLeft_.store(std::clamp(left, 0.0f, 1.0f));
