@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "audio/default_device_watch.h"
 #include "audio/file_byte_source.h"
 #include "audio/wav_decoder.h"
 
@@ -153,13 +154,30 @@ void SoundEngine::Run() noexcept {
 void SoundEngine::RunLoop() {
   std::unique_ptr<OutputStream> stream;
   bool warmed = false;
+  // A new default device takes the stream over: at once while a sound plays, which
+  // goes on there, and at the next sound otherwise.
+  DefaultDeviceWatch watch([this] {
+    {
+      std::lock_guard lock(mutex_);
+      defaultChanged_ = true;
+    }
+    SetEvent(wake_.Get());
+  });
   for (;;) {
     TakeRequests(stream);
     bool wantStream = false;
+    bool move = false;
     {
       std::lock_guard lock(mutex_);
       if (quit_) return;
+      move = std::exchange(defaultChanged_, false) && stream;
+      if (move) wantStream_ = !playing_.empty();
       wantStream = wantStream_;
+    }
+    if (move) {
+      // The voices stay: the stream opened next plays them on from where they are.
+      stream.reset();
+      streamOpen_.store(false);
     }
     if (!stream && wantStream) {
       stream = device_.Open();
@@ -179,7 +197,8 @@ void SoundEngine::RunLoop() {
         else stream.reset();
       }
       if (!stream) {
-        // No device now: try again at the next sound.
+        // No device now: try again at the next sound. What was playing is let go.
+        playing_.clear();
         std::lock_guard lock(mutex_);
         wantStream_ = false;
       }

@@ -93,7 +93,8 @@ class SoundEngine {
   bool wantStream_ = false;
   bool releaseStream_ = false;
   bool quit_ = false;
-  int openAttempts_ = 0;  // opens of the stream tried so far, and failed or not
+  int openAttempts_ = 0;
+  bool defaultChanged_ = false;  // the system's default output device changed  // opens of the stream tried so far, and failed or not
 
   // The engine thread's own.
   std::vector<std::shared_ptr<Voice>> playing_;
