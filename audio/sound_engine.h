@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -82,7 +83,7 @@ class SoundEngine {
   ClipGains ownGains_;
   ClipGains& gains_;  // ownGains_, or another engine's
   kivora::KernelHandle wake_;
-  kivora::KernelHandle firstOpenDone_;
+  std::condition_variable openTried_;  // with mutex_: an open of the stream was tried
   std::atomic<unsigned> outputRate_{0};
   std::atomic<bool> streamOpen_{false};
   std::atomic<int> streamOpenings_{0};
@@ -92,6 +93,8 @@ class SoundEngine {
   bool wantStream_ = false;
   bool releaseStream_ = false;
   bool quit_ = false;
+  int openAttempts_ = 0;
+  bool defaultChanged_ = false;  // the system's default output device changed  // opens of the stream tried so far, and failed or not
 
   // The engine thread's own.
   std::vector<std::shared_ptr<Voice>> playing_;

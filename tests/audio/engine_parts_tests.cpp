@@ -309,6 +309,10 @@ TEST(Voice, PauseAndStopFadeAndResumeGoesOnFromTheSameFrame) {
   for (size_t i = 1; i < 2000; ++i) EXPECT_LE(std::abs(pausing[2 * i] - pausing[2 * i - 2]), 0.5f / ramp + 1e-6f);
   EXPECT_EQ(pausing[2 * (ramp + 1)], 0.0f);
   const uint64_t heldAt = voice->FramesPlayed();
+  // The fade takes exactly the ramp's frames and each of them is heard: none is
+  // taken from the clip at silence and lost.
+  EXPECT_EQ(heldAt, 1000 + ramp);
+  EXPECT_GT(pausing[2 * (ramp - 1)], 0.0f);
   Render(*voice, 5000);
   EXPECT_EQ(voice->FramesPlayed(), heldAt) << "a paused voice moved on";
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "audio/engine_backend.h"
+#include "audio/output_device.h"
 #include "audio/sound_engine.h"
 #include "audio/wasapi_output.h"
 #include "recorded_sound.h"
@@ -63,6 +64,36 @@ TEST(HostileFiles, DamagedFilesNeverReachTheFallbackAndTheRestStillDo) {
   fallback.calls.clear();
   EXPECT_EQ(backend.Open(L"waveaudio", FixturePath(L"low_tone_mulaw.wav"), L"clip"), 0u);
   EXPECT_FALSE(fallback.calls.empty());
+}
+
+// A device that never gives a stream: none plugged in, or one that refuses every format.
+class NoDevice final : public OutputDevice {
+ public:
+  std::unique_ptr<OutputStream> Open() override { return nullptr; }
+};
+
+// What the engine cannot play is played by the fallback rather than lost: a good
+// clip while no stream opens, and a well-formed file that holds no sound.
+TEST(HostileFiles, WhatTheEngineCannotPlayGoesToTheFallback) {
+  testing::TempFolder folder;
+  const std::wstring empty = folder.Path() + L"no_samples.wav";
+  ASSERT_TRUE(testing::WriteFileBytes(empty, Wave(2, 44100, 16).substr(0, 44)));  // the data chunk declares 64 bytes, none follow
+
+  WasapiOutputDevice device;
+  SoundEngine engine(device);
+  testing::RecordingAudioBackend fallback;
+  EngineBackend backend(engine, fallback);
+  EXPECT_EQ(backend.Open(L"waveaudio", empty, L"clip"), 0u);
+  EXPECT_FALSE(backend.EngineHasSound());
+  EXPECT_FALSE(fallback.calls.empty()) << "a file with no sound in it went nowhere";
+
+  NoDevice none;
+  SoundEngine deviceless(none);
+  testing::RecordingAudioBackend fallbackToo;
+  EngineBackend noStream(deviceless, fallbackToo);
+  EXPECT_EQ(noStream.Open(L"mpegvideo", FixturePath(L"low_tone.mp3"), L"clip"), 0u);
+  EXPECT_FALSE(noStream.EngineHasSound());
+  EXPECT_FALSE(fallbackToo.calls.empty()) << "with no stream the sound went nowhere";
 }
 
 }  // namespace
