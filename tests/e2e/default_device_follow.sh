@@ -13,10 +13,8 @@ fi
 source "$here/common.sh"
 exe=$2
 other="$KIVORA_SESSION/headset.raw"
-other_id="{0.0.0.00000000}.{33221100-5544-7766-8899-AABBCCDDEEFF}"
-echo "pcm.\"headset\" { type plug slave { pcm { type file slave.pcm \"null\" file \"$other\" format \"raw\" } format S16_LE rate 48000 channels 2 } }" >> "$HOME/.asoundrc"
-"$WINE" reg add 'HKCU\Software\Wine\Drivers\winealsa.drv' /v ALSAOutputDevices /t REG_MULTI_SZ /d 'default\0headset' /f >/dev/null 2>&1
-"$WINE" reg add 'HKCU\Software\Wine\Drivers\winealsa.drv\devices\0,headset' /v guid /t REG_BINARY /d 00112233445566778899aabbccddeeff /f >/dev/null 2>&1
+other_id=$fixed_device_id
+list_output_devices default headset
 
 size_of() { stat -c %s "$1" 2>/dev/null || echo 0; }
 loud_after() {  # file, byte offset: whether what came after it is louder than 1 % RMS

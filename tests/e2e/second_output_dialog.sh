@@ -14,13 +14,8 @@ fi
 source "$here/common.sh"
 exe=$2; probe=$3
 settings="$HOME/Documents/Kivora/设置.ini"
-cable_id="{0.0.0.00000000}.{33221100-5544-7766-8899-AABBCCDDEEFF}"
-
-for device in headphones "Virtual Cable Input"; do
-  echo "pcm.\"$device\" { type plug slave { pcm { type file slave.pcm \"null\" file \"$KIVORA_SESSION/$device.raw\" format \"raw\" } format S16_LE rate 48000 channels 2 } }" >> "$HOME/.asoundrc"
-done
-"$WINE" reg add 'HKCU\Software\Wine\Drivers\winealsa.drv' /v ALSAOutputDevices /t REG_MULTI_SZ /d 'headphones\0Virtual Cable Input' /f >/dev/null 2>&1
-"$WINE" reg add 'HKCU\Software\Wine\Drivers\winealsa.drv\devices\0,Virtual Cable Input' /v guid /t REG_BINARY /d 00112233445566778899aabbccddeeff /f >/dev/null 2>&1
+cable_id=$fixed_device_id
+list_output_devices headphones "Virtual Cable Input"
 
 # The list box of sections has the focus as the dialog opens; Down moves to 输出.
 open_output_section() {

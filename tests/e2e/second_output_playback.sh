@@ -15,11 +15,8 @@ exe=$2; probe=$3
 settings="$HOME/Documents/Kivora/设置.ini"
 headphones="$KIVORA_AUDIO_OUT"
 cable="$KIVORA_SESSION/Virtual Cable Input.raw"
-cable_id="{0.0.0.00000000}.{33221100-5544-7766-8899-AABBCCDDEEFF}"
-
-echo "pcm.\"Virtual Cable Input\" { type plug slave { pcm { type file slave.pcm \"null\" file \"$cable\" format \"raw\" } format S16_LE rate 48000 channels 2 } }" >> "$HOME/.asoundrc"
-"$WINE" reg add 'HKCU\Software\Wine\Drivers\winealsa.drv' /v ALSAOutputDevices /t REG_MULTI_SZ /d 'default\0Virtual Cable Input' /f >/dev/null 2>&1
-"$WINE" reg add 'HKCU\Software\Wine\Drivers\winealsa.drv\devices\0,Virtual Cable Input' /v guid /t REG_BINARY /d 00112233445566778899aabbccddeeff /f >/dev/null 2>&1
+cable_id=$fixed_device_id
+list_output_devices default "Virtual Cable Input"
 
 keep_second_device() {
   mkdir -p "$(dirname "$settings")"
