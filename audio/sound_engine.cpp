@@ -184,6 +184,7 @@ void SoundEngine::RunLoop() {
       if (stream) {
         outputRate_.store(stream->SampleRate());
         streamOpenings_.fetch_add(1);
+        wroteSinceOpen_ = false;
         if (!warmed) {
           decoders_.Warm(kCommonMp3, kWarmDecoders);
           Resampler::Create(kCommonMp3.sampleRate, stream->SampleRate(), 2);
@@ -210,7 +211,15 @@ void SoundEngine::RunLoop() {
       openTried_.notify_all();
     }
     if (stream && !Render(*stream)) {
-      // The device failed or went away: close it; the next sound opens it again.
+      // The device failed or went away. The first failure of a stream that has
+      // played nothing since it opened keeps the voices: a stream opened afresh
+      // plays them (so the click that met a device invalidated while the stream
+      // was stopped is heard). A stream failing again lets them go; the next
+      // sound opens it again.
+      if (wroteSinceOpen_ || !reopenedForVoices_) {
+        ReopenForVoices(stream);
+        continue;
+      }
       CloseStream(stream);
     }
     // A stopped stream signals nothing: then only a request, or the end of the
@@ -229,6 +238,14 @@ void SoundEngine::RunLoop() {
     const HANDLE handles[] = {wake_.Get(), running ? stream->ReadyEvent() : nullptr};
     WaitForMultipleObjects(running ? 2 : 1, handles, FALSE, timeout);
   }
+}
+
+void SoundEngine::ReopenForVoices(std::unique_ptr<OutputStream>& stream) {
+  stream.reset();
+  streamOpen_.store(false);
+  reopenedForVoices_ = true;
+  std::lock_guard lock(mutex_);
+  wantStream_ = !playing_.empty() || !started_.empty();
 }
 
 void SoundEngine::CloseStream(std::unique_ptr<OutputStream>& stream) {
@@ -286,6 +303,8 @@ bool SoundEngine::Render(OutputStream& stream) {
   for (auto& voice : playing_) voice->MixInto(mix_.data(), *writable);
   if (!stream.Write(mix_.data(), *writable)) return false;
   stopped_ = false;
+  wroteSinceOpen_ = true;
+  reopenedForVoices_ = false;
   return true;
 }
 

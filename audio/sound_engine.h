@@ -77,6 +77,8 @@ class SoundEngine {
   bool Render(OutputStream& stream);
   // Closes the stream until a sound asks for it again.
   void CloseStream(std::unique_ptr<OutputStream>& stream);
+  // Closes a failed stream and has one opened afresh for the voices playing.
+  void ReopenForVoices(std::unique_ptr<OutputStream>& stream);
 
   OutputDevice& device_;
   AcmStreamPool decoders_;
@@ -100,7 +102,9 @@ class SoundEngine {
   std::vector<std::shared_ptr<Voice>> playing_;
   std::vector<float> mix_;
   ULONGLONG quietSince_ = 0;  // when the last voice ended or was paused, or the stream opened; 0 while one sounds
-  bool stopped_ = false;      // the stream is stopped and empty, waiting for a sound
+  bool stopped_ = false;
+  bool wroteSinceOpen_ = false;     // the stream took sound since it opened
+  bool reopenedForVoices_ = false;  // the stream was opened afresh after a failure, and has written nothing yet      // the stream is stopped and empty, waiting for a sound
 
   std::thread thread_;
 };
