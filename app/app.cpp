@@ -17,7 +17,9 @@ App::App(Services services, ShellTexts& shell)
       volumeRow_(window_, player_, settings_),
       alwaysOnTop_(window_, settings_),
       slots_(window_, player_, services.prompts, services.fileChooser, settings_,
-             PickedFile{shell.pickedFilePath, shell.pickedFileName}, [this] { return volumeRow_.Volume(); }) {
+             PickedFile{shell.pickedFilePath, shell.pickedFileName}, [this] { return volumeRow_.Volume(); }),
+      hotkeys_(settings_),
+      loudness_(services.fileGains ? *services.fileGains : ownGains_, settings_) {
   ui::WindowEvents& events = window_.Events();
   events.created = [this] { PrepareFirstSight(); };
   events.completed = [this] {

@@ -5,17 +5,23 @@
 #include <windows.h>
 
 #include <array>
+#include <memory>
 #include <string>
 
 #include "app/shell_texts.h"
 #include "audio/audio_backend.h"
+#include "audio/clip_gain.h"
 #include "audio/player.h"
 #include "custom/custom_slots.h"
+#include "custom/file_drop_target.h"
 #include "custom/file_chooser.h"
 #include "decor/banner_fetch.h"
 #include "decor/edge_docking.h"
 #include "decor/web_opener.h"
+#include "hotkeys/hotkeys.h"
+#include "loudness/loudness_matching.h"
 #include "ontop/always_on_top.h"
+#include "second_output/second_output.h"
 #include "settings/settings_store.h"
 #include "ui/main_window.h"
 #include "ui/user_prompts.h"
@@ -33,6 +39,10 @@ struct Services {
   std::wstring documentsFolder = {};
   // False keeps the plain system look: no skin and no shadow (tests of the plain look).
   bool decorate = true;
+  // Where the engine looks up a file's gain (loudness matching); null: the App keeps its own.
+  audio::ClipGains* fileGains = nullptr;
+  // The second device every sound also plays on (section 输出); null: none is offered to play.
+  SecondOutput* secondOutput = nullptr;
 };
 
 class App {
@@ -59,6 +69,11 @@ class App {
   const ShellTexts& Shell() const { return shell_; }
   const BannerFetch& Banner() const { return banner_; }
   decor::EdgeDocking& Docking() { return docking_; }
+  Hotkeys& GlobalHotkeys() { return hotkeys_; }
+  LoudnessMatching& Loudness() { return loudness_; }
+
+  // The system menu's "设置...": runs the settings dialog, modal to the window.
+  void OpenSettings();
 
  private:
   void BindEvents();
@@ -70,6 +85,10 @@ class App {
   void ShowAbout();
   void FetchBanner();
   void Teardown();
+  std::vector<HotkeyTarget> HotkeyTargets();
+  void StartHotkeys();
+  void StartCustomSoundExtras();
+  void StopCustomSoundExtras();
 
   Services services_;
   ShellTexts& shell_;
@@ -81,9 +100,14 @@ class App {
   CustomSlots slots_;
   BannerFetch banner_;
   decor::EdgeDocking docking_;
+  Hotkeys hotkeys_;
+  audio::ClipGains ownGains_;
+  LoudnessMatching loudness_;
+  std::unique_ptr<FileDropTarget> drop_;  // while the window is there
   // Read with the rest of the settings before the window shows; the custom page's
   // buttons are made after that, and take their captions from here.
   std::array<std::wstring, kSoundSlotCount> savedSlotPaths_;
+  std::array<std::wstring, kSoundSlotCount> savedSlotPathsForLoudness_;
 };
 
 }  // namespace kivora

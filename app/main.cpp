@@ -5,8 +5,10 @@
 #include "app/app.h"
 #include "app/process_start.h"
 #include "app/shell_texts.h"
+#include "second_output/second_output.h"
 #include "audio/engine_backend.h"
 #include "audio/mci_backend.h"
+#include "audio/mirrored_backend.h"
 #include "audio/wasapi_output.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
@@ -22,8 +24,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   kivora::audio::MciBackend mci;
   kivora::audio::WasapiOutputDevice output;
   kivora::audio::SoundEngine engine(output);
-  kivora::audio::EngineBackend audio(engine, mci);
-  kivora::App app({prompts, web, fileChooser, audio}, exitCleanup.Texts());
+  kivora::audio::EngineBackend engineBackend(engine, mci);
+  kivora::audio::MirroredBackend audio(engineBackend);
+  kivora::SecondOutput secondOutput(audio, engine.FileGains());
+  kivora::App app({prompts, web, fileChooser, audio, {}, true, &engine.FileGains(), &secondOutput}, exitCleanup.Texts());
   if (!app.Start(instance)) return 1;
   engine.OpenStream();  // on the engine's own thread, once the window is up
   return app.RunEventLoop();

@@ -32,6 +32,7 @@ void App::PrepareFirstSight() {
   SavedSettings saved = settings_.Read();
   volumeRow_.Restore(saved.volume);
   alwaysOnTop_.Restore(saved.alwaysOnTop);
+  savedSlotPathsForLoudness_ = saved.slotPaths;
   savedSlotPaths_ = std::move(saved.slotPaths);
 }
 
@@ -43,6 +44,9 @@ void App::FinishStartup() {
   FetchBanner();
   ExtractCatalogue(shell_.dataFolder);
   slots_.Restore(std::exchange(savedSlotPaths_, {}));
+  StartHotkeys();
+  StartCustomSoundExtras();
+  if (services_.secondOutput) services_.secondOutput->Use(settings_.ReadSecondOutput().id);
 }
 
 // The banner is read on a worker thread: start-up goes on at once, and the picture

@@ -2,6 +2,9 @@
 
 #include <mmsystem.h>
 
+#include "audio/clip_verdict.h"
+#include "audio/file_byte_source.h"
+
 namespace kivora::audio {
 namespace {
 
@@ -18,6 +21,9 @@ DeviceResult EngineBackend::Open(const std::wstring& deviceType, const std::wstr
     sound_ = Sound{alias, std::move(voice)};
     return 0;
   }
+  // A file the engine knows to be damaged stays silent: the system player's drivers
+  // would trust its sizes and counts, and one bad file must not end the program.
+  if (auto source = FileByteSource::Open(path); source && KnownDamaged(*source)) return MCIERR_INVALID_FILE;
   const DeviceResult result = fallback_.Open(deviceType, path, alias);
   // The fallback plays on its own stream; under some systems only one stream may be open.
   if (result == 0) engine_.ReleaseDevice();

@@ -3,23 +3,12 @@
 #include <xmmintrin.h>
 
 #include <algorithm>
-#include <cmath>
 #include <map>
 #include <mutex>
 #include <numeric>
 
 namespace kivora::audio {
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
-
-// Blackman window over [-1, 1].
-double Window(double x) {
-  if (x <= -1.0 || x >= 1.0) return 0.0;
-  return 0.42 + 0.5 * std::cos(kPi * x) + 0.08 * std::cos(2 * kPi * x);
-}
-
-double Sinc(double x) { return x == 0.0 ? 1.0 : std::sin(kPi * x) / (kPi * x); }
 
 // One output sample of a mono clip: taps coefficients of row against as many
 // input samples, four at a time.
@@ -44,90 +33,131 @@ void FilterStereo(const float* row, const float* in, int taps, float* out) {
   _mm_storel_pi(reinterpret_cast<__m64*>(out), sum);
 }
 
+// from + (to - from) * amount, four coefficients at a time.
+void BlendRows(const float* from, const float* to, float amount, int taps, float* out) {
+  const __m128 weight = _mm_set1_ps(amount);
+  for (int tap = 0; tap < taps; tap += 4) {
+    const __m128 a = _mm_loadu_ps(from + tap);
+    _mm_storeu_ps(out + tap, _mm_add_ps(a, _mm_mul_ps(weight, _mm_sub_ps(_mm_loadu_ps(to + tap), a))));
+  }
+}
+
+struct FilterCache {
+  std::mutex mutex;
+  std::map<std::pair<uint32_t, uint32_t>, std::weak_ptr<const ConversionFilter>> filters;
+};
+
+FilterCache& Cache() {
+  static FilterCache cache;
+  return cache;
+}
+
 }  // namespace
 
 std::unique_ptr<Resampler> Resampler::Create(unsigned inRate, unsigned outRate, unsigned channels) {
-  if (inRate == 0 || outRate == 0 || channels == 0) return nullptr;
+  const auto valid = [](unsigned rate) { return rate >= kMinRate && rate <= kMaxRate; };
+  if (!valid(inRate) || !valid(outRate) || channels == 0) return nullptr;
   const unsigned divisor = std::gcd(inRate, outRate);
-  const unsigned up = outRate / divisor;
-  const unsigned down = inRate / divisor;
-  if (up > kMaxPhases) return nullptr;
-  return std::unique_ptr<Resampler>(new Resampler(up, down, channels));
+  return std::unique_ptr<Resampler>(new Resampler(outRate / divisor, inRate / divisor, channels));
 }
 
-std::shared_ptr<const std::vector<float>> Resampler::TableFor(unsigned up, unsigned down) {
-  // Every clip of the same rate uses the same table: it is built at the first
-  // one, off the click's path for all that follow.
-  static std::mutex mutex;
-  static std::map<std::pair<unsigned, unsigned>, std::shared_ptr<const std::vector<float>>> tables;
-  std::lock_guard lock(mutex);
-  auto& cached = tables[{up, down}];
-  if (cached) return cached;
-  // Below the lower of the two Nyquist frequencies, so a rate taken down does not alias.
-  const double cutoff = std::min(1.0, static_cast<double>(up) / down);
-  auto table = std::make_shared<std::vector<float>>(static_cast<size_t>(up) * 2 * kHalfTaps);
-  for (unsigned phase = 0; phase < up; ++phase) {
-    float* row = &(*table)[static_cast<size_t>(phase) * 2 * kHalfTaps];
-    double sum = 0;
-    for (int tap = 0; tap < 2 * kHalfTaps; ++tap) {
-      // Tap t weighs input frame base - kHalfTaps + 1 + t; the output lies phase / up past base.
-      const double distance = (tap - kHalfTaps + 1) - static_cast<double>(phase) / up;
-      const double weight = cutoff * Sinc(cutoff * distance) * Window(distance / kHalfTaps);
-      row[tap] = static_cast<float>(weight);
-      sum += weight;
-    }
-    // Each phase passes a constant signal unchanged.
-    for (int tap = 0; tap < 2 * kHalfTaps; ++tap) row[tap] = static_cast<float>(row[tap] / sum);
+std::shared_ptr<const ConversionFilter> Resampler::FilterFor(uint32_t up, uint32_t down) {
+  // Every clip of the same ratio uses the same table: it is built at the first
+  // one, off the click's path for those that play beside it, and freed with the last.
+  FilterCache& cache = Cache();
+  std::lock_guard lock(cache.mutex);
+  std::erase_if(cache.filters, [](const auto& entry) { return entry.second.expired(); });
+  std::weak_ptr<const ConversionFilter>& slot = cache.filters[{up, down}];
+  if (auto shared = slot.lock()) return shared;
+  auto built = std::make_shared<const ConversionFilter>(BuildConversionFilter(up, down));
+  slot = built;
+  return built;
+}
+
+size_t Resampler::SharedTableBytes() {
+  FilterCache& cache = Cache();
+  std::lock_guard lock(cache.mutex);
+  size_t bytes = 0;
+  for (const auto& [ratio, filter] : cache.filters) {
+    if (auto shared = filter.lock()) bytes += shared->Bytes();
   }
-  cached = std::move(table);
-  return cached;
+  return bytes;
 }
 
-Resampler::Resampler(unsigned up, unsigned down, unsigned channels)
-    : up_(up), down_(down), channels_(channels), table_(TableFor(up, down)) {
+Resampler::Resampler(uint32_t up, uint32_t down, unsigned channels)
+    : up_(up), down_(down), channels_(channels), filter_(FilterFor(up, down)), halfTaps_(filter_->halfTaps) {
+  // Room for two pushes beside the filter's reach and the zeros of Finish, so
+  // steady play only moves samples within the buffer.
+  in_.reserve((2 * kSteadyPushFrames + 4 * halfTaps_) * channels_);
+  if (filter_->interpolated) blended_.resize(static_cast<size_t>(filter_->TapsPerRow()));
   // History of silence before the first frame, so that frame is the first output.
-  in_.assign(static_cast<size_t>(kHalfTaps - 1) * channels_, 0.0f);
-  base_ = kHalfTaps - 1;
+  in_.assign((halfTaps_ - 1) * channels_, 0.0f);
+  base_ = halfTaps_ - 1;
 }
 
-void Resampler::Push(std::span<const float> interleaved) { in_.insert(in_.end(), interleaved.begin(), interleaved.end()); }
+void Resampler::MakeRoom(size_t samples) {
+  if (in_.size() + samples <= in_.capacity()) return;
+  const size_t keepFrom = std::min(base_ - (halfTaps_ - 1), in_.size() / channels_);
+  in_.erase(in_.begin(), in_.begin() + static_cast<std::ptrdiff_t>(keepFrom * channels_));
+  base_ -= keepFrom;
+}
+
+void Resampler::Push(std::span<const float> interleaved) {
+  MakeRoom(interleaved.size());
+  in_.insert(in_.end(), interleaved.begin(), interleaved.end());
+}
 
 void Resampler::Finish() {
   if (finished_) return;
   finished_ = true;
-  in_.insert(in_.end(), static_cast<size_t>(kHalfTaps) * channels_, 0.0f);
+  MakeRoom(halfTaps_ * channels_);
+  in_.insert(in_.end(), halfTaps_ * channels_, 0.0f);
+}
+
+void Resampler::FilterFrame(const float* row, const float* first, float* out) const {
+  const int taps = filter_->TapsPerRow();
+  // Most clips are stereo or mono: those take the vector paths, the rest the plain one.
+  if (channels_ == 2) {
+    FilterStereo(row, first, taps, out);
+  } else if (channels_ == 1) {
+    *out = FilterMono(row, first, taps);
+  } else {
+    for (unsigned channel = 0; channel < channels_; ++channel) {
+      float sum = 0;
+      for (int tap = 0; tap < taps; ++tap) sum += row[tap] * first[static_cast<size_t>(tap) * channels_ + channel];
+      out[channel] = sum;
+    }
+  }
 }
 
 size_t Resampler::Pull(float* out, size_t frames) {
-  static_assert((2 * kHalfTaps) % 4 == 0, "the vector paths take the taps four at a time");
+  const ConversionFilter& filter = *filter_;
   const size_t available = in_.size() / channels_;
+  // The filter reaches further than one output's step (halfTaps_ > down_ / up_
+  // for any pair of rates), so base_ stays within the input it has seen.
+  const uint32_t wholeStep = down_ / up_;
+  const uint32_t fractionStep = down_ % up_;
   size_t written = 0;
-  // The last tap of the next output reaches frame base_ + kHalfTaps.
-  while (written < frames && base_ + kHalfTaps < available) {
-    const float* row = &(*table_)[static_cast<size_t>(phase_) * 2 * kHalfTaps];
-    const float* first = &in_[(base_ - kHalfTaps + 1) * channels_];
-    // Most clips are stereo or mono: those take the vector paths, the rest the plain one.
-    if (channels_ == 2) {
-      FilterStereo(row, first, 2 * kHalfTaps, out + written * 2);
-    } else if (channels_ == 1) {
-      out[written] = FilterMono(row, first, 2 * kHalfTaps);
+  // The last tap of the next output reaches frame base_ + halfTaps_.
+  while (written < frames && base_ + halfTaps_ < available) {
+    const float* first = &in_[(base_ - halfTaps_ + 1) * channels_];
+    const float* row = blended_.data();
+    if (!filter.interpolated) {
+      row = filter.Row(phase_);
     } else {
-      for (unsigned channel = 0; channel < channels_; ++channel) {
-        float sum = 0;
-        for (int tap = 0; tap < 2 * kHalfTaps; ++tap) sum += row[tap] * first[tap * channels_ + channel];
-        out[written * channels_ + channel] = sum;
-      }
+      const uint64_t position = static_cast<uint64_t>(phase_) * filter.phases;
+      const size_t below = static_cast<size_t>(position / up_);
+      const float amount = static_cast<float>(position % up_) / static_cast<float>(up_);
+      BlendRows(filter.Row(below), filter.Row(below + 1), amount, filter.TapsPerRow(), blended_.data());
     }
+    FilterFrame(row, first, out + written * channels_);
     ++written;
-    phase_ += down_;
-    base_ += phase_ / up_;
-    phase_ %= up_;
-  }
-  // Drop input that no later output reaches, keeping the filter's history.
-  const size_t keepFrom = base_ - (kHalfTaps - 1);
-  if (keepFrom > 4096) {
-    in_.erase(in_.begin(), in_.begin() + static_cast<std::ptrdiff_t>(keepFrom * channels_));
-    base_ -= keepFrom;
+    base_ += wholeStep;
+    phase_ += fractionStep;
+    if (phase_ >= up_) {
+      phase_ -= up_;
+      ++base_;
+    }
   }
   return written;
 }

@@ -3,7 +3,9 @@
 #include <objbase.h>
 
 #include <algorithm>
+#include <chrono>
 
+#include "audio/default_device_watch.h"
 #include "audio/file_byte_source.h"
 #include "audio/wav_decoder.h"
 
@@ -12,8 +14,8 @@ namespace {
 
 // Until the stream reports its own, clips are prepared for the usual shared-mode rate.
 constexpr unsigned kAssumedOutputRate = 48000;
-// The first click may come before the stream is open; it waits this long at most.
-constexpr DWORD kFirstOpenWaitMs = 3000;
+// A sound that finds the stream closed waits this long at most for it to open.
+constexpr auto kOpenWait = std::chrono::milliseconds(3000);
 // Output frames decoded before the click returns: more than a device period.
 constexpr size_t kPrimeFrames = 512;
 // Most MP3 files, the built-in clips among them, are 44.1 kHz stereo: codec
@@ -51,10 +53,12 @@ void NameThisThread(const wchar_t* name) {
 
 }  // namespace
 
-SoundEngine::SoundEngine(OutputDevice& device)
+SoundEngine::SoundEngine(OutputDevice& device) : SoundEngine(device, ownGains_) {}
+
+SoundEngine::SoundEngine(OutputDevice& device, ClipGains& sharedGains)
     : device_(device),
+      gains_(sharedGains),
       wake_(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
-      firstOpenDone_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       thread_([this] { Run(); }) {}
 
 SoundEngine::~SoundEngine() {
@@ -69,7 +73,7 @@ SoundEngine::~SoundEngine() {
 std::shared_ptr<Voice> SoundEngine::Prepare(const std::wstring& path) {
   auto source = FileByteSource::Open(path);
   if (!source) return nullptr;
-  return PrepareDecoder(OpenDecoder(std::move(source), decoders_));
+  return PrepareDecoder(WithGain(OpenDecoder(std::move(source), decoders_), gains_.For(path)));
 }
 
 std::shared_ptr<Voice> SoundEngine::Prepare(std::span<const uint8_t> clip) {
@@ -86,9 +90,17 @@ void SoundEngine::OpenStream() {
 
 std::shared_ptr<Voice> SoundEngine::PrepareDecoder(std::unique_ptr<PcmDecoder> decoder) {
   if (!decoder) return nullptr;
-  // A sound before the stream was asked for: ask now, and reopen a stream lost to a failure.
-  OpenStream();
-  WaitForSingleObject(firstOpenDone_.Get(), kFirstOpenWaitMs);
+  // A sound before the stream was asked for, or after it closed: ask now, and wait
+  // for that open. No stream (no device, or one that refuses every format) means
+  // this engine cannot play the sound: the caller's fallback plays it instead.
+  if (!streamOpen_.load()) {
+    std::unique_lock lock(mutex_);
+    const int tried = openAttempts_;
+    wantStream_ = true;
+    SetEvent(wake_.Get());
+    openTried_.wait_for(lock, kOpenWait, [&] { return openAttempts_ != tried || quit_; });
+    if (!streamOpen_.load()) return nullptr;
+  }
   const unsigned rate = outputRate_.load();
   std::shared_ptr<Voice> voice = Voice::Create(std::move(decoder), rate ? rate : kAssumedOutputRate);
   if (!voice) return nullptr;
@@ -130,27 +142,49 @@ void SoundEngine::Run() noexcept {
   } catch (...) {
     // Nothing may leave a thread; the engine falls silent instead.
   }
-  SetEvent(firstOpenDone_.Get());
   streamOpen_.store(false);
+  {
+    std::lock_guard lock(mutex_);
+    quit_ = true;
+  }
+  openTried_.notify_all();
   if (SUCCEEDED(com)) CoUninitialize();
 }
 
 void SoundEngine::RunLoop() {
   std::unique_ptr<OutputStream> stream;
   bool warmed = false;
+  // A new default device takes the stream over: at once while a sound plays, which
+  // goes on there, and at the next sound otherwise.
+  DefaultDeviceWatch watch([this] {
+    {
+      std::lock_guard lock(mutex_);
+      defaultChanged_ = true;
+    }
+    SetEvent(wake_.Get());
+  });
   for (;;) {
     TakeRequests(stream);
     bool wantStream = false;
+    bool move = false;
     {
       std::lock_guard lock(mutex_);
       if (quit_) return;
+      move = std::exchange(defaultChanged_, false) && stream;
+      if (move) wantStream_ = !playing_.empty();
       wantStream = wantStream_;
+    }
+    if (move) {
+      // The voices stay: the stream opened next plays them on from where they are.
+      stream.reset();
+      streamOpen_.store(false);
     }
     if (!stream && wantStream) {
       stream = device_.Open();
       if (stream) {
         outputRate_.store(stream->SampleRate());
         streamOpenings_.fetch_add(1);
+        wroteSinceOpen_ = false;
         if (!warmed) {
           decoders_.Warm(kCommonMp3, kWarmDecoders);
           Resampler::Create(kCommonMp3.sampleRate, stream->SampleRate(), 2);
@@ -164,15 +198,28 @@ void SoundEngine::RunLoop() {
         else stream.reset();
       }
       if (!stream) {
-        // No device now: try again at the next sound.
+        // No device now: try again at the next sound. What was playing is let go.
+        playing_.clear();
         std::lock_guard lock(mutex_);
         wantStream_ = false;
       }
       streamOpen_.store(stream != nullptr);
-      SetEvent(firstOpenDone_.Get());
+      {
+        std::lock_guard lock(mutex_);
+        ++openAttempts_;
+      }
+      openTried_.notify_all();
     }
     if (stream && !Render(*stream)) {
-      // The device failed or went away: close it; the next sound opens it again.
+      // The device failed or went away. The first failure of a stream that has
+      // played nothing since it opened keeps the voices: a stream opened afresh
+      // plays them (so the click that met a device invalidated while the stream
+      // was stopped is heard). A stream failing again lets them go; the next
+      // sound opens it again.
+      if (wroteSinceOpen_ || !reopenedForVoices_) {
+        ReopenForVoices(stream);
+        continue;
+      }
       CloseStream(stream);
     }
     // A stopped stream signals nothing: then only a request, or the end of the
@@ -191,6 +238,14 @@ void SoundEngine::RunLoop() {
     const HANDLE handles[] = {wake_.Get(), running ? stream->ReadyEvent() : nullptr};
     WaitForMultipleObjects(running ? 2 : 1, handles, FALSE, timeout);
   }
+}
+
+void SoundEngine::ReopenForVoices(std::unique_ptr<OutputStream>& stream) {
+  stream.reset();
+  streamOpen_.store(false);
+  reopenedForVoices_ = true;
+  std::lock_guard lock(mutex_);
+  wantStream_ = !playing_.empty() || !started_.empty();
 }
 
 void SoundEngine::CloseStream(std::unique_ptr<OutputStream>& stream) {
@@ -248,6 +303,8 @@ bool SoundEngine::Render(OutputStream& stream) {
   for (auto& voice : playing_) voice->MixInto(mix_.data(), *writable);
   if (!stream.Write(mix_.data(), *writable)) return false;
   stopped_ = false;
+  wroteSinceOpen_ = true;
+  reopenedForVoices_ = false;
   return true;
 }
 

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -16,6 +17,7 @@
 
 #include "base/unique_handle.h"
 #include "audio/acm_mp3_decoder.h"
+#include "audio/clip_gain.h"
 #include "audio/output_device.h"
 #include "audio/voice.h"
 
@@ -26,6 +28,9 @@ class SoundEngine {
   // Starts the engine's thread; returns at once. The stream opens at
   // OpenStream, or at the first sound, whichever comes first.
   explicit SoundEngine(OutputDevice& device);
+  // An engine that levels files by gains another engine keeps (a second device
+  // plays the same files at the same loudness as the first).
+  SoundEngine(OutputDevice& device, ClipGains& sharedGains);
   ~SoundEngine();
   SoundEngine(const SoundEngine&) = delete;
   SoundEngine& operator=(const SoundEngine&) = delete;
@@ -58,6 +63,9 @@ class SoundEngine {
   int StreamOpenings() const { return streamOpenings_.load(); }
   unsigned OutputRate() const { return outputRate_.load(); }
 
+  // Gains by path that Prepare(path) applies to a file's samples.
+  ClipGains& FileGains() { return gains_; }
+
  private:
   std::shared_ptr<Voice> PrepareDecoder(std::unique_ptr<PcmDecoder> decoder);
   void Run() noexcept;
@@ -69,11 +77,15 @@ class SoundEngine {
   bool Render(OutputStream& stream);
   // Closes the stream until a sound asks for it again.
   void CloseStream(std::unique_ptr<OutputStream>& stream);
+  // Closes a failed stream and has one opened afresh for the voices playing.
+  void ReopenForVoices(std::unique_ptr<OutputStream>& stream);
 
   OutputDevice& device_;
   AcmStreamPool decoders_;
+  ClipGains ownGains_;
+  ClipGains& gains_;  // ownGains_, or another engine's
   kivora::KernelHandle wake_;
-  kivora::KernelHandle firstOpenDone_;
+  std::condition_variable openTried_;  // with mutex_: an open of the stream was tried
   std::atomic<unsigned> outputRate_{0};
   std::atomic<bool> streamOpen_{false};
   std::atomic<int> streamOpenings_{0};
@@ -83,12 +95,16 @@ class SoundEngine {
   bool wantStream_ = false;
   bool releaseStream_ = false;
   bool quit_ = false;
+  int openAttempts_ = 0;
+  bool defaultChanged_ = false;  // the system's default output device changed  // opens of the stream tried so far, and failed or not
 
   // The engine thread's own.
   std::vector<std::shared_ptr<Voice>> playing_;
   std::vector<float> mix_;
   ULONGLONG quietSince_ = 0;  // when the last voice ended or was paused, or the stream opened; 0 while one sounds
-  bool stopped_ = false;      // the stream is stopped and empty, waiting for a sound
+  bool stopped_ = false;
+  bool wroteSinceOpen_ = false;     // the stream took sound since it opened
+  bool reopenedForVoices_ = false;  // the stream was opened afresh after a failure, and has written nothing yet      // the stream is stopped and empty, waiting for a sound
 
   std::thread thread_;
 };

@@ -24,9 +24,14 @@ std::unique_ptr<Voice> Voice::Create(std::unique_ptr<PcmDecoder> decoder, unsign
 Voice::Voice(std::unique_ptr<PcmDecoder> decoder, std::unique_ptr<Resampler> resampler, unsigned outputRate)
     : decoder_(std::move(decoder)),
       resampler_(std::move(resampler)),
-      step_(static_cast<float>(1.0 / std::max(1.0, kRampSeconds * outputRate))) {}
+      step_(static_cast<float>(1.0 / std::max(1.0, kRampSeconds * outputRate))),
+      rampFrames_(static_cast<unsigned>(std::max(1L, std::lround(kRampSeconds * outputRate)))),
+      fadeLevel_(rampFrames_) {}
 
-void Voice::Prime(size_t frames) { Refill(frames); }
+void Voice::Prime(size_t frames) {
+  // A clip that yields no sound at all has ended before it began: the engine leaves it to the fallback.
+  if (!Refill(frames)) ended_ = true;
+}
 
 void Voice::SetGain(float left, float right) {
   targetLeft_.store(std::clamp(left, 0.0f, 1.0f));
@@ -71,7 +76,7 @@ void Voice::MixInto(float* mix, size_t frames) {
   while (done < frames) {
     const bool stopping = stopping_.load();
     const bool silentWanted = stopping || paused_.load();
-    if (silentWanted && fade_ == 0.0f) {
+    if (silentWanted && fadeLevel_ == 0) {
       // A paused voice holds its place; a stopped one is finished.
       if (stopping) ended_ = true;
       return;
@@ -79,24 +84,26 @@ void Voice::MixInto(float* mix, size_t frames) {
     size_t chunk = frames - done;
     // While fading out, take no more than the fade needs, so a pause resumes
     // exactly at the frame after the last one heard.
-    if (silentWanted) chunk = std::min(chunk, static_cast<size_t>(std::ceil(fade_ / step_)));
+    if (silentWanted) chunk = std::min<size_t>(chunk, fadeLevel_);
     if (!Refill(chunk)) {
       ended_ = true;
       return;
     }
     chunk = std::min(chunk, ready_.size() / channels - readyAt_);
     const float targetLeft = targetLeft_.load(), targetRight = targetRight_.load();
-    const float fadeTarget = silentWanted ? 0.0f : 1.0f;
     const float* source = &ready_[readyAt_ * channels];
     float* out = mix + done * 2;
     for (size_t i = 0; i < chunk; ++i) {
       gainLeft_ = Toward(gainLeft_, targetLeft, step_);
       gainRight_ = Toward(gainRight_, targetRight, step_);
-      fade_ = Toward(fade_, fadeTarget, step_);
+      // Fading out, a frame is heard at the level it starts at; fading in, at the one it reaches.
+      if (!silentWanted && fadeLevel_ < rampFrames_) ++fadeLevel_;
+      const float fade = static_cast<float>(fadeLevel_) / static_cast<float>(rampFrames_);
+      if (silentWanted) --fadeLevel_;
       const float left = source[i * channels];
       const float right = channels == 2 ? source[i * channels + 1] : left;
-      out[i * 2] += left * gainLeft_ * fade_;
-      out[i * 2 + 1] += right * gainRight_ * fade_;
+      out[i * 2] += left * gainLeft_ * fade;
+      out[i * 2 + 1] += right * gainRight_ * fade;
     }
     readyAt_ += chunk;
     done += chunk;

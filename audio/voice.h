@@ -41,7 +41,7 @@ class Voice {
   bool Ended() const { return ended_; }
   // Paused and faded out: the voice makes no sound until it is resumed. Read on
   // the output thread only.
-  bool Held() const { return paused_.load() && !stopping_.load() && fade_ == 0.0f; }
+  bool Held() const { return paused_.load() && !stopping_.load() && fadeLevel_ == 0; }
   // Output frames rendered so far, pauses not counted.
   uint64_t FramesPlayed() const { return framesPlayed_; }
 
@@ -53,7 +53,8 @@ class Voice {
 
   std::unique_ptr<PcmDecoder> decoder_;
   std::unique_ptr<Resampler> resampler_;
-  const float step_;  // ramp change per output frame
+  const float step_;          // ramp change per output frame
+  const unsigned rampFrames_;  // output frames of a whole fade
 
   std::atomic<float> targetLeft_{1.0f}, targetRight_{1.0f};
   std::atomic<bool> paused_{false};
@@ -61,7 +62,10 @@ class Voice {
   std::atomic<bool> rendered_{false};
 
   float gainLeft_ = 1.0f, gainRight_ = 1.0f;
-  float fade_ = 1.0f;  // 1 while sounding, 0 once paused or stopped
+  // The fade in whole frames: rampFrames_ while sounding, 0 once paused or stopped.
+  // Counted in integers, so a fade out takes exactly rampFrames_ frames, each of them
+  // heard, and a resume goes on from the next frame: none lost, none repeated.
+  unsigned fadeLevel_;
   bool decoderDone_ = false;
   bool ended_ = false;
   uint64_t framesPlayed_ = 0;

@@ -21,6 +21,14 @@ struct CoTaskFormat {
 
 enum class SampleKind { Float32, Int16 };
 
+std::wstring IdOf(IMMDevice& device) {
+  LPWSTR id = nullptr;
+  if (FAILED(device.GetId(&id)) || !id) return {};
+  std::wstring copy(id);
+  CoTaskMemFree(id);
+  return copy;
+}
+
 // The kind of sample the mix format holds, when it is one this stream writes.
 std::optional<SampleKind> KindOf(const WAVEFORMATEX& format) {
   WORD tag = format.wFormatTag;
@@ -113,7 +121,17 @@ std::unique_ptr<OutputStream> WasapiOutputDevice::Open() {
     return nullptr;
   }
   ComPtr<IMMDevice> device;
-  if (FAILED(enumerator->GetDefaultAudioEndpoint(eRender, eConsole, &device))) return nullptr;
+  if (FAILED(enumerator->GetDefaultAudioEndpoint(eRender, eConsole, &device))) device.Reset();
+  if (!endpointId_.empty()) {
+    if (device && IdOf(*device.Get()) == endpointId_) return nullptr;
+    device.Reset();
+    DWORD state = 0;
+    if (FAILED(enumerator->GetDevice(endpointId_.c_str(), &device)) || FAILED(device->GetState(&state)) ||
+        state != DEVICE_STATE_ACTIVE) {
+      return nullptr;
+    }
+  }
+  if (!device) return nullptr;
   ComPtr<IAudioClient> client;
   if (FAILED(device->Activate(__uuidof(IAudioClient), CLSCTX_ALL, nullptr, reinterpret_cast<void**>(client.GetAddressOf())))) {
     return nullptr;

@@ -5,6 +5,7 @@
 
 #include "base/gbk_text.h"
 #include "custom/display_name.h"
+#include "custom/drop_placement.h"
 #include "ui/topmost_lift.h"
 
 namespace kivora {
@@ -53,6 +54,7 @@ std::wstring StorablePath(const std::wstring& chosen) {
 }  // namespace
 
 static_assert(ui::kCustomSlotCount == kSoundSlotCount, "one settings key per custom slot");
+static_assert(ui::kCustomSlotCount == kDropSlotCount, "a dropped file can go to every slot");
 
 bool CustomSlots::Slot::Filled() const { return caption != ui::kEmptySlotCaption; }
 
@@ -102,8 +104,32 @@ void CustomSlots::Assign(int slot) {
   picked_.name = DisplayNameOf(picked_.path);
   Show(slot, {stored, picked_.name});
   settings_.WriteSlotPath(slot, stored);
+  Changed(slot);
   ui::ScopedTopmostLift lift(window_);
   prompts_.Show(L"自定义音效完成！", kReminder, kTellBox);
+}
+
+void CustomSlots::Changed(int slot) {
+  if (watchers_.changed) watchers_.changed(slot, At(slot).path);
+}
+
+void CustomSlots::OnDrop(const std::vector<std::wstring>& files, int slotUnderPointer) {
+  if (files.empty()) return;
+  if (files.size() == 1 && slotUnderPointer > 0 && IsSoundFileName(files.front())) {
+    dialog_.fileName = files.front();
+    Assign(slotUnderPointer);
+    return;
+  }
+  std::array<bool, kDropSlotCount> filled{};
+  for (int slot = 1; slot <= ui::kCustomSlotCount; ++slot) filled[static_cast<size_t>(slot - 1)] = At(slot).Filled();
+  const DropPlacement placement = PlaceDroppedFiles(files, filled, slotUnderPointer > 0 ? slotUnderPointer : 1, StorablePath);
+  for (const DroppedFilePlace& place : placement.placed) {
+    Show(place.slot, {place.stored, DisplayNameOf(place.path)});
+    settings_.WriteSlotPath(place.slot, place.stored);
+    Changed(place.slot);
+  }
+  ui::ScopedTopmostLift lift(window_);
+  prompts_.Show(DropSummary(placement), kReminder, kTellBox);
 }
 
 void CustomSlots::OnClick(int slot) {
@@ -111,6 +137,7 @@ void CustomSlots::OnClick(int slot) {
     if (ChooseSoundFile(true)) Assign(slot);
     return;
   }
+  if (watchers_.playing) watchers_.playing(slot);
   audio::OpenAndPlay(player_, At(slot).path, currentVolume_());
 }
 
@@ -127,6 +154,7 @@ void CustomSlots::OnClear(int slot) {
   player_.PauseToggle();
   settings_.WriteSlotPath(slot, L"");
   Show(slot, {L"", std::wstring(ui::kEmptySlotCaption)});
+  Changed(slot);
 }
 
 void CustomSlots::OnClearAll() {
@@ -134,7 +162,10 @@ void CustomSlots::OnClearAll() {
   player_.PauseToggle();  // before the question, so it takes effect whatever the answer
   if (prompts_.Show(L"你确定要清空所有按钮吗？", kReminder, kAskBox) != IDYES) return;
   for (int slot = 1; slot <= ui::kCustomSlotCount; ++slot) settings_.WriteSlotPath(slot, L"");
-  for (int slot = 1; slot <= ui::kCustomSlotCount; ++slot) Show(slot, {L"", std::wstring(ui::kEmptySlotCaption)});
+  for (int slot = 1; slot <= ui::kCustomSlotCount; ++slot) {
+    Show(slot, {L"", std::wstring(ui::kEmptySlotCaption)});
+    Changed(slot);
+  }
 }
 
 void CustomSlots::Restore(const std::array<std::wstring, kSoundSlotCount>& savedPaths) {

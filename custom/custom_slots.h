@@ -6,6 +6,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "audio/player.h"
 #include "custom/file_chooser.h"
@@ -34,10 +35,27 @@ class CustomSlots {
   void OnClear(int slot);     // right press: empty the slot after a question
   void OnClearAll();          // menu item "清空音效"
 
+  // Files dropped on the custom page. One sound file on a slot's button is taken
+  // as if it had been chosen in that slot's dialog. Otherwise the files fill the
+  // empty slots in order from slotUnderPointer (0: from slot 1), and one message
+  // tells how many were added, how many did not fit and how many were skipped.
+  void OnDrop(const std::vector<std::wstring>& files, int slotUnderPointer);
+
+  // Told when a slot gets a file or is emptied (empty path), and just before a filled slot plays.
+  struct Watchers {
+    std::function<void(int slot, const std::wstring& path)> changed;
+    std::function<void(int slot)> playing;
+  };
+  void Watch(Watchers watchers) { watchers_ = std::move(watchers); }
+
   // At start-up, from the saved paths: every slot whose file still exists shows its display name.
   void Restore(const std::array<std::wstring, kSoundSlotCount>& savedPaths);
 
   const FileDialogState& Dialog() const { return dialog_; }
+
+  // Slot n (1..20): whether it holds a sound, and the name its button shows.
+  bool Filled(int slot) const { return slots_[static_cast<size_t>(slot - 1)].Filled(); }
+  const std::wstring& Caption(int slot) const { return slots_[static_cast<size_t>(slot - 1)].caption; }
 
  private:
   struct Slot {
@@ -49,6 +67,7 @@ class CustomSlots {
 
   bool ChooseSoundFile(bool setFilter);
   void Assign(int slot);
+  void Changed(int slot);
   void Show(int slot, Slot content);
   Slot& At(int slot) { return slots_[static_cast<size_t>(slot - 1)]; }
 
@@ -61,6 +80,7 @@ class CustomSlots {
   std::function<int()> currentVolume_;
   std::array<Slot, kSoundSlotCount> slots_;
   FileDialogState dialog_;  // the shared dialog keeps its properties between uses
+  Watchers watchers_;
 };
 
 }  // namespace kivora

@@ -5,6 +5,7 @@
 #include <thread>
 #include <utility>
 
+#include "base/message_window.h"
 #include "base/window_procedure_guard.h"
 
 namespace kivora {
@@ -27,15 +28,8 @@ struct BannerFetch::Shared {
 
 void BannerFetch::Start(const std::wstring& address, Arrived arrived, const FetchLimits& limits) {
   Cancel();
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof(windowClass);
-  windowClass.lpfnWndProc = WindowProc;
-  windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.lpszClassName = kWindowClass;
-  RegisterClassExW(&windowClass);  // fails harmlessly once the class exists
-  window_ = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, windowClass.hInstance, nullptr);
+  window_ = CreateMessageWindow(kWindowClass, WindowProc, this);
   if (!window_) return;
-  SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   arrived_ = std::move(arrived);
   shared_ = std::make_shared<Shared>();
   shared_->target = window_;

@@ -8,6 +8,8 @@ namespace kivora::decor {
 
 void SkinProgramWindows() { AttachSkin(assets::SkinData()); }
 
+void SkinWindow(HWND window) { AttachSkin(assets::SkinData(), window); }
+
 void AddMainWindowShadow(HWND window, COLORREF shadowColor, int shadowSize) {
   SetWindowShadow(window, shadowColor, shadowSize);
 }

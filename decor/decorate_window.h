@@ -12,6 +12,8 @@ inline constexpr int kMainShadowSize = 6;
 
 // Puts the built-in skin on the titled windows the program has made on this thread.
 void SkinProgramWindows();
+// The same skin on one more window of the program, such as a dialog, and its controls.
+void SkinWindow(HWND window);
 void AddMainWindowShadow(HWND window, COLORREF shadowColor = kMainShadowColor, int shadowSize = kMainShadowSize);
 
 }  // namespace kivora::decor

@@ -25,11 +25,11 @@ MemoryModule* KeepLoaded(std::span<const std::uint8_t> image) {
   return kept->back().get();
 }
 
-bool CallAttach(MemoryModule* module, std::span<const std::uint8_t> skinData) {
+bool CallAttach(MemoryModule* module, std::span<const std::uint8_t> skinData, HWND window = nullptr) {
   if (!module) return false;
   auto attach = reinterpret_cast<AttachFunction>(module->FindExport("SkinH_AttachRes"));
   if (!attach) return false;
-  attach(skinData.data(), static_cast<int>(skinData.size()), nullptr, 0, 0);  // a refused skin changes nothing
+  attach(skinData.data(), static_cast<int>(skinData.size()), window, 0, 0);  // a refused skin changes nothing
   return true;
 }
 
@@ -39,10 +39,10 @@ bool AttachSkin(std::span<const std::uint8_t> libraryImage, std::span<const std:
   return CallAttach(KeepLoaded(libraryImage), skinData);
 }
 
-bool AttachSkin(std::span<const std::uint8_t> skinData) {
+bool AttachSkin(std::span<const std::uint8_t> skinData, HWND window) {
   // The built-in library is loaded once, however many windows are decorated.
   static MemoryModule* const builtIn = KeepLoaded(assets::SkinLibraryImage());
-  return CallAttach(builtIn, skinData);
+  return CallAttach(builtIn, skinData, window);
 }
 
 }  // namespace kivora::decor

@@ -2,6 +2,8 @@
 // process, and its attach export is called with the skin data.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 #include <span>
 
@@ -12,7 +14,8 @@ namespace kivora::decor {
 // that does not load, or has no such export, leaves every window as it was.
 bool AttachSkin(std::span<const std::uint8_t> libraryImage, std::span<const std::uint8_t> skinData);
 
-// The same with the library built into the program.
-bool AttachSkin(std::span<const std::uint8_t> skinData);
+// The same with the library built into the program; window null: every titled
+// window the program has made on this thread, otherwise that window alone.
+bool AttachSkin(std::span<const std::uint8_t> skinData, HWND window = nullptr);
 
 }  // namespace kivora::decor

@@ -14,7 +14,7 @@ packages=(
   cmake ninja-build g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest dpkg-dev
   wine wine64 gstreamer1.0-plugins-good gstreamer1.0-plugins-base
   xvfb xauth x11-utils fonts-wqy-microhei locales imagemagick xdotool sox
-  python3 python3-numpy espeak-ng lame libsox-fmt-mp3 clang libclang-rt-14-dev libpng-dev zlib1g-dev
+  python3 python3-numpy espeak-ng lame libsox-fmt-mp3 clang libclang-rt-14-dev libpng-dev zlib1g-dev libx11-dev
 )
 
 step_who=setup

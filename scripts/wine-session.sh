@@ -74,7 +74,9 @@ if [ -f "$WINEPREFIX/system.reg" ] && ! grep -qx '#arch=win64' "$WINEPREFIX/syst
   rm -rf "$WINEPREFIX"
 fi
 
-if [ ! -f "$WINEPREFIX/.kivora-ready" ]; then
+# The marker names what the prefix was set up with; a prefix kept from an older set-up is set up again.
+ready_marker="$WINEPREFIX/.kivora-ready-2"
+if [ ! -f "$ready_marker" ]; then
   boot_log="$session/wineboot.log"
   code=0
   "$WINE" wineboot -i >"$boot_log" 2>&1 || code=$?
@@ -87,8 +89,12 @@ if [ ! -f "$WINEPREFIX/.kivora-ready" ]; then
     "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v $value /d N /f >>"$boot_log" 2>&1 ||
       fail_step "setting the X11 driver value $value failed" "$boot_log"
   done
+  # A program that crashes ends at once with a failing exit code: Wine's debugger
+  # prints its backtrace and no crash dialog waits for a click that never comes.
+  "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >>"$boot_log" 2>&1 ||
+    fail_step "turning off Wine's crash dialog failed" "$boot_log"
   "$WINESERVER" -w
-  touch "$WINEPREFIX/.kivora-ready"
+  touch "$ready_marker"
 fi
 # One wineserver for the whole session keeps every test's Wine start cheap. Wine's
 # background services start with the first program; starting them here, detached

@@ -15,7 +15,24 @@ inline constexpr std::wstring_view kAlwaysOnTopKey = L"最前";
 inline constexpr std::wstring_view kSoundsSection = L"音效";
 inline constexpr int kSoundSlotCount = 20;
 
+// One key per hotkey row: the button's layout name, or one of the action keys below.
+inline constexpr std::wstring_view kHotkeysSection = L"热键";
+inline constexpr std::wstring_view kPauseHotkeyKey = L"停止播放";
+inline constexpr std::wstring_view kMuteHotkeyKey = L"静音";
+inline constexpr std::wstring_view kVolumeUpHotkeyKey = L"音量加";
+inline constexpr std::wstring_view kVolumeDownHotkeyKey = L"音量减";
+
+// The device every sound also plays on: its endpoint ID and its friendly name.
+inline constexpr std::wstring_view kOutputSection = L"输出";
+inline constexpr std::wstring_view kSecondDeviceKey = L"第二设备";
+inline constexpr std::wstring_view kSecondDeviceNameKey = L"第二设备名称";
+
 // Key of sound slot n (1..20) in kSoundsSection: "按钮" followed by n.
 inline std::wstring SoundSlotKey(int n) { return L"按钮" + std::to_wstring(n); }
+
+// Loudness matching of the custom sounds: on or off, and per slot the last
+// measurement with the size and time of the file it was made on.
+inline constexpr std::wstring_view kLoudnessSection = L"响度";
+inline constexpr std::wstring_view kLoudnessMatchingKey = L"均衡";
 
 }  // namespace kivora

@@ -34,6 +34,43 @@ void SettingsStore::WriteAlwaysOnTop(bool onTop) {
 
 void SettingsStore::WriteSlotPath(int slot, const std::wstring& path) { Write(kSoundsSection, SoundSlotKey(slot), path); }
 
+std::vector<std::wstring> SettingsStore::ReadHotkeys(const std::vector<std::wstring>& keys) const {
+  return ReadSettingsDocument(filePath_).Read(std::wstring(kHotkeysSection), keys);
+}
+
+void SettingsStore::WriteHotkey(const std::wstring& key, const std::wstring& text) {
+  Write(kHotkeysSection, key, text);
+}
+
+SecondOutputSetting SettingsStore::ReadSecondOutput() const {
+  const std::vector<std::wstring> values = ReadSettingsDocument(filePath_).Read(
+      std::wstring(kOutputSection), {std::wstring(kSecondDeviceKey), std::wstring(kSecondDeviceNameKey)});
+  return {values[0], values[1]};
+}
+
+void SettingsStore::WriteSecondOutput(const SecondOutputSetting& device) {
+  Write(kOutputSection, std::wstring(kSecondDeviceKey), device.id);
+  Write(kOutputSection, std::wstring(kSecondDeviceNameKey), device.name);
+}
+
+SettingsStore::SavedLoudness SettingsStore::ReadLoudness() const {
+  std::vector<std::wstring> keys{std::wstring(kLoudnessMatchingKey)};
+  for (int slot = 1; slot <= kSoundSlotCount; ++slot) keys.push_back(SoundSlotKey(slot));
+  const std::vector<std::wstring> values = ReadSettingsDocument(filePath_).Read(std::wstring(kLoudnessSection), keys);
+  SavedLoudness saved;
+  saved.matching = values[0];
+  std::copy(values.begin() + 1, values.end(), saved.slotRecords.begin());
+  return saved;
+}
+
+void SettingsStore::WriteLoudnessMatching(bool on) {
+  Write(kLoudnessSection, std::wstring(kLoudnessMatchingKey), on ? L"1" : L"0");
+}
+
+void SettingsStore::WriteSlotLoudness(int slot, const std::wstring& record) {
+  Write(kLoudnessSection, SoundSlotKey(slot), record);
+}
+
 // The one place a failed write goes: the user is not told, a debugger and the tests are.
 void SettingsStore::Write(std::wstring_view section, const std::wstring& key, const std::wstring& value) {
   if (WriteSetting(filePath_, std::wstring(section), key, value)) return;

@@ -12,6 +12,12 @@
 
 namespace kivora {
 
+// Section 输出: the second output device kept (both empty: none).
+struct SecondOutputSetting {
+  std::wstring id;
+  std::wstring name;
+};
+
 // What the settings file held when it was read, as raw text (empty: missing).
 struct SavedSettings {
   std::wstring volume;
@@ -31,6 +37,22 @@ class SettingsStore {
   void WriteVolume(int position);
   void WriteAlwaysOnTop(bool onTop);
   void WriteSlotPath(int slot, const std::wstring& path);  // an empty path empties the slot
+
+  // Section 热键: the text of each key given, in that order (empty: missing), and one
+  // row's text written (empty: no hotkey).
+  std::vector<std::wstring> ReadHotkeys(const std::vector<std::wstring>& keys) const;
+  void WriteHotkey(const std::wstring& key, const std::wstring& text);
+
+  SecondOutputSetting ReadSecondOutput() const;
+  void WriteSecondOutput(const SecondOutputSetting& device);
+  // Section 响度: the key 均衡 (empty: missing) and each slot's measurement record.
+  struct SavedLoudness {
+    std::wstring matching;
+    std::array<std::wstring, kSoundSlotCount> slotRecords;  // index 0 is slot 1
+  };
+  SavedLoudness ReadLoudness() const;
+  void WriteLoudnessMatching(bool on);
+  void WriteSlotLoudness(int slot, const std::wstring& record);
 
   // "section\key" of each write that did not reach the file, oldest first.
   const std::vector<std::wstring>& FailedWrites() const { return failedWrites_; }

@@ -15,6 +15,7 @@ constexpr int kAppIconResource = 1;
 constexpr UINT_PTR kTrayRetryTimer = 2;
 constexpr UINT kTrayRetryMilliseconds = 250;
 constexpr int kTrayMaxAttempts = 40;
+constexpr UINT kRunPosted = WM_APP + 2;  // WM_APP + 1 is the tray icon's callback
 
 struct KindStyle {
   const wchar_t* windowClass;
@@ -216,6 +217,18 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       break;
+    case WM_SYSCOMMAND:
+      if (events_.systemCommand && events_.systemCommand(static_cast<UINT>(wParam & 0xFFF0))) return 0;
+      break;
+    case WM_HOTKEY:
+      if (events_.hotkey) events_.hotkey(static_cast<int>(wParam));
+      return 0;
+    case kRunPosted: {
+      std::vector<Handler> due = std::move(posted_);
+      posted_.clear();
+      for (const Handler& handler : due) FireIfBound(handler);
+      return 0;
+    }
     case WM_DESTROY: OnDestroy(); return 0;
     case WM_NCDESTROY: {
       LRESULT result = DefWindowProcW(hwnd_, message, wParam, lParam);
@@ -264,6 +277,11 @@ void MainWindow::OnDestroy() {
 
 void MainWindow::ChooseMenuItem(int index) {
   if (index >= 0 && index < static_cast<int>(events_.menuItems.size())) FireIfBound(events_.menuItems[index]);
+}
+
+void MainWindow::Post(Handler handler) {
+  posted_.push_back(std::move(handler));
+  if (posted_.size() == 1) PostMessageW(hwnd_, kRunPosted, 0, 0);
 }
 
 bool MainWindow::DrawControl(const DRAWITEMSTRUCT& item) {

@@ -14,7 +14,6 @@
 #include "base/unique_handle.h"
 #include "ui/control.h"
 #include "ui/control_kinds.h"
-#include "base/unique_handle.h"
 #include "ui/layout.h"
 #include "ui/popup_menu.h"
 #include "ui/tray_icon.h"
@@ -27,6 +26,10 @@ struct WindowEvents {
   Handler destroying;            // while the window is destroyed, its controls still there
   Handler rightPressed;          // right button pressed on the bare client area
   std::function<void(int)> notificationArea;  // operation 1, 2 or 3
+  // A system-menu command (WM_SYSCOMMAND, low four bits cleared); true: handled here,
+  // false: the system's own handling follows.
+  std::function<bool(UINT)> systemCommand;
+  std::function<void(int)> hotkey;  // a registered hotkey was pressed: its identifier
   std::array<Handler, kMenuItemCaptions.size()> menuItems;
 };
 
@@ -82,6 +85,9 @@ class MainWindow {
   // Runs the handler bound to menu item index; -1 (nothing chosen) does nothing.
   void ChooseMenuItem(int index);
 
+  // Runs handler from the event loop, after the message that is under way.
+  void Post(Handler handler);
+
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
   static LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
@@ -112,6 +118,7 @@ class MainWindow {
   std::vector<std::unique_ptr<Control>> controls_;
   std::unordered_map<std::wstring_view, Control*> byName_;
   std::unordered_map<int, Control*> byId_;
+  std::vector<Handler> posted_;
 };
 
 }  // namespace kivora::ui

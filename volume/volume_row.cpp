@@ -64,6 +64,13 @@ void VolumeRow::OnMuteClicked() {
   Show();
 }
 
+void VolumeRow::OnPageKey(int step) {
+  if (!window_[kVolumeSlider].Enabled()) return;
+  auto& slider = window_.As<ui::Slider>(kVolumeSlider);
+  slider.SetTrackPosition(slider.TrackPosition() + step);
+  OnSliderChanged();
+}
+
 void VolumeRow::OnPauseClicked() { player_.PauseToggle(); }
 
 void VolumeRow::Restore(const std::wstring& saved) {

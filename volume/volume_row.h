@@ -33,6 +33,11 @@ class VolumeRow {
   // unmutes it; unmuting at volume 0 moves the slider to 100.
   void OnMuteClicked();
 
+  // The slider's page keys, as a hotkey gives them: the thumb moves by step
+  // (clamped to the track) and the slider's changed handler runs. Nothing while
+  // muted by 按钮22, when the slider takes no input.
+  void OnPageKey(int step);
+
   // 按钮21 and the menu item "停止播放": pause or resume the sound.
   void OnPauseClicked();
 

@@ -25,10 +25,14 @@ class FailingOutputDevice final : public OutputDevice {
   std::unique_ptr<OutputStream> Open() override;
   void FailNow() { failed_ = true; }
   void Recover() { failed_ = false; }
+  // The streams open now fail, as when the device is invalidated; new ones work.
+  void InvalidateOpenStreams() { validFrom_ = opened_.load(); }
 
  private:
   WasapiOutputDevice real_;
   std::atomic<bool> failed_{false};
+  std::atomic<int> opened_{0};     // streams opened so far
+  std::atomic<int> validFrom_{0};  // streams numbered below this one fail
 };
 
 class BackendUnderTest {

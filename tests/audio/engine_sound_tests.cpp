@@ -220,5 +220,24 @@ TEST_F(EngineSoundTest, AfterTheDeviceFailsTheNextSoundOpensItAgainAndPlays) {
   EXPECT_GT(engine.StreamOpenings(), openings);
 }
 
+// The device is invalidated while the stream waits stopped between two sounds:
+// the click that meets the failure is heard all the same, on a stream opened afresh.
+TEST_F(EngineSoundTest, TheClickThatMeetsAnInvalidatedDeviceIsHeard) {
+  ASSERT_TRUE(Play(lowClip));
+  ASSERT_TRUE(ListenPastSound(4800));
+  player.Close();
+  SoundEngine& engine = *backend.Engine();
+  const int openings = engine.StreamOpenings();
+  Sleep(600);  // past the moment the stream stops after the last sound (a running one must fail alike)
+
+  backend.Device().InvalidateOpenStreams();
+  tap->Mark();
+  ASSERT_TRUE(Play(highClip));
+  EXPECT_TRUE(ListenUntil([](const std::vector<int16_t>& left) {
+    return CountBlocks(Blocks(left), Tone::High) >= 30;
+  })) << "the click that met the failed device was lost";
+  EXPECT_GT(engine.StreamOpenings(), openings);
+}
+
 }  // namespace
 }  // namespace kivora::audio

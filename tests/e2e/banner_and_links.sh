@@ -48,10 +48,11 @@ KIVORA_FORCE_XVFB=1 exec bash "$here/../../scripts/wine-session.sh" -- bash -c '
   is_white() { [ "$(pixel_at "$1" "$2")" = "255,255,255" ]; }
   # Right press at a client point, then the menu item of index $3 (five items).
   menu_item() {
-    xdotool mousemove $((client_x + $1)) $((client_y + $2)); sleep 0.2; xdotool click 3; sleep 0.6
-    local menu
-    menu=$(xwininfo -root -tree | grep "\"kivora.exe\"" | grep -v -e "\"Kivora\"" -e "Default IME" -e " 1x1+" | head -n 1)
-    [ -n "$menu" ] || fail "no menu opened at $1,$2"
+    xdotool mousemove $((client_x + $1)) $((client_y + $2)); sleep 0.2; xdotool click 3
+    local menu=""
+    find_menu() { menu=$(xwininfo -root -tree | grep "\"kivora.exe\"" | grep -v -e "\"Kivora\"" -e "Default IME" -e " 1x1+" | head -n 1); [ -n "$menu" ]; }
+    wait_until 5 find_menu || fail "no menu opened at $1,$2"
+    sleep 0.2
     read -r mw mh ml mt <<<"$(sed -E "s/.* ([0-9]+)x([0-9]+)\+(-?[0-9]+)\+(-?[0-9]+) .*/\1 \2 \3 \4/" <<<"$menu")"
     [ "$3" = none ] && { xdotool key Escape; sleep 0.3; return; }
     xdotool mousemove $((ml + mw / 2)) $((mt + (2 * $3 + 1) * mh / 10)); sleep 0.3; xdotool click 1; sleep 0.5
@@ -85,8 +86,8 @@ KIVORA_FORCE_XVFB=1 exec bash "$here/../../scripts/wine-session.sh" -- bash -c '
   screenshot "$KIVORA_SESSION/about.png"
   read -r _ _ owned _ <<<"$("$WINE" "$probe" --window "关于" | tr -d "\r")"
   [ "$owned" = 0 ] || fail "the About box has an owner window"
-  read -r _ _ _ main_enabled _ <<<"$("$WINE" "$probe" --window Kivora | tr -d "\r")"
-  [ "$main_enabled" = 0 ] || fail "the main window stays enabled under the About box (not task-modal)"
+  main_disabled() { read -r _ _ _ main_enabled _ <<<"$("$WINE" "$probe" --window Kivora | tr -d "\r")"; [ "$main_enabled" = 0 ]; }
+  wait_until 5 main_disabled || fail "the main window stays enabled under the About box (not task-modal)"
   # The text control holds the three lines (the probe prints its CR LF breaks as they are).
   shown=$(probe_captions "关于")
   [ "$(grep -c "：" <<<"$shown")" = 3 ] || fail "About text is not three labelled lines: $shown"

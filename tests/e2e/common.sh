@@ -14,6 +14,21 @@ wait_for_window() {
   return 1
 }
 
+# Runs a check again and again until it succeeds or $1 seconds have passed: state that
+# an action sets off (a caption restored, a file written, a window moved) arrives when
+# it arrives, so no check reads it once and hopes.
+wait_until() {
+  local seconds=$1; shift
+  local deadline=$((SECONDS + seconds))
+  until "$@"; do
+    [ $SECONDS -ge $deadline ] && return 1
+    sleep 0.2
+  done
+}
+
+# Whether a control of the window titled $2 (Kivora by default) shows a line matching $1.
+has_caption() { probe_captions "${2:-Kivora}" | grep -q "$1"; }
+
 # Waits for a process to end within $2 seconds; its exit code becomes ours.
 wait_for_exit() {
   local pid=$1 seconds=$2
@@ -48,3 +63,20 @@ audio_size() { stat -c %s "$KIVORA_AUDIO_OUT" 2>/dev/null || echo 0; }
 # the key goes through the X server (a key sent to one window with XSendEvent
 # leaves Wine believing Esc is still held, which the next start would inherit).
 press_escape() { click_in "$1" 200 8; sleep 0.3; xdotool key Escape 2>/dev/null; }
+
+# The endpoint ID Wine gives the device that list_output_devices names last.
+fixed_device_id="{0.0.0.00000000}.{33221100-5544-7766-8899-AABBCCDDEEFF}"
+
+# Shows Wine the output devices $@ (names; "default" is the session's own device),
+# each one that is not "default" an ALSA file device writing "$KIVORA_SESSION/<name>.raw".
+# The last one gets $fixed_device_id (IDs are random in a new prefix otherwise).
+list_output_devices() {
+  local name list=""
+  for name in "$@"; do
+    list="${list:+$list\0}$name"
+    [ "$name" = default ] && continue
+    echo "pcm.\"$name\" { type plug slave { pcm { type file slave.pcm \"null\" file \"$KIVORA_SESSION/$name.raw\" format \"raw\" } format S16_LE rate 48000 channels 2 } }" >> "$HOME/.asoundrc"
+  done
+  "$WINE" reg add 'HKCU\Software\Wine\Drivers\winealsa.drv' /v ALSAOutputDevices /t REG_MULTI_SZ /d "$list" /f >/dev/null 2>&1
+  "$WINE" reg add "HKCU\\Software\\Wine\\Drivers\\winealsa.drv\\devices\\0,$name" /v guid /t REG_BINARY /d 00112233445566778899aabbccddeeff /f >/dev/null 2>&1
+}

@@ -31,17 +31,20 @@ KIVORA_FORCE_XVFB=1 exec bash "$here/../../scripts/wine-session.sh" -- bash -c '
   screenshot "$KIVORA_SESSION/assigned.png"
   xdotool key --window "$done_box" Return 2>/dev/null; sleep 0.5
 
-  probe_captions | grep -q "^applause	1" || fail "slot caption is not applause: $(probe_captions | head -3)"
+  wait_until 10 has_caption "^applause	1" || fail "slot caption is not applause: $(probe_captions | head -3)"
   settings="$HOME/Documents/Kivora/设置.ini"
-  stored=$(iconv -f GBK -t UTF-8 "$settings" | tr -d "\r" | sed -n "s/^按钮1=//p")
-  [ "$stored" = "$clip_windows" ] || fail "按钮1 holds [$stored], not [$clip_windows]"
+  stored_path() { iconv -f GBK -t UTF-8 "$settings" 2>/dev/null | tr -d "\r" | sed -n "/^\[音效\]/,/^\[/ s/^按钮1=//p"; }
+  path_stored() { [ "$(stored_path)" = "$clip_windows" ]; }
+  wait_until 10 path_stored || fail "按钮1 holds [$(stored_path)], not [$clip_windows]"
+  stored=$(stored_path)
 
   press_escape "$id"
   wait_for_exit $kivora 15 || fail "first run did not exit cleanly"
 
   "$WINE" "$exe" & kivora=$!
   id=$(wait_for_window Kivora) || fail "no window on restart"
-  probe_captions | grep -q "^applause	" || fail "restart lost the caption"
+  # The custom captions are restored once the window shows: wait for them.
+  wait_until 10 has_caption "^applause	" || fail "restart lost the caption"
   click_in "$id" $custom_tab; sleep 0.5
   before=$(audio_size)
   click_in "$id" $slot1
@@ -57,10 +60,15 @@ KIVORA_FORCE_XVFB=1 exec bash "$here/../../scripts/wine-session.sh" -- bash -c '
   xdotool mousemove --window "$id" $slot1; sleep 0.2; xdotool click --repeat 2 --delay 60 1
   dialog=$(wait_for_window "导入MP3...") || fail "a double-click did not offer the dialog"
   sleep 0.3; xdotool key Escape; sleep 0.5
-  probe_captions | grep -q "^applause	1" || fail "cancel changed the slot"
-  quiet_from=$(audio_size); sleep 1.5
-  paused_rms=$(audio_rms_after "$quiet_from")
-  awk -v r="$paused_rms" "BEGIN { exit !(r < 0.002) }" || fail "the sound was not paused after the double-click (RMS $paused_rms)"
+  wait_until 10 has_caption "^applause	1" || fail "cancel changed the slot"
+  # Paused: a full second of device output after some point holds no sound.
+  paused_rms=1
+  quiet_for_a_second() {
+    local from; from=$(audio_size); sleep 1
+    paused_rms=$(audio_rms_after "$from")
+    awk -v r="$paused_rms" "BEGIN { exit !(r < 0.002) }"
+  }
+  wait_until 1 quiet_for_a_second || fail "the sound was not paused after the double-click (RMS $paused_rms)"
   press_escape "$id"
   wait_for_exit $kivora 15 || fail "second run did not exit cleanly"
   echo "custom slot: dialog typed path stored as $stored, caption restored, playback RMS $rms, paused RMS $paused_rms"

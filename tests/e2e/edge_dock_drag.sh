@@ -23,9 +23,9 @@ KIVORA_FORCE_XVFB=1 exec bash "$here/../../scripts/wine-session.sh" -- bash -c '
   xdotool mousedown 1; sleep 0.3
   for x in $(seq $((start_x + 160)) -40 120); do xdotool mousemove "$x" $((start_y + 8)); sleep 0.05; done
   xdotool mousemove 120 $((start_y + 8)); sleep 0.3
-  [ "$(left_of)" = 0 ] || { xdotool mouseup 1; fail "while dragged past the edge the window is at $(left_of), not 0"; }
+  wait_for_left 0 || { xdotool mouseup 1; fail "while dragged past the edge the window is at $(left_of), not 0"; }
   xdotool mouseup 1; sleep 0.5
-  [ "$(left_of)" = 0 ] || fail "released at the left edge, the window is at $(left_of), not 0"
+  wait_for_left 0 || fail "released at the left edge, the window is at $(left_of), not 0"
 
   # Another window takes the focus, then the pointer leaves Kivora.
   xdotool mousemove 100 10 click 1; sleep 0.3
@@ -35,8 +35,9 @@ KIVORA_FORCE_XVFB=1 exec bash "$here/../../scripts/wine-session.sh" -- bash -c '
 
   xdotool mousemove 2 $((start_y + 150))
   wait_for_left 0 || fail "strip touched: left is $(left_of), not 0"
+  window_active() { [ "$(xdotool getwindowfocus)" = "$id" ]; }
+  wait_until 5 window_active || fail "the window came back but is not active"
   sleep 0.5
-  [ "$(xdotool getwindowfocus)" = "$id" ] || fail "the window came back but is not active"
   screenshot "$KIVORA_SESSION/expanded.png"
   # The first built-in button was off the screen while collapsed: it is drawn again.
   brightness=$(convert "$KIVORA_SESSION/expanded.png" -crop 60x20+15+$((start_y + 103)) -format "%[fx:mean]" info:)

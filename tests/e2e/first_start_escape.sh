@@ -14,7 +14,7 @@ KIVORA_FORCE_XVFB=1 exec bash "$here/../../scripts/wine-session.sh" -- bash -c '
   screenshot "$KIVORA_SESSION/first-start.png"
   [ "$WIDTH" = 397 ] && [ "$HEIGHT" = 305 ] || fail "window is ${WIDTH}x${HEIGHT}, not 397x305"
   [ "$X" = $(( (1280 - 397) / 2 )) ] && [ "$Y" = $(( (800 - 305) / 2 )) ] || fail "window at $X,$Y is not centred"
-  [ -d "$HOME/Documents/Kivora" ] || fail "the Data folder was not created"
+  wait_until 10 test -d "$HOME/Documents/Kivora" || fail "the Data folder was not created"
 
   "$WINE" "$2" & second=$!
   for _ in $(seq 1 100); do

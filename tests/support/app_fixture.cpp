@@ -35,7 +35,7 @@ AppFixture::AppFixture(Settings settings, Look look) : cleanup_(std::make_unique
   if (GetEnvironmentVariableW(kBannerAddressVariable, nullptr, 0) == 0) {
     SetEnvironmentVariableW(kBannerAddressVariable, L"http://127.0.0.1:1/banner");
   }
-  app_ = std::make_unique<App>(Services{prompts, web, fileChooser, audio, DocumentsFolder(), look == Look::Skinned},
+  app_ = std::make_unique<App>(Services{prompts, web, fileChooser, audio, DocumentsFolder(), look == Look::Skinned, &gains},
                                cleanup_->Texts());
   app_->Start(GetModuleHandleW(nullptr));
   Pump();

@@ -52,6 +52,7 @@ class AppFixture {
   RecordingWebOpener web;
   ScriptedFileChooser fileChooser;
   RecordingAudioBackend audio;
+  audio::ClipGains gains;  // what the engine would apply to each file
 
  private:
   std::unique_ptr<ExitCleanup> cleanup_;

@@ -6,7 +6,14 @@
 // "<client left> <client top> <has owner 0/1> <enabled 0/1> <peak private kB>"
 // (screen coordinates; the peak private memory of the window's process so far).
 //   window_probe.exe --window <window title>
+// With --controls it prints every control of the window and of its panes with its
+// class and position: "<class>\t<caption>\t<visible>\t<enabled>\t<left> <top>\t<focused>"
+// in screen coordinates, and for a hotkey field its key as "<virtual key> <flags>" in
+// place of the caption, and for a combo box its entries as "<entry>|<entry>|..."
+// followed by " [<chosen index>]".
+//   window_probe.exe --controls <window title>
 #include <windows.h>
+#include <commctrl.h>
 #include <psapi.h>
 
 #include <cstdio>
@@ -41,11 +48,46 @@ BOOL CALLBACK PrintChild(HWND child, LPARAM) {
   return TRUE;
 }
 
+// The window's thread's keyboard focus, as another process can see it.
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+BOOL CALLBACK PrintControl(HWND child, LPARAM focus) {
+  wchar_t className[64] = {};
+  GetClassNameW(child, className, 64);
+  wchar_t text[512] = {};
+  if (lstrcmpiW(className, L"msctls_hotkey32") == 0) {
+    const auto value = static_cast<WORD>(SendMessageW(child, HKM_GETHOTKEY, 0, 0));
+    wsprintfW(text, L"%u %u", LOBYTE(value), HIBYTE(value));
+  } else if (lstrcmpiW(className, L"ComboBox") == 0) {
+    std::wstring entries;
+    const auto count = static_cast<int>(SendMessageW(child, CB_GETCOUNT, 0, 0));
+    for (int index = 0; index < count; ++index) {
+      wchar_t entry[256] = {};
+      if (SendMessageW(child, CB_GETLBTEXTLEN, index, 0) < 255) SendMessageW(child, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(entry));
+      entries += (index ? L"|" : L"") + std::wstring(entry);
+    }
+    entries += L" [" + std::to_wstring(SendMessageW(child, CB_GETCURSEL, 0, 0)) + L"]";
+    lstrcpynW(text, entries.c_str(), 512);
+  } else {
+    GetWindowTextW(child, text, 512);
+  }
+  RECT area{};
+  GetWindowRect(child, &area);
+  std::printf("%s\t%s\t%d\t%d\t%ld %ld\t%d\n", Utf8(className).c_str(), Utf8(text).c_str(), IsWindowVisible(child) ? 1 : 0,
+              IsWindowEnabled(child) ? 1 : 0, area.left, area.top, reinterpret_cast<HWND>(focus) == child ? 1 : 0);
+  return TRUE;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  const bool itself = argc > 1 && std::wstring(argv[1]) == L"--window";
-  const int titleArgument = itself ? 2 : 1;
+  const std::wstring option = argc > 1 ? argv[1] : L"";
+  const bool itself = option == L"--window";
+  const int titleArgument = option.starts_with(L"--") ? 2 : 1;
   const wchar_t* title = argc > titleArgument ? argv[titleArgument] : L"Kivora";
   HWND window = FindWindowW(nullptr, title);
   if (!window) return 1;
@@ -56,6 +98,7 @@ int wmain(int argc, wchar_t** argv) {
                 IsWindowEnabled(window) ? 1 : 0, PeakPrivateKb(window));
     return 0;
   }
-  EnumChildWindows(window, PrintChild, 0);
+  if (option == L"--controls") EnumChildWindows(window, PrintControl, reinterpret_cast<LPARAM>(FocusOf(window)));
+  else EnumChildWindows(window, PrintChild, 0);
   return 0;
 }

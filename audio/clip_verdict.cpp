@@ -1,0 +1,109 @@
+#include "audio/clip_verdict.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "audio/mp3_frame.h"
+
+namespace kivora::audio {
+namespace {
+
+constexpr size_t kLookBytes = 64 * 1024;
+constexpr int kMostId3Tags = 8;
+
+uint32_t Little32(std::span<const uint8_t> bytes, size_t at) {
+  return bytes[at] | (static_cast<uint32_t>(bytes[at + 1]) << 8) | (static_cast<uint32_t>(bytes[at + 2]) << 16) |
+         (static_cast<uint32_t>(bytes[at + 3]) << 24);
+}
+uint16_t Little16(std::span<const uint8_t> bytes, size_t at) { return static_cast<uint16_t>(bytes[at] | (bytes[at + 1] << 8)); }
+
+bool IdIs(std::span<const uint8_t> bytes, size_t at, const char* id) {
+  return at + 4 <= bytes.size() && std::memcmp(bytes.data() + at, id, 4) == 0;
+}
+
+// Where the audio of an MPEG file would start: past its ID3v2 tags.
+size_t PastId3Tags(std::span<const uint8_t> head) {
+  size_t at = 0;
+  for (int tag = 0; tag < kMostId3Tags && at < head.size(); ++tag) {
+    const uint64_t length = Id3v2TagLength(head.subspan(at));
+    if (length == 0) break;
+    // A tag whose size points past the end is no tag: the search goes on from it.
+    if (length >= head.size() - at) break;
+    at += static_cast<size_t>(length);
+  }
+  return at;
+}
+
+// A Layer III frame sync of an MPEG version that exists. An AAC stream's sync has
+// layer bits 00, and Layer I and II files are not the engine's: those stay the
+// system player's.
+bool MpegSyncAt(std::span<const uint8_t> bytes, size_t at) {
+  if (at + 2 > bytes.size() || bytes[at] != 0xFF || (bytes[at + 1] & 0xE0) != 0xE0) return false;
+  const int version = (bytes[at + 1] >> 3) & 3;
+  const int layer = (bytes[at + 1] >> 1) & 3;
+  return version != 1 && layer == 1;
+}
+
+// A format chunk that makes sense: 1 to 8 channels, 1000 to 384000 frames a
+// second, and for uncompressed and G.711 formats 8 to 32 bits a sample with a
+// block of exactly one frame.
+bool FormatMakesSense(std::span<const uint8_t> body) {
+  if (body.size() < 16) return false;
+  uint16_t tag = Little16(body, 0);
+  const unsigned channels = Little16(body, 2);
+  const uint32_t rate = Little32(body, 4);
+  const unsigned blockAlign = Little16(body, 12);
+  const unsigned bits = Little16(body, 14);
+  if (channels < 1 || channels > 8 || rate < 1000 || rate > 384000 || blockAlign == 0) return false;
+  if (tag == 0xFFFE && body.size() >= 26) tag = Little16(body, 24);
+  const bool sampled = tag == 1 || tag == 3 || tag == 6 || tag == 7;  // PCM, float, A-law, mu-law
+  if (!sampled) return true;
+  const bool bitsKnown = bits == 8 || bits == 16 || bits == 24 || bits == 32;
+  return bitsKnown && blockAlign == channels * bits / 8;
+}
+
+bool WaveDamaged(std::span<const uint8_t> head) {
+  size_t at = 12;
+  while (at + 8 <= head.size()) {
+    const uint64_t size = Little32(head, at + 4);
+    const size_t body = at + 8;
+    if (IdIs(head, at, "fmt ")) return size > head.size() - body || !FormatMakesSense(head.subspan(body, static_cast<size_t>(size)));
+    if (IdIs(head, at, "data")) return true;  // samples before any format
+    at = static_cast<size_t>(std::min<uint64_t>(head.size(), body + size + (size & 1)));
+  }
+  // No format chunk within the first 64 KB (or the file).
+  return true;
+}
+
+}  // namespace
+
+ClipKind RecogniseClip(std::span<const uint8_t> head) {
+  if (IdIs(head, 0, "RIFF") && IdIs(head, 8, "WAVE")) return ClipKind::Wave;
+  if (head.size() >= 3 && std::memcmp(head.data(), "ID3", 3) == 0) return ClipKind::MpegAudio;
+  return MpegSyncAt(head, 0) ? ClipKind::MpegAudio : ClipKind::Unrecognised;
+}
+
+bool KnownDamaged(std::span<const uint8_t> head) {
+  head = head.first(std::min(head.size(), kLookBytes));
+  switch (RecogniseClip(head)) {
+    case ClipKind::Wave:
+      return WaveDamaged(head);
+    case ClipKind::MpegAudio: {
+      const size_t audio = PastId3Tags(head);
+      return !FindLayer3Audio(head, audio, kLookBytes, 1).has_value();
+    }
+    case ClipKind::Unrecognised:
+      break;
+  }
+  return false;
+}
+
+bool KnownDamaged(ByteSource& source) {
+  if (!source.Seek(0)) return false;
+  std::vector<uint8_t> head(kLookBytes);
+  head.resize(ReadFully(source, head));
+  return KnownDamaged(head);
+}
+
+}  // namespace kivora::audio

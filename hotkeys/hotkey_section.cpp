@@ -1,0 +1,220 @@
+#include "hotkeys/hotkey_section.h"
+
+#include <commctrl.h>
+
+#include "base/window_procedure_guard.h"
+
+namespace kivora {
+namespace {
+
+constexpr COLORREF kWarningColour = RGB(210, 0, 0);
+constexpr UINT_PTR kFieldSubclassId = 1;
+
+// The page: the scrolling list of rows, then the note line and 全部清除.
+constexpr int kListHeight = 282;
+constexpr int kClearAllWidth = 84;
+constexpr int kButtonHeight = 26;
+// One row of the list: caption, field, 清除, status.
+constexpr int kRowPitch = 28;
+constexpr int kGroupPitch = 24;
+constexpr int kRowHeight = 24;
+constexpr int kCaptionLeft = 14, kCaptionWidth = 132;
+constexpr int kFieldLeft = 148, kFieldWidth = 128;
+constexpr int kClearLeft = 280, kClearWidth = 44;
+constexpr int kStatusLeft = 328, kStatusWidth = 122;
+
+// The hotkey field's modifier flags against RegisterHotKey's.
+struct ModifierPair {
+  BYTE field;
+  std::uint32_t registered;
+};
+constexpr ModifierPair kModifierPairs[] = {
+    {HOTKEYF_CONTROL, kModControl}, {HOTKEYF_ALT, kModAlt}, {HOTKEYF_SHIFT, kModShift}};
+
+// Keys the field names from their extended scan code (the grey Home rather than keypad 7).
+bool IsExtendedKey(std::uint32_t key) {
+  return (key >= VK_PRIOR && key <= VK_DOWN) || key == VK_INSERT || key == VK_DELETE || key == VK_DIVIDE;
+}
+
+WORD FieldValueOf(Hotkey key) {
+  BYTE flags = IsExtendedKey(key.key) ? HOTKEYF_EXT : 0;
+  for (const ModifierPair& pair : kModifierPairs) {
+    if (key.modifiers & pair.registered) flags |= pair.field;
+  }
+  return MAKEWORD(static_cast<BYTE>(key.key), flags);
+}
+
+std::optional<Hotkey> HotkeyOfField(WORD value, bool winHeld) {
+  if (LOBYTE(value) == 0) return std::nullopt;
+  Hotkey key{winHeld ? kModWin : 0u, LOBYTE(value)};
+  for (const ModifierPair& pair : kModifierPairs) {
+    if (HIBYTE(value) & pair.field) key.modifiers |= pair.registered;
+  }
+  return key;
+}
+
+bool WinDown() { return ((GetKeyState(VK_LWIN) | GetKeyState(VK_RWIN)) & 0x8000) != 0; }
+
+// The field cannot show Win, so a key with Win is spelled out beside it.
+std::wstring StatusOf(Hotkey key) { return (key.modifiers & kModWin) ? FormatHotkey(key) : std::wstring(); }
+
+}  // namespace
+
+HotkeySection::HotkeySection(Hotkeys& hotkeys) : hotkeys_(hotkeys) {
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_HOTKEY_CLASS};
+  InitCommonControlsEx(&controls);
+}
+
+HotkeySection::~HotkeySection() {
+  for (const Row& row : rows_) {
+    if (row.field) RemoveWindowSubclass(row.field, FieldProc, kFieldSubclassId);
+  }
+  if (!settled_) hotkeys_.Resume();
+}
+
+void HotkeySection::Create(SettingsPane& page) {
+  // Read before the keys are let go: a key is taken only while it cannot be registered.
+  const std::vector<HotkeyBinding> bindings = hotkeys_.Bindings();
+  hotkeys_.Suspend();
+  list_ = std::make_unique<SettingsPane>(page.Handle(), RECT{0, 0, page.Width(), kListHeight}, *this,
+                                         SettingsPane::Scroll::Vertical);
+  const std::vector<HotkeyTarget>& targets = hotkeys_.Targets();
+  rows_.resize(targets.size());
+  int top = 4;
+  std::wstring group;
+  for (size_t index = 0; index < targets.size(); ++index) {
+    if (targets[index].group != group) {
+      group = targets[index].group;
+      list_->Add(L"STATIC", group.c_str(), SS_LEFT, {4, top + 4, kStatusLeft, top + kGroupPitch});
+      top += kGroupPitch;
+    }
+    Row& row = rows_[index];
+    list_->Add(L"STATIC", targets[index].caption().c_str(), SS_LEFT | SS_CENTERIMAGE | SS_ENDELLIPSIS | SS_NOPREFIX,
+               {kCaptionLeft, top, kCaptionLeft + kCaptionWidth, top + kRowHeight});
+    row.field = list_->Add(HOTKEY_CLASSW, L"", WS_TABSTOP | WS_BORDER, {kFieldLeft, top, kFieldLeft + kFieldWidth, top + kRowHeight});
+    row.clear = list_->Add(L"BUTTON", L"清除", WS_TABSTOP | BS_PUSHBUTTON, {kClearLeft, top, kClearLeft + kClearWidth, top + kRowHeight});
+    row.status = list_->Add(L"STATIC", L"", SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX,
+                            {kStatusLeft, top, kStatusLeft + kStatusWidth, top + kRowHeight});
+    SetWindowSubclass(row.field, FieldProc, kFieldSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    const HotkeyBinding& binding = bindings[index];
+    if (binding.key) Show(index, binding.key, binding.Taken() ? kTakenText : StatusOf(*binding.key), binding.Taken());
+    top += kRowPitch;
+  }
+  list_->SetContentHeight(top);
+  const int bottom = page.Height();
+  note_ = page.Add(L"STATIC", L"", SS_LEFT | SS_NOPREFIX, {0, kListHeight + 6, page.Width() - kClearAllWidth - 8, bottom});
+  clearAll_ = page.Add(L"BUTTON", L"全部清除", WS_TABSTOP | BS_PUSHBUTTON,
+                       {page.Width() - kClearAllWidth, kListHeight + 10, page.Width(), kListHeight + 10 + kButtonHeight});
+}
+
+LRESULT CALLBACK HotkeySection::FieldProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                          DWORD_PTR data) noexcept {
+  auto* self = reinterpret_cast<HotkeySection*>(data);
+  return GuardWindowProcedure(
+      [&]() -> LRESULT {
+        switch (message) {
+          case WM_SETFOCUS: self->list_->ScrollIntoView(hwnd); break;
+          case WM_KEYDOWN:
+          case WM_SYSKEYDOWN:
+            // The field would take Win itself as the key: Win is a modifier here.
+            if (wParam == VK_LWIN || wParam == VK_RWIN) return 0;
+            self->rows_[self->RowOf(hwnd)].winHeld = WinDown();
+            break;
+          default: break;
+        }
+        return DefSubclassProc(hwnd, message, wParam, lParam);
+      },
+      [&] { return DefSubclassProc(hwnd, message, wParam, lParam); });
+}
+
+void HotkeySection::OnCommand(HWND control, WORD code) {
+  if (control == clearAll_) {
+    for (size_t row = 0; row < rows_.size(); ++row) ClearRow(row);
+    SetNote(L"");
+    return;
+  }
+  const size_t row = RowOf(control);
+  if (row >= rows_.size()) return;
+  if (control == rows_[row].clear) {
+    ClearRow(row);
+    SetNote(L"");
+  } else if (control == rows_[row].field && code == EN_CHANGE) {
+    OnFieldChanged(row);
+  } else if (code == BN_SETFOCUS) {
+    list_->ScrollIntoView(control);
+  }
+}
+
+// A key just typed into a row's field: refused with a reason, shown as taken, or taken.
+void HotkeySection::OnFieldChanged(size_t row) {
+  const auto value = static_cast<WORD>(SendMessageW(rows_[row].field, HKM_GETHOTKEY, 0, 0));
+  const std::optional<Hotkey> key = HotkeyOfField(value, rows_[row].winHeld);
+  if (!key) {
+    // Modifiers alone so far, or let go after a refusal: a refusal's reason stays.
+    if (rows_[row].key) Show(row, std::nullopt, L"", false);
+    return;
+  }
+  const std::wstring text = FormatHotkey(*key);
+  if (const std::optional<std::wstring_view> reason = ReservedReason(*key)) return Refuse(row, *reason);
+  for (size_t other = 0; other < rows_.size(); ++other) {
+    if (other != row && rows_[other].key == key) {
+      return Refuse(row, text + L" 已用于「" + hotkeys_.Targets()[other].caption() + L"」，一个键只能对应一项");
+    }
+  }
+  if (text.empty()) return Refuse(row, L"这个键不能用作热键");
+  SetNote(L"");
+  if (hotkeys_.HeldElsewhere(*key)) return Show(row, key, kTakenText, true);
+  Show(row, key, StatusOf(*key), false);
+}
+
+void HotkeySection::Refuse(size_t row, std::wstring_view reason) {
+  SendMessageW(rows_[row].field, HKM_SETHOTKEY, 0, 0);
+  Show(row, std::nullopt, L"不能使用", true);
+  SetNote(reason);
+}
+
+void HotkeySection::Show(size_t row, std::optional<Hotkey> key, std::wstring_view status, bool problem) {
+  Row& shown = rows_[row];
+  if (key != shown.key || !key) {
+    shown.key = key;
+    if (key) SendMessageW(shown.field, HKM_SETHOTKEY, FieldValueOf(*key), 0);
+  }
+  shown.problem = problem;
+  SetWindowTextW(shown.status, std::wstring(status).c_str());
+}
+
+void HotkeySection::ClearRow(size_t row) {
+  SendMessageW(rows_[row].field, HKM_SETHOTKEY, 0, 0);
+  Show(row, std::nullopt, L"", false);
+}
+
+void HotkeySection::SetNote(std::wstring_view text) { SetWindowTextW(note_, std::wstring(text).c_str()); }
+
+size_t HotkeySection::RowOf(HWND control) const {
+  for (size_t row = 0; row < rows_.size(); ++row) {
+    if (rows_[row].field == control || rows_[row].clear == control) return row;
+  }
+  return rows_.size();
+}
+
+std::optional<COLORREF> HotkeySection::TextColour(HWND label) const {
+  if (label == note_) return kWarningColour;
+  for (const Row& row : rows_) {
+    if (row.status == label && row.problem) return kWarningColour;
+  }
+  return std::nullopt;
+}
+
+void HotkeySection::Apply() {
+  std::vector<std::optional<Hotkey>> keys;
+  for (const Row& row : rows_) keys.push_back(row.key);
+  settled_ = true;
+  hotkeys_.Apply(keys);
+}
+
+void HotkeySection::Cancel() {
+  settled_ = true;
+  hotkeys_.Resume();
+}
+
+}  // namespace kivora

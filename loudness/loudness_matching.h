@@ -1,0 +1,93 @@
+// Loudness matching of the custom sounds: each slot's file is measured once, on
+// a worker thread, when it is assigned or first played; from then on, while
+// matching is on, the engine plays it at the gain that brings it to the built-in
+// clips' loudness. A file not measured yet plays at gain 1, so no click waits.
+// Measurements are kept in the settings file with the file's size and time.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "audio/clip_gain.h"
+#include "loudness/loudness_record.h"
+#include "settings/settings_store.h"
+
+namespace kivora {
+
+// The built-in clips' integrated loudness (median of the sixty; they lie between
+// -15.6 and -11.5 LUFS), which custom sounds are brought to.
+inline constexpr double kBuiltinLoudnessLufs = -14.6;
+// A matched sound's sample peak stays 2 dB under full scale: 1 dB of headroom, and
+// 1 dB for the peaks between samples that the sample peak does not see.
+inline constexpr double kSamplePeakCeilingDbfs = -2.0;
+
+class LoudnessMatching {
+ public:
+  // gains: where the engine looks up a file's gain; both outlive this object.
+  LoudnessMatching(audio::ClipGains& gains, SettingsStore& settings);
+  ~LoudnessMatching();  // waits for a measurement under way
+  LoudnessMatching(const LoudnessMatching&) = delete;
+  LoudnessMatching& operator=(const LoudnessMatching&) = delete;
+
+  // At start-up, on the UI thread, with the slots' saved paths: takes back the
+  // saved measurements of files that have not changed since.
+  void Restore(const SettingsStore::SavedLoudness& saved, const std::array<std::wstring, kSoundSlotCount>& paths);
+
+  // A slot was given path (measured now) or emptied (empty path).
+  void SlotChanged(int slot, const std::wstring& path);
+  // A filled slot is about to play: measured now unless it was (and is unchanged).
+  void SlotPlaying(int slot);
+
+  bool Enabled() const { return enabled_; }
+  void SetEnabled(bool on);  // writes 均衡 and sets or takes back every gain
+
+  // The slot's measurement, once it has one for its current file.
+  const std::optional<LoudnessRecord>& Measured(int slot) const { return At(slot).record; }
+  // Measurements under way or waiting; for tests that wait for them.
+  bool Busy() const;
+
+ private:
+  struct Slot {
+    std::wstring path;
+    std::optional<LoudnessRecord> record;
+    bool queued = false;
+  };
+  struct Job {
+    int slot;
+    std::wstring path;
+    std::optional<LoudnessRecord> result;
+  };
+
+  Slot& At(int slot) { return slots_[static_cast<size_t>(slot - 1)]; }
+  const Slot& At(int slot) const { return slots_[static_cast<size_t>(slot - 1)]; }
+  void Queue(int slot);
+  void ApplyGain(int slot);
+  void TakeResults();
+  void Work() noexcept;
+  static LRESULT CALLBACK MailboxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+
+  audio::ClipGains& gains_;
+  SettingsStore& settings_;
+  bool enabled_ = true;
+  std::array<Slot, kSoundSlotCount> slots_;  // the UI thread's own
+  HWND mailbox_ = nullptr;                   // message-only window the worker posts results to
+
+  mutable std::mutex mutex_;  // guards the queues and quit_, shared with the worker
+  std::condition_variable wake_;
+  std::deque<Job> waiting_, done_;
+  bool measuring_ = false;
+  bool quit_ = false;
+  std::thread worker_;  // reads and measures the queued files, one at a time; touches nothing else
+};
+
+// A file's size and last write time as a record without a measurement; nothing when it cannot be read.
+std::optional<LoudnessRecord> FileIdentity(const std::wstring& path);
+
+}  // namespace kivora

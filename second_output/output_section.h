@@ -1,0 +1,40 @@
+// The settings dialog's section "输出": the list "同时输出到" with "(无)" and the
+// system's other render devices by name, refreshed each time the dialog opens. 确定
+// keeps the choice in section 输出 of the settings file; playing on it is the
+// sound engine's part.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "second_output/output_choices.h"
+#include "settings/settings_store.h"
+#include "settings_dialog/settings_pane.h"
+#include "settings_dialog/settings_section.h"
+
+namespace kivora {
+
+inline constexpr std::wstring_view kOutputSectionTitle = L"输出";
+inline constexpr std::wstring_view kAlsoPlayOnLabel = L"同时输出到";
+
+class OutputSection final : public SettingsSection {
+ public:
+  // endpoints: the render devices present now; chosen hears of a choice 确定 kept
+  // (its endpoint ID, empty for none), so sounds play there from then on.
+  OutputSection(SettingsStore& settings, std::vector<audio::RenderEndpoint> endpoints,
+                std::function<void(const std::wstring&)> chosen);
+
+  std::wstring_view Title() const override { return kOutputSectionTitle; }
+  void Create(SettingsPane& page) override;
+  void Apply() override;
+
+ private:
+  SettingsStore& settings_;
+  std::function<void(const std::wstring&)> chosen_;
+  OutputChoices choices_;
+  HWND list_ = nullptr;
+};
+
+}  // namespace kivora

@@ -1,0 +1,178 @@
+#include "settings_dialog/settings_dialog.h"
+
+#include <algorithm>
+#include <string>
+
+#include "base/window_procedure_guard.h"
+
+namespace kivora {
+namespace {
+
+// The dialog's client area, in pixels: the section list on the left, the page on
+// the right, the buttons along the bottom.
+constexpr int kMargin = 10;
+constexpr int kListWidth = 110;
+constexpr int kPageWidth = 470;
+constexpr int kPageHeight = 330;
+constexpr int kButtonWidth = 80;
+constexpr int kButtonHeight = 26;
+constexpr int kClientWidth = kMargin + kListWidth + kMargin + kPageWidth + kMargin;
+constexpr int kClientHeight = kMargin + kPageHeight + kMargin + kButtonHeight + kMargin;
+constexpr int kListId = 200;
+
+constexpr wchar_t kFontName[] = L"微软雅黑";
+constexpr WORD kFontPoints = 9;
+
+// An in-memory template of an empty dialog: title and font only; the controls are
+// made in WM_INITDIALOG, sized in pixels.
+std::vector<WORD> DialogTemplate() {
+  std::vector<WORD> words(sizeof(DLGTEMPLATE) / sizeof(WORD), 0);
+  auto* header = reinterpret_cast<DLGTEMPLATE*>(words.data());
+  header->style = DS_MODALFRAME | DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU;
+  header->dwExtendedStyle = WS_EX_CONTROLPARENT;
+  words.push_back(0);  // no menu
+  words.push_back(0);  // the system's dialog class
+  for (wchar_t c : kSettingsDialogTitle) words.push_back(c);
+  words.push_back(0);
+  words.push_back(kFontPoints);
+  for (wchar_t c : std::wstring_view(kFontName)) words.push_back(c);
+  words.push_back(0);
+  return words;
+}
+
+HWND AddControl(HWND dialog, const wchar_t* windowClass, const wchar_t* text, DWORD style, RECT area, int id) {
+  HWND control = CreateWindowExW(0, windowClass, text, WS_CHILD | WS_VISIBLE | style, area.left, area.top,
+                                 area.right - area.left, area.bottom - area.top, dialog,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+  SendMessageW(control, WM_SETFONT, SendMessageW(dialog, WM_GETFONT, 0, 0), FALSE);
+  return control;
+}
+
+// Outer size for the client size, centred on the owner.
+void PlaceOverOwner(HWND dialog) {
+  RECT outer{0, 0, kClientWidth, kClientHeight};
+  AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongW(dialog, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongW(dialog, GWL_EXSTYLE)));
+  const int width = outer.right - outer.left;
+  const int height = outer.bottom - outer.top;
+  RECT owner{};
+  HWND ownerWindow = GetWindow(dialog, GW_OWNER);
+  if (!ownerWindow || !GetWindowRect(ownerWindow, &owner)) SystemParametersInfoW(SPI_GETWORKAREA, 0, &owner, 0);
+  int left = (owner.left + owner.right - width) / 2;
+  int top = (owner.top + owner.bottom - height) / 2;
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  left = std::max<int>(work.left, std::min<int>(left, work.right - width));
+  top = std::max<int>(work.top, std::min<int>(top, work.bottom - height));
+  SetWindowPos(dialog, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+void AddSettingsMenuItem(HWND window) {
+  HMENU menu = GetSystemMenu(window, FALSE);
+  if (!menu) return;
+  const int count = GetMenuItemCount(menu);
+  int closeItem = -1;
+  for (int position = 0; position < count; ++position) {
+    if (GetMenuItemID(menu, position) == SC_CLOSE) closeItem = position;
+    if (GetMenuItemID(menu, position) == kSettingsCommand) return;
+  }
+  // Right above 关闭, after the separator that stands before it.
+  const UINT before = closeItem < 0 ? static_cast<UINT>(count) : static_cast<UINT>(closeItem);
+  InsertMenuW(menu, before, MF_BYPOSITION | MF_STRING, kSettingsCommand, std::wstring(kSettingsMenuItem).c_str());
+}
+
+SettingsDialog::SettingsDialog(SectionList sections, std::function<void(HWND)> dressWindow)
+    : sections_(std::move(sections)), dressWindow_(std::move(dressWindow)) {}
+
+SettingsDialog::~SettingsDialog() = default;
+
+bool SettingsDialog::Run(HWND owner) {
+  const std::vector<WORD> dialogTemplate = DialogTemplate();
+  const auto instance = reinterpret_cast<HINSTANCE>(GetModuleHandleW(nullptr));
+  const INT_PTR result = DialogBoxIndirectParamW(instance, reinterpret_cast<const DLGTEMPLATE*>(dialogTemplate.data()),
+                                                 owner, DialogProc, reinterpret_cast<LPARAM>(this));
+  return result == IDOK;
+}
+
+INT_PTR CALLBACK SettingsDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+  auto* self = reinterpret_cast<SettingsDialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+  if (message == WM_INITDIALOG) {
+    self = reinterpret_cast<SettingsDialog*>(lParam);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+  }
+  if (!self) return FALSE;
+  return GuardWindowProcedure([&] { return self->HandleMessage(message, wParam, lParam); }, [] { return FALSE; });
+}
+
+INT_PTR SettingsDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG: OnInit(); return FALSE;  // the focus is set by OnInit
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case IDOK: OnOk(); return TRUE;
+        case IDCANCEL: OnCancel(); return TRUE;
+        case kListId:
+          if (HIWORD(wParam) == LBN_SELCHANGE) ShowSection(static_cast<int>(SendMessageW(list_, LB_GETCURSEL, 0, 0)));
+          return TRUE;
+        default: return FALSE;
+      }
+    case WM_DESTROY:
+      pages_.clear();
+      hwnd_ = nullptr;
+      return FALSE;
+    default: return FALSE;
+  }
+}
+
+void SettingsDialog::OnInit() {
+  PlaceOverOwner(hwnd_);
+  list_ = AddControl(hwnd_, L"LISTBOX", L"", WS_BORDER | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                     {kMargin, kMargin, kMargin + kListWidth, kMargin + kPageHeight}, kListId);
+  const RECT pageArea{kMargin + kListWidth + kMargin, kMargin, kClientWidth - kMargin, kMargin + kPageHeight};
+  for (auto& section : sections_) {
+    SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(std::wstring(section->Title()).c_str()));
+    pages_.push_back(std::make_unique<SettingsPane>(hwnd_, pageArea, *section));
+    section->Create(*pages_.back());
+    ShowWindow(pages_.back()->Handle(), SW_HIDE);
+  }
+  const int buttonTop = kClientHeight - kMargin - kButtonHeight;
+  const int cancelLeft = kClientWidth - kMargin - kButtonWidth;
+  const int okLeft = cancelLeft - kMargin - kButtonWidth;
+  AddControl(hwnd_, L"BUTTON", L"确定", WS_TABSTOP | BS_DEFPUSHBUTTON,
+             {okLeft, buttonTop, okLeft + kButtonWidth, buttonTop + kButtonHeight}, IDOK);
+  AddControl(hwnd_, L"BUTTON", L"取消", WS_TABSTOP | BS_PUSHBUTTON,
+             {cancelLeft, buttonTop, cancelLeft + kButtonWidth, buttonTop + kButtonHeight}, IDCANCEL);
+  if (dressWindow_) dressWindow_(hwnd_);
+  SendMessageW(list_, LB_SETCURSEL, 0, 0);
+  ShowSection(0);
+  SetFocus(list_);
+}
+
+void SettingsDialog::ShowSection(int index) {
+  if (index < 0 || index >= static_cast<int>(pages_.size()) || index == shown_) return;
+  if (shown_ >= 0) ShowWindow(pages_[static_cast<size_t>(shown_)]->Handle(), SW_HIDE);
+  shown_ = index;
+  ShowWindow(pages_[static_cast<size_t>(index)]->Handle(), SW_SHOW);
+}
+
+void SettingsDialog::OnOk() {
+  for (size_t index = 0; index < sections_.size(); ++index) {
+    if (!sections_[index]->Validate()) {
+      SendMessageW(list_, LB_SETCURSEL, index, 0);
+      ShowSection(static_cast<int>(index));
+      return;
+    }
+  }
+  for (auto& section : sections_) section->Apply();
+  EndDialog(hwnd_, IDOK);
+}
+
+void SettingsDialog::OnCancel() {
+  for (auto& section : sections_) section->Cancel();
+  EndDialog(hwnd_, IDCANCEL);
+}
+
+}  // namespace kivora

@@ -1,0 +1,154 @@
+#include "settings_dialog/settings_pane.h"
+
+#include <algorithm>
+
+#include "base/window_procedure_guard.h"
+
+namespace kivora {
+namespace {
+
+constexpr wchar_t kPaneClass[] = L"KivoraSettingsPane";
+constexpr int kLineStep = 24;
+
+void RegisterPaneClass(HINSTANCE instance, WNDPROC procedure) {
+  WNDCLASSEXW paneClass{};
+  paneClass.cbSize = sizeof(paneClass);
+  paneClass.lpfnWndProc = procedure;
+  paneClass.hInstance = instance;
+  paneClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  paneClass.lpszClassName = kPaneClass;
+  RegisterClassExW(&paneClass);  // fails harmlessly once it is registered
+}
+
+}  // namespace
+
+SettingsPane::SettingsPane(HWND parent, RECT area, SettingsSection& section, Scroll scroll) : section_(section) {
+  const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE));
+  RegisterPaneClass(instance, PaneProc);
+  // CONTROLPARENT: the dialog's Tab and arrow keys go into the pane's controls.
+  const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | (scroll == Scroll::Vertical ? WS_VSCROLL : 0);
+  CreateWindowExW(WS_EX_CONTROLPARENT, kPaneClass, L"", style, area.left, area.top, area.right - area.left,
+                  area.bottom - area.top, parent, nullptr, instance, this);
+}
+
+SettingsPane::~SettingsPane() {
+  if (hwnd_) DestroyWindow(hwnd_);
+}
+
+int SettingsPane::Width() const {
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  return client.right;
+}
+
+int SettingsPane::Height() const {
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  return client.bottom;
+}
+
+HWND SettingsPane::Add(const wchar_t* windowClass, const wchar_t* text, DWORD style, RECT area) {
+  HWND control = CreateWindowExW(0, windowClass, text, WS_CHILD | WS_VISIBLE | style, area.left, area.top - offset_,
+                                 area.right - area.left, area.bottom - area.top, hwnd_,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId_++)), nullptr, nullptr);
+  const LRESULT font = SendMessageW(GetAncestor(hwnd_, GA_ROOT), WM_GETFONT, 0, 0);
+  SendMessageW(control, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
+  return control;
+}
+
+void SettingsPane::SetContentHeight(int height) {
+  contentHeight_ = height;
+  SCROLLINFO info{sizeof(info), SIF_RANGE | SIF_PAGE | SIF_POS, 0, std::max(0, height - 1),
+                  static_cast<UINT>(Height()), offset_, 0};
+  SetScrollInfo(hwnd_, SB_VERT, &info, TRUE);
+}
+
+void SettingsPane::ScrollIntoView(HWND control) {
+  RECT area{};
+  GetWindowRect(control, &area);
+  MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&area), 2);
+  if (area.top < 0) ScrollTo(offset_ + area.top);
+  else if (area.bottom > Height()) ScrollTo(offset_ + area.bottom - Height());
+}
+
+void SettingsPane::ScrollTo(int offset) {
+  offset = std::clamp(offset, 0, std::max(0, contentHeight_ - Height()));
+  if (offset == offset_) return;
+  ScrollWindowEx(hwnd_, 0, offset_ - offset, nullptr, nullptr, nullptr, nullptr,
+                 SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
+  offset_ = offset;
+  SCROLLINFO info{sizeof(info), SIF_POS, 0, 0, 0, offset_, 0};
+  SetScrollInfo(hwnd_, SB_VERT, &info, TRUE);
+}
+
+void SettingsPane::OnScroll(WORD request) {
+  SCROLLINFO info{sizeof(info), SIF_ALL, 0, 0, 0, 0, 0};
+  GetScrollInfo(hwnd_, SB_VERT, &info);
+  switch (request) {
+    case SB_LINEUP: ScrollTo(offset_ - kLineStep); break;
+    case SB_LINEDOWN: ScrollTo(offset_ + kLineStep); break;
+    case SB_PAGEUP: ScrollTo(offset_ - Height()); break;
+    case SB_PAGEDOWN: ScrollTo(offset_ + Height()); break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: ScrollTo(info.nTrackPos); break;
+    case SB_TOP: ScrollTo(0); break;
+    case SB_BOTTOM: ScrollTo(contentHeight_); break;
+    default: break;
+  }
+}
+
+// The dialog answers WM_CTLCOLORSTATIC with the brush of its own background,
+// skinned or not, so the pane looks like part of it.
+void SettingsPane::OnEraseBackground(HDC dc) {
+  const auto brush = reinterpret_cast<HBRUSH>(
+      SendMessageW(GetAncestor(hwnd_, GA_ROOT), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd_)));
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  FillRect(dc, &client, brush ? brush : GetSysColorBrush(COLOR_BTNFACE));
+}
+
+LRESULT SettingsPane::OnColour(UINT message, WPARAM wParam, LPARAM lParam) {
+  const LRESULT brush = SendMessageW(GetAncestor(hwnd_, GA_ROOT), message, wParam, lParam);
+  const auto dc = reinterpret_cast<HDC>(wParam);
+  if (const std::optional<COLORREF> colour = section_.TextColour(reinterpret_cast<HWND>(lParam))) {
+    SetTextColor(dc, *colour);
+  }
+  return brush ? brush : reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+}
+
+LRESULT CALLBACK SettingsPane::PaneProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+  auto* self = reinterpret_cast<SettingsPane*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (message == WM_NCCREATE) {
+    self = static_cast<SettingsPane*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    self->hwnd_ = nullptr;
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+  return GuardWindowProcedure([&] { return self->HandleMessage(message, wParam, lParam); },
+                              [&] { return DefWindowProcW(hwnd, message, wParam, lParam); });
+}
+
+LRESULT SettingsPane::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      if (lParam) section_.OnCommand(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
+      return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT: return OnColour(message, wParam, lParam);
+    case WM_ERASEBKGND: OnEraseBackground(reinterpret_cast<HDC>(wParam)); return 1;
+    case WM_VSCROLL: OnScroll(LOWORD(wParam)); return 0;
+    case WM_MOUSEWHEEL:
+      ScrollTo(offset_ - GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA * 3 * kLineStep);
+      return 0;
+    default: break;
+  }
+  return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+}  // namespace kivora

@@ -1,0 +1,48 @@
+// A plain child window of the settings dialog that holds controls: a section's
+// page, or a scrolling area inside one. It passes its controls' commands to the
+// section, paints in the dialog's (skinned) colours, and takes part in the
+// dialog's Tab order.
+#pragma once
+
+#include <windows.h>
+
+#include "settings_dialog/settings_section.h"
+
+namespace kivora {
+
+class SettingsPane {
+ public:
+  enum class Scroll { None, Vertical };
+  // area is in parent's client coordinates.
+  SettingsPane(HWND parent, RECT area, SettingsSection& section, Scroll scroll = Scroll::None);
+  ~SettingsPane();
+  SettingsPane(const SettingsPane&) = delete;
+  SettingsPane& operator=(const SettingsPane&) = delete;
+
+  HWND Handle() const { return hwnd_; }
+  int Width() const;
+  int Height() const;
+
+  // A control of a system class in this pane, in the dialog's font; the pane owns it.
+  HWND Add(const wchar_t* windowClass, const wchar_t* text, DWORD style, RECT area);
+
+  // Scrolling panes: how tall the content is, and bringing one control into sight.
+  void SetContentHeight(int height);
+  void ScrollIntoView(HWND control);
+
+ private:
+  static LRESULT CALLBACK PaneProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT OnColour(UINT message, WPARAM wParam, LPARAM lParam);
+  void OnEraseBackground(HDC dc);
+  void OnScroll(WORD request);
+  void ScrollTo(int offset);
+
+  HWND hwnd_ = nullptr;
+  SettingsSection& section_;
+  int contentHeight_ = 0;
+  int offset_ = 0;
+  int nextId_ = 100;
+};
+
+}  // namespace kivora

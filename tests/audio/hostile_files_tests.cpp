@@ -1,0 +1,100 @@
+// Files that crashed or froze the program through the system's media player: the
+// engine refuses them, knows them for damaged, and keeps them from that player;
+// a file it does not recognise at all still goes there, as before.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "audio/engine_backend.h"
+#include "audio/output_device.h"
+#include "audio/sound_engine.h"
+#include "audio/wasapi_output.h"
+#include "recorded_sound.h"
+#include "support/recording_audio_backend.h"
+#include "support/temp_folder.h"
+
+namespace kivora::audio {
+namespace {
+
+std::string Le32(uint32_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
+std::string Le16(uint16_t v) { return {char(v), char(v >> 8)}; }
+
+// A WAVE file whose fmt chunk declares fmtSize bytes and the given fields.
+std::string Wave(uint16_t channels, uint32_t rate, uint16_t bits, uint32_t fmtSize = 16) {
+  const uint16_t align = static_cast<uint16_t>(channels * bits / 8);
+  return "RIFF" + Le32(36 + 64) + "WAVE" + "fmt " + Le32(fmtSize) + Le16(1) + Le16(channels) + Le32(rate) +
+         Le32(rate * align) + Le16(align) + Le16(bits) + "data" + Le32(64) + std::string(64, '\0');
+}
+
+TEST(HostileFiles, DamagedFilesNeverReachTheFallbackAndTheRestStillDo) {
+  std::string syncWords;
+  for (int i = 0; i < 5000; ++i) syncWords += "\xFF\xFB";
+  struct Case {
+    const char* what;
+    const wchar_t* name;
+    std::string bytes;
+    bool toFallback;
+  };
+  const Case cases[] = {
+      {"zero channels", L"zero_channels.wav", Wave(0, 44100, 16), false},
+      {"fmt size 0xFFFFFFF0", L"huge_fmt.wav", Wave(2, 44100, 16, 0xFFFFFFF0u), false},
+      {"zero sample rate", L"zero_rate.wav", Wave(2, 0, 16), false},
+      {"64-bit samples", L"wide.wav", Wave(2, 44100, 64), false},
+      {"sync words and no frame", L"sync_words.mp3", syncWords, false},
+      {"text named .mp3", L"text.mp3", "only some text, no sound", true},
+  };
+  testing::TempFolder folder;
+  WasapiOutputDevice device;
+  SoundEngine engine(device);
+  testing::RecordingAudioBackend fallback;
+  EngineBackend backend(engine, fallback);
+  for (const Case& c : cases) {
+    const std::wstring path = folder.Path() + c.name;
+    ASSERT_TRUE(testing::WriteFileBytes(path, c.bytes)) << c.what;
+    fallback.calls.clear();
+    const DeviceResult result = backend.Open(L"mpegvideo", path, L"clip");
+    EXPECT_EQ(!fallback.calls.empty(), c.toFallback) << c.what;
+    if (!c.toFallback) {
+      EXPECT_NE(result, 0u) << c.what << ": a damaged file opens as nothing";
+    }
+    EXPECT_FALSE(backend.EngineHasSound()) << c.what;
+  }
+  // A format the engine leaves to the fallback is not mistaken for a damaged file.
+  fallback.calls.clear();
+  EXPECT_EQ(backend.Open(L"waveaudio", FixturePath(L"low_tone_mulaw.wav"), L"clip"), 0u);
+  EXPECT_FALSE(fallback.calls.empty());
+}
+
+// A device that never gives a stream: none plugged in, or one that refuses every format.
+class NoDevice final : public OutputDevice {
+ public:
+  std::unique_ptr<OutputStream> Open() override { return nullptr; }
+};
+
+// What the engine cannot play is played by the fallback rather than lost: a good
+// clip while no stream opens, and a well-formed file that holds no sound.
+TEST(HostileFiles, WhatTheEngineCannotPlayGoesToTheFallback) {
+  testing::TempFolder folder;
+  const std::wstring empty = folder.Path() + L"no_samples.wav";
+  ASSERT_TRUE(testing::WriteFileBytes(empty, Wave(2, 44100, 16).substr(0, 44)));  // the data chunk declares 64 bytes, none follow
+
+  WasapiOutputDevice device;
+  SoundEngine engine(device);
+  testing::RecordingAudioBackend fallback;
+  EngineBackend backend(engine, fallback);
+  EXPECT_EQ(backend.Open(L"waveaudio", empty, L"clip"), 0u);
+  EXPECT_FALSE(backend.EngineHasSound());
+  EXPECT_FALSE(fallback.calls.empty()) << "a file with no sound in it went nowhere";
+
+  NoDevice none;
+  SoundEngine deviceless(none);
+  testing::RecordingAudioBackend fallbackToo;
+  EngineBackend noStream(deviceless, fallbackToo);
+  EXPECT_EQ(noStream.Open(L"mpegvideo", FixturePath(L"low_tone.mp3"), L"clip"), 0u);
+  EXPECT_FALSE(noStream.EngineHasSound());
+  EXPECT_FALSE(fallbackToo.calls.empty()) << "with no stream the sound went nowhere";
+}
+
+}  // namespace
+}  // namespace kivora::audio

@@ -1,0 +1,159 @@
+// Loudness matching in the running program: files put in slots are measured in
+// the background and given the gain that brings them to the built-in clips'
+// loudness, within the peak ceiling; the measurements and the on/off choice are
+// kept in section 响度, survive a restart, and a replaced file is measured again.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <cstring>
+#include <memory>
+
+#include "loudness/loudness_matching.h"
+#include "loudness/loudness_record.h"
+#include "settings/settings_file.h"
+#include "support/app_fixture.h"
+#include "support/temp_folder.h"
+
+namespace kivora {
+namespace {
+
+using testing::AppFixture;
+
+std::wstring Setting(const wchar_t* section, const std::wstring& key) {
+  return ReadSetting(AppFixture::SettingsFile(), section, key);
+}
+std::wstring SlotKey(int slot) { return Setting(L"音效", L"按钮" + std::to_wstring(slot)); }
+
+// Two seconds of a stereo 1 kHz tone at dbfs (its loudness in LUFS), 44.1 kHz 16-bit,
+// with one sample raised to spike when given.
+std::string ToneWave(double dbfs, double spike = 0.0) {
+  const uint32_t frames = 88200;
+  std::string bytes = "RIFF----WAVEfmt ";
+  auto put = [&](uint32_t value, int size) { bytes.append(reinterpret_cast<const char*>(&value), size); };
+  put(16, 4), put(1, 2), put(2, 2), put(44100, 4), put(44100 * 4, 4), put(4, 2), put(16, 2);
+  bytes += "data";
+  put(frames * 4, 4);
+  const double amplitude = std::pow(10.0, dbfs / 20.0);
+  for (uint32_t i = 0; i < frames; ++i) {
+    double value = amplitude * std::sin(2.0 * std::numbers::pi * 1000.0 * i / 44100.0);
+    if (i == frames / 2 && spike > 0) value = spike;
+    const auto sample = static_cast<uint16_t>(static_cast<int16_t>(std::lround(value * 32767)));
+    put(sample, 2), put(sample, 2);
+  }
+  const auto riffSize = static_cast<uint32_t>(bytes.size() - 8);
+  std::memcpy(&bytes[4], &riffSize, 4);
+  return bytes;
+}
+
+double Db(float gain) { return 20.0 * std::log10(gain); }
+
+class LoudnessMatchingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CreateDirectoryW(AppFixture::DataFolder().c_str(), nullptr);
+    fixture = std::make_unique<AppFixture>();
+  }
+  std::wstring Make(const std::wstring& name, const std::string& bytes) {
+    const std::wstring path = files.Path() + name;
+    EXPECT_TRUE(testing::WriteFileBytes(path, bytes));
+    return path;
+  }
+  LoudnessMatching& Matching() { return fixture->app().Loudness(); }
+  // Delivers the measurements as the event loop would, until none is left (at most 20 s).
+  void WaitForMeasurements() {
+    for (int waited = 0; waited < 2000 && Matching().Busy(); ++waited) {
+      AppFixture::Pump();
+      Sleep(10);
+    }
+    AppFixture::Pump();
+    ASSERT_FALSE(Matching().Busy()) << "measurements still under way after 20 s";
+  }
+  float GainOf(int slot) { return fixture->gains.For(SlotKey(slot)); }
+  void Restart() {
+    fixture.reset();
+    fixture = std::make_unique<AppFixture>(AppFixture::Settings::AsTheyAre);
+  }
+
+  testing::TempFolder files;
+  std::unique_ptr<AppFixture> fixture;
+};
+
+TEST_F(LoudnessMatchingTest, FilesTwentyDecibelsApartAreBroughtToTheBuiltInLoudness) {
+  const std::wstring loud = Make(L"loud.wav", ToneWave(-10)), quiet = Make(L"quiet.wav", ToneWave(-30));
+  fixture->app().Slots().OnDrop({loud, quiet}, 0);
+  EXPECT_EQ(GainOf(1), 1.0f) << "not measured yet: gain 1";
+  WaitForMeasurements();
+
+  ASSERT_TRUE(Matching().Measured(1) && Matching().Measured(1)->lufs);
+  ASSERT_TRUE(Matching().Measured(2) && Matching().Measured(2)->lufs);
+  EXPECT_NEAR(*Matching().Measured(1)->lufs, -10.0, 0.1);
+  EXPECT_NEAR(*Matching().Measured(2)->lufs, -30.0, 0.1);
+  EXPECT_NEAR(Db(GainOf(1)), kBuiltinLoudnessLufs + 10.0, 0.1);
+  EXPECT_NEAR(Db(GainOf(2)), kBuiltinLoudnessLufs + 30.0, 0.1);
+
+  const auto saved = ParseLoudnessRecord(Setting(L"响度", L"按钮2"));
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(saved->size, testing::ReadFileBytes(quiet).size());
+  EXPECT_EQ(Setting(L"响度", L"均衡"), L"") << "missing means on; nothing is written until it is changed";
+}
+
+TEST_F(LoudnessMatchingTest, GainStopsWhereThePeakWouldPassTheCeiling) {
+  // A -20 LUFS tone with one sample at 0.9: 5.4 dB are wanted, the peak allows less than 0.
+  const std::wstring spiky = Make(L"spiky.wav", ToneWave(-20, 0.9));
+  fixture->app().Slots().OnDrop({spiky}, 0);
+  WaitForMeasurements();
+  ASSERT_TRUE(Matching().Measured(1));
+  EXPECT_NEAR(Matching().Measured(1)->samplePeak, 0.9f, 0.001f);
+  EXPECT_NEAR(Db(GainOf(1) * 0.9f), kSamplePeakCeilingDbfs, 0.05);
+}
+
+TEST_F(LoudnessMatchingTest, OffTakesTheGainsBackAndIsKeptAcrossARestart) {
+  fixture->app().Slots().OnDrop({Make(L"quiet.wav", ToneWave(-30))}, 0);
+  WaitForMeasurements();
+  Matching().SetEnabled(false);
+  EXPECT_EQ(GainOf(1), 1.0f);
+  EXPECT_EQ(Setting(L"响度", L"均衡"), L"0");
+
+  Restart();
+  EXPECT_FALSE(Matching().Enabled());
+  EXPECT_EQ(GainOf(1), 1.0f);
+  Matching().SetEnabled(true);
+  EXPECT_FALSE(Matching().Busy()) << "the saved measurement is used, not made again";
+  EXPECT_NEAR(Db(GainOf(1)), kBuiltinLoudnessLufs + 30.0, 0.1);
+  EXPECT_EQ(Setting(L"响度", L"均衡"), L"1");
+}
+
+TEST_F(LoudnessMatchingTest, AReplacedFileIsMeasuredAgainAtItsNextPlay) {
+  const std::wstring path = Make(L"changing.wav", ToneWave(-30));
+  fixture->app().Slots().OnDrop({path}, 0);
+  WaitForMeasurements();
+  Restart();
+  ASSERT_TRUE(Matching().Measured(1)) << "kept from the settings file";
+  EXPECT_FALSE(Matching().Busy());
+
+  // Another file under the same name: a different size.
+  ASSERT_TRUE(testing::WriteFileBytes(path, ToneWave(-20) + std::string(1000, '\0')));
+  fixture->Click(L"按钮1");
+  WaitForMeasurements();
+  ASSERT_TRUE(Matching().Measured(1) && Matching().Measured(1)->lufs);
+  EXPECT_NEAR(*Matching().Measured(1)->lufs, -20.0, 0.1);
+  EXPECT_NEAR(Db(GainOf(1)), kBuiltinLoudnessLufs + 20.0, 0.1);
+}
+
+TEST_F(LoudnessMatchingTest, AFileThatCannotBeDecodedKeepsGainOneAndAnEmptiedSlotLosesItsRecord) {
+  fixture->app().Slots().OnDrop({Make(L"broken.mp3", "not really sound"), Make(L"quiet.wav", ToneWave(-30))}, 0);
+  WaitForMeasurements();
+  EXPECT_FALSE(Matching().Measured(1));
+  EXPECT_EQ(GainOf(1), 1.0f);
+
+  const std::wstring quietPath = SlotKey(2);
+  fixture->prompts.answers.push_back(IDYES);
+  fixture->RightPress(L"按钮2");
+  EXPECT_EQ(Setting(L"响度", L"按钮2"), L"");
+  EXPECT_EQ(fixture->gains.For(quietPath), 1.0f);
+}
+
+}  // namespace
+}  // namespace kivora
