@@ -136,6 +136,91 @@ TEST(Mp3Whole, EveryClipHasItsReferenceLengthAndEndsAsTheReferenceDoes) {
   }
 }
 
+// Rewrites the LAME tag of the info frame that starts file: its frame count,
+// delay and padding.
+void SetLameTag(Bytes& file, uint32_t frames, unsigned delay, unsigned padding) {
+  const Mp3FrameHeader header = *ParseMp3FrameHeader(file);
+  size_t at = 4 + header.sideInfoBytes + 4;
+  const uint32_t flags = (uint32_t{file[at]} << 24) | (uint32_t{file[at + 1]} << 16) | (file[at + 2] << 8) | file[at + 3];
+  at += 4;
+  for (int i = 0; i < 4; ++i) file[at + i] = static_cast<uint8_t>(frames >> (24 - 8 * i));
+  at += 4 + ((flags & 2) ? 4 : 0) + ((flags & 4) ? 100 : 0) + ((flags & 8) ? 4 : 0) + 21;
+  file[at] = static_cast<uint8_t>(delay >> 4);
+  file[at + 1] = static_cast<uint8_t>(((delay & 0xF) << 4) | (padding >> 8));
+  file[at + 2] = static_cast<uint8_t>(padding);
+  const auto info = ParseXingFrame(file, header);
+  ASSERT_TRUE(info && info->audioFrames == frames && info->encoderDelay == delay && info->encoderPadding == padding);
+}
+
+// A clip that holds no sound says so at the first call, so that the caller
+// can hand the file elsewhere rather than play silence.
+TEST(Mp3Whole, NoSoundIsReportedAtOnceAndACountTheFramesOutlastIsNoEnd) {
+  const Bytes clip = ClipBytes("cbr_128");
+  const Mp3FrameHeader info = *ParseMp3FrameHeader(clip);
+  const size_t audioAt = info.frameBytes;
+  const size_t audioFrames = ParseXingFrame(clip, info)->audioFrames.value();
+  AcmStreamPool pool;
+  std::vector<float> samples;
+
+  Bytes padded(clip.begin(), clip.begin() + static_cast<std::ptrdiff_t>(audioAt));
+  for (size_t at = audioAt, frames = 0; frames < 2; ++frames) {
+    const size_t bytes = ParseMp3FrameHeader(std::span(clip).subspan(at))->frameBytes;
+    padded.insert(padded.end(), clip.begin() + static_cast<std::ptrdiff_t>(at), clip.begin() + static_cast<std::ptrdiff_t>(at + bytes));
+    at += bytes;
+  }
+  SetLameTag(padded, 2, 2000, 2000);
+  auto decoder = AcmMp3Decoder::Open(std::make_unique<MemoryByteSource>(padded), pool);
+  EXPECT_TRUE(!decoder || !decoder->DecodeMore(samples)) << "delay and padding longer than the frames";
+
+  const Bytes infoOnly(clip.begin(), clip.begin() + static_cast<std::ptrdiff_t>(audioAt));
+  decoder = AcmMp3Decoder::Open(std::make_unique<MemoryByteSource>(infoOnly), pool);
+  EXPECT_TRUE(!decoder || !decoder->DecodeMore(samples)) << "an info frame and no frame after it";
+  EXPECT_TRUE(samples.empty());
+
+  // A count of 0 that the frames outlast: they all play, less the delay at the start.
+  Bytes uncounted = clip;
+  const XingInfo tag = *ParseXingFrame(clip, info);
+  SetLameTag(uncounted, 0, tag.encoderDelay, tag.encoderPadding);
+  const std::vector<Part> parts = DecodeBytes(uncounted, pool);
+  ASSERT_EQ(parts.size(), 1u);
+  EXPECT_EQ(parts[0].Frames(), audioFrames * 1152 - tag.encoderDelay - kLayer3DecoderDelay);
+}
+
+// Tags and junk before the first frame, read from a file as a clip is: the same
+// sound as the bare clip, to the sample.
+TEST(Mp3Whole, TagsAndJunkBeforeTheFirstFrameChangeNothing) {
+  const Bytes clip = ClipBytes("cbr_128");
+  auto id3 = [](uint32_t bodyBytes, size_t present) {
+    Bytes tag = {'I', 'D', '3', 3, 0, 0};
+    for (int shift = 21; shift >= 0; shift -= 7) tag.push_back(static_cast<uint8_t>((bodyBytes >> shift) & 0x7F));
+    tag.resize(10 + present, 0);
+    return tag;
+  };
+  const struct {
+    const char* name;
+    std::vector<Bytes> before;
+  } cases[] = {
+      {"a picture's tag, a second tag, then 20 KB of junk", {id3(150000, 150000), id3(300, 300), Bytes(20000, 'j')}},
+      {"a tag whose size points past the end", {id3(5000000, 0)}},
+  };
+  AcmStreamPool pool;
+  const std::vector<Part> bare = DecodeBytes(clip, pool);
+  ASSERT_EQ(bare.size(), 1u);
+  testing::TempFolder folder;
+  for (const auto& c : cases) {
+    Bytes file;
+    for (const Bytes& part : c.before) file.insert(file.end(), part.begin(), part.end());
+    file.insert(file.end(), clip.begin(), clip.end());
+    const std::wstring path = folder.Path() + L"tagged.mp3";
+    ASSERT_TRUE(testing::WriteFileBytes(path, std::string(file.begin(), file.end())));
+    auto decoder = AcmMp3Decoder::Open(FileByteSource::Open(path), pool);
+    ASSERT_TRUE(decoder) << c.name;
+    const std::vector<Part> parts = DecodeAll(*decoder);
+    ASSERT_EQ(parts.size(), 1u) << c.name;
+    EXPECT_EQ(parts[0].samples, bare[0].samples) << c.name;
+  }
+}
+
 TEST(AcmMp3Decoder, VariableBitrateFilesPlayToTheirLastSample) {
   struct Case {
     const wchar_t* file;
