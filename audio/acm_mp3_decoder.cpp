@@ -9,11 +9,12 @@ namespace kivora::audio {
 namespace {
 
 // A few frames per conversion: small enough that the first samples come at
-// once, large enough that the codec is not called per frame. The output holds
-// what the most frames give, however small each frame is.
+// once, large enough that the codec is not called per frame.
 constexpr size_t kBatchFrames = 8;
 constexpr size_t kInputBytes = 4096;
-constexpr size_t kMostSamplesPerFrame = 1152;
+// The codec is drained call by call, so its output need hold only a little:
+// two frames of the largest kind, stereo.
+constexpr size_t kOutputBytes = 2 * 1152 * 2 * sizeof(int16_t);
 constexpr uint16_t kCodecDelay = 1393;  // what the format structure conventionally declares
 
 MPEGLAYER3WAVEFORMAT SourceFormat(const Mp3FrameHeader& header) {
@@ -104,7 +105,7 @@ AcmMp3Decoder::AcmMp3Decoder(std::unique_ptr<ByteSource> source, AcmStreamPool& 
       reader_(*source_),
       pool_(pool),
       input_(kInputBytes),
-      output_(kBatchFrames * kMostSamplesPerFrame * 2 * sizeof(int16_t)) {}
+      output_(kOutputBytes) {}
 
 AcmMp3Decoder::~AcmMp3Decoder() { End(); }
 
