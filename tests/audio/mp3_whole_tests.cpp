@@ -12,10 +12,14 @@
 #include <vector>
 
 #include "audio/acm_mp3_decoder.h"
+#include "audio/engine_backend.h"
 #include "audio/file_byte_source.h"
 #include "audio/lame_header.h"
 #include "audio/mp3_frame.h"
+#include "audio/sound_engine.h"
+#include "audio/wasapi_output.h"
 #include "recorded_sound.h"
+#include "support/recording_audio_backend.h"
 #include "support/temp_folder.h"
 
 namespace kivora::audio {
@@ -152,38 +156,54 @@ void SetLameTag(Bytes& file, uint32_t frames, unsigned delay, unsigned padding) 
   ASSERT_TRUE(info && info->audioFrames == frames && info->encoderDelay == delay && info->encoderPadding == padding);
 }
 
+// The info frame of clip and its first two audio frames, whose delay and
+// padding are longer than the two frames: a file with no sound in it.
+Bytes NoSoundClip(const Bytes& clip) {
+  size_t end = ParseMp3FrameHeader(clip)->frameBytes;
+  for (int frame = 0; frame < 2; ++frame) end += ParseMp3FrameHeader(std::span(clip).subspan(end))->frameBytes;
+  Bytes bytes(clip.begin(), clip.begin() + static_cast<std::ptrdiff_t>(end));
+  SetLameTag(bytes, 2, 2000, 2000);
+  return bytes;
+}
+
 // A clip that holds no sound says so at the first call, so that the caller
 // can hand the file elsewhere rather than play silence.
 TEST(Mp3Whole, NoSoundIsReportedAtOnceAndACountTheFramesOutlastIsNoEnd) {
   const Bytes clip = ClipBytes("cbr_128");
   const Mp3FrameHeader info = *ParseMp3FrameHeader(clip);
-  const size_t audioAt = info.frameBytes;
-  const size_t audioFrames = ParseXingFrame(clip, info)->audioFrames.value();
+  const XingInfo tag = *ParseXingFrame(clip, info);
   AcmStreamPool pool;
   std::vector<float> samples;
 
-  Bytes padded(clip.begin(), clip.begin() + static_cast<std::ptrdiff_t>(audioAt));
-  for (size_t at = audioAt, frames = 0; frames < 2; ++frames) {
-    const size_t bytes = ParseMp3FrameHeader(std::span(clip).subspan(at))->frameBytes;
-    padded.insert(padded.end(), clip.begin() + static_cast<std::ptrdiff_t>(at), clip.begin() + static_cast<std::ptrdiff_t>(at + bytes));
-    at += bytes;
-  }
-  SetLameTag(padded, 2, 2000, 2000);
-  auto decoder = AcmMp3Decoder::Open(std::make_unique<MemoryByteSource>(padded), pool);
+  auto decoder = AcmMp3Decoder::Open(std::make_unique<MemoryByteSource>(NoSoundClip(clip)), pool);
   EXPECT_TRUE(!decoder || !decoder->DecodeMore(samples)) << "delay and padding longer than the frames";
 
-  const Bytes infoOnly(clip.begin(), clip.begin() + static_cast<std::ptrdiff_t>(audioAt));
+  const Bytes infoOnly(clip.begin(), clip.begin() + static_cast<std::ptrdiff_t>(info.frameBytes));
   decoder = AcmMp3Decoder::Open(std::make_unique<MemoryByteSource>(infoOnly), pool);
   EXPECT_TRUE(!decoder || !decoder->DecodeMore(samples)) << "an info frame and no frame after it";
   EXPECT_TRUE(samples.empty());
 
   // A count of 0 that the frames outlast: they all play, less the delay at the start.
   Bytes uncounted = clip;
-  const XingInfo tag = *ParseXingFrame(clip, info);
   SetLameTag(uncounted, 0, tag.encoderDelay, tag.encoderPadding);
   const std::vector<Part> parts = DecodeBytes(uncounted, pool);
   ASSERT_EQ(parts.size(), 1u);
-  EXPECT_EQ(parts[0].Frames(), audioFrames * 1152 - tag.encoderDelay - kLayer3DecoderDelay);
+  EXPECT_EQ(parts[0].Frames(), *tag.audioFrames * uint64_t{1152} - tag.encoderDelay - kLayer3DecoderDelay);
+}
+
+// Through the engine: the file with no sound goes to the fallback, not to a silent voice.
+TEST(Mp3Whole, AFileWithNoSoundGoesToTheFallback) {
+  testing::TempFolder folder;
+  const Bytes bytes = NoSoundClip(ClipBytes("cbr_128"));
+  const std::wstring path = folder.Path() + L"no_sound.mp3";
+  ASSERT_TRUE(testing::WriteFileBytes(path, std::string(bytes.begin(), bytes.end())));
+  WasapiOutputDevice device;
+  SoundEngine engine(device);
+  testing::RecordingAudioBackend fallback;
+  EngineBackend backend(engine, fallback);
+  EXPECT_EQ(backend.Open(L"mpegvideo", path, L"clip"), 0u);
+  EXPECT_FALSE(backend.EngineHasSound());
+  EXPECT_FALSE(fallback.calls.empty());
 }
 
 // Tags and junk before the first frame, read from a file as a clip is: the same
