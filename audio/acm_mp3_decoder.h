@@ -12,9 +12,11 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
-#include "audio/lame_header.h"
+#include "audio/gapless_trimmer.h"
+#include "audio/mp3_frame_reader.h"
 #include "audio/pcm_decoder.h"
 
 namespace kivora::audio {
@@ -48,35 +50,44 @@ class AcmStreamPool {
   std::vector<Idle> idle_;
 };
 
+// Feeds the codec whole frames, one format per codec stream: a change of rate
+// or channels part-way gives the rest a stream of its own, and the decoder then
+// reports the new format. Info frames are read, not decoded, wherever they are.
 class AcmMp3Decoder final : public PcmDecoder {
  public:
   // Nothing when source holds no Layer III stream or the codec refuses it.
   static std::unique_ptr<AcmMp3Decoder> Open(std::unique_ptr<ByteSource> source, AcmStreamPool& pool);
   ~AcmMp3Decoder() override;
 
-  unsigned SampleRate() const override { return header_.sampleRate; }
-  unsigned Channels() const override { return header_.channels; }
+  unsigned SampleRate() const override { return format_.sampleRate; }
+  unsigned Channels() const override { return format_.channels; }
   bool DecodeMore(std::vector<float>& samples) override;
 
  private:
-  AcmMp3Decoder(std::unique_ptr<ByteSource> source, AcmStreamPool& pool, HACMSTREAM stream,
-                const Mp3FrameHeader& header, const GaplessTrim& trim, std::vector<uint8_t> pending);
-  // Appends the decoded 16-bit frames of output, less what the trim cuts.
-  void KeepTrimmed(const int16_t* output, size_t frames, std::vector<float>& samples);
+  AcmMp3Decoder(std::unique_ptr<ByteSource> source, AcmStreamPool& pool);
+  // Takes a codec stream for format's frames. False when the codec refuses it.
+  bool Begin(const Mp3FrameHeader& format);
+  // Gives the codec stream back.
+  void End();
+  // Moves the next frames of the stream's format into input_; returns their bytes.
+  size_t Gather();
+  // Converts input's first bytes, then takes all the codec still holds. False
+  // when the codec fails.
+  bool Convert(size_t bytes, bool last, std::vector<float>& samples);
 
   std::unique_ptr<ByteSource> source_;
+  Mp3FrameReader reader_;
   AcmStreamPool& pool_;
-  HACMSTREAM stream_;
-  Mp3FrameHeader header_;
-  GaplessTrim trim_;
-  uint64_t decodedFrames_ = 0;  // codec output so far, trimmed part included
-  uint64_t keptFrames_ = 0;
-  bool started_ = false;
-  bool sourceDone_ = false;
+  HACMSTREAM stream_ = nullptr;
+  Mp3FrameHeader format_;
+  std::optional<GaplessTrimmer> trimmer_;
+  std::optional<Mp3Frame> next_;  // read and not yet fed
+  bool fileEnded_ = false;
+  bool started_ = false;  // the stream has had its first conversion
   bool prepared_ = false;
-  std::vector<uint8_t> input_;  // fixed size; the prepared header points into it
-  size_t inputUsed_ = 0;
+  std::vector<uint8_t> input_;  // fixed size: the prepared header points into it
   std::vector<uint8_t> output_;
+  std::vector<float> decoded_;
   ACMSTREAMHEADER convert_{};
 };
 

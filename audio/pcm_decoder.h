@@ -35,13 +35,17 @@ class MemoryByteSource final : public ByteSource {
 // Reads as many bytes as come, up to destination.size(), over repeated reads.
 size_t ReadFully(ByteSource& source, std::span<uint8_t> destination);
 
+// A clip's format may change part-way (an MP3 made of two files joined): the
+// frames one DecodeMore call appends share one format, the one SampleRate() and
+// Channels() give when it returns. Read them again after every call.
 class PcmDecoder {
  public:
   virtual ~PcmDecoder() = default;
   virtual unsigned SampleRate() const = 0;
   virtual unsigned Channels() const = 0;  // 1 or 2
   // Appends the next whole interleaved frames, in -1..1, to samples. False
-  // once the clip has ended (or cannot be decoded further); then nothing was added.
+  // once the clip has ended (or cannot be decoded further); then nothing was
+  // added. False on the first call when the clip holds no sound at all.
   virtual bool DecodeMore(std::vector<float>& samples) = 0;
 };
 
