@@ -5,22 +5,13 @@
 #include <vector>
 
 #include "audio/mp3_frame.h"
+#include "audio/riff_bytes.h"
 
 namespace kivora::audio {
 namespace {
 
 constexpr size_t kLookBytes = 64 * 1024;
 constexpr int kMostId3Tags = 8;
-
-uint32_t Little32(std::span<const uint8_t> bytes, size_t at) {
-  return bytes[at] | (static_cast<uint32_t>(bytes[at + 1]) << 8) | (static_cast<uint32_t>(bytes[at + 2]) << 16) |
-         (static_cast<uint32_t>(bytes[at + 3]) << 24);
-}
-uint16_t Little16(std::span<const uint8_t> bytes, size_t at) { return static_cast<uint16_t>(bytes[at] | (bytes[at + 1] << 8)); }
-
-bool IdIs(std::span<const uint8_t> bytes, size_t at, const char* id) {
-  return at + 4 <= bytes.size() && std::memcmp(bytes.data() + at, id, 4) == 0;
-}
 
 // Where the audio of an MPEG file would start: past its ID3v2 tags.
 size_t PastId3Tags(std::span<const uint8_t> head) {

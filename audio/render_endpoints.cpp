@@ -13,14 +13,6 @@ using Microsoft::WRL::ComPtr;
 // definition to a library that mingw-w64 does not always carry.
 const PROPERTYKEY kFriendlyName = {{0xa45c254e, 0xdf1c, 0x4efd, {0x80, 0x20, 0x67, 0xd1, 0x46, 0xa8, 0x50, 0xe0}}, 14};
 
-std::wstring IdOf(IMMDevice& device) {
-  LPWSTR id = nullptr;
-  if (FAILED(device.GetId(&id)) || !id) return {};
-  std::wstring text = id;
-  CoTaskMemFree(id);
-  return text;
-}
-
 std::wstring FriendlyNameOf(IMMDevice& device) {
   ComPtr<IPropertyStore> properties;
   if (FAILED(device.OpenPropertyStore(STGM_READ, &properties))) return {};
@@ -36,6 +28,14 @@ std::wstring FriendlyNameOf(IMMDevice& device) {
 
 }  // namespace
 
+std::wstring EndpointIdOf(IMMDevice& device) {
+  LPWSTR id = nullptr;
+  if (FAILED(device.GetId(&id)) || !id) return {};
+  std::wstring text = id;
+  CoTaskMemFree(id);
+  return text;
+}
+
 std::vector<RenderEndpoint> ActiveRenderEndpoints() {
   std::vector<RenderEndpoint> endpoints;
   ComPtr<IMMDeviceEnumerator> enumerator;
@@ -44,7 +44,7 @@ std::vector<RenderEndpoint> ActiveRenderEndpoints() {
   }
   std::wstring defaultId;
   ComPtr<IMMDevice> defaultDevice;
-  if (SUCCEEDED(enumerator->GetDefaultAudioEndpoint(eRender, eConsole, &defaultDevice))) defaultId = IdOf(*defaultDevice.Get());
+  if (SUCCEEDED(enumerator->GetDefaultAudioEndpoint(eRender, eConsole, &defaultDevice))) defaultId = EndpointIdOf(*defaultDevice.Get());
   ComPtr<IMMDeviceCollection> devices;
   if (FAILED(enumerator->EnumAudioEndpoints(eRender, DEVICE_STATE_ACTIVE, &devices))) return endpoints;
   UINT count = 0;
@@ -52,7 +52,7 @@ std::vector<RenderEndpoint> ActiveRenderEndpoints() {
   for (UINT index = 0; index < count; ++index) {
     ComPtr<IMMDevice> device;
     if (FAILED(devices->Item(index, &device))) continue;
-    RenderEndpoint endpoint{IdOf(*device.Get()), FriendlyNameOf(*device.Get())};
+    RenderEndpoint endpoint{EndpointIdOf(*device.Get()), FriendlyNameOf(*device.Get())};
     if (endpoint.id.empty()) continue;
     endpoint.isDefault = endpoint.id == defaultId;
     endpoints.push_back(std::move(endpoint));

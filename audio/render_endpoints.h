@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+struct IMMDevice;
+
 namespace kivora::audio {
 
 struct RenderEndpoint {
@@ -16,5 +18,8 @@ struct RenderEndpoint {
 // Every active render endpoint, the default one marked; empty when the system has
 // none or cannot say. Read afresh at each call.
 std::vector<RenderEndpoint> ActiveRenderEndpoints();
+
+// The endpoint ID of device; empty when the system does not give one.
+std::wstring EndpointIdOf(IMMDevice& device);
 
 }  // namespace kivora::audio

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <chrono>
 
+#include "audio/clip_decoder.h"
 #include "audio/default_device_watch.h"
 #include "audio/file_byte_source.h"
-#include "audio/wav_decoder.h"
 
 namespace kivora::audio {
 namespace {
@@ -31,16 +31,6 @@ constexpr ULONGLONG kIdleStopMs = 250;
 // 10 ms), and reopening once the audio libraries are loaded costs about 2 ms.
 // Sounds in quick succession keep the stream.
 constexpr ULONGLONG kQuietCloseMs = 3000;
-
-std::unique_ptr<PcmDecoder> OpenDecoder(std::unique_ptr<ByteSource> source, AcmStreamPool& pool) {
-  uint8_t magic[4] = {};
-  const size_t got = ReadFully(*source, magic);
-  if (!source->Seek(0)) return nullptr;
-  if (got == 4 && magic[0] == 'R' && magic[1] == 'I' && magic[2] == 'F' && magic[3] == 'F') {
-    return WavDecoder::Open(std::move(source));
-  }
-  return AcmMp3Decoder::Open(std::move(source), pool);
-}
 
 // Names the calling thread for debuggers and profilers (Windows 10 and later;
 // Wine hands the name on to Linux, where per-thread CPU can be read by it).
@@ -73,11 +63,11 @@ SoundEngine::~SoundEngine() {
 std::shared_ptr<Voice> SoundEngine::Prepare(const std::wstring& path) {
   auto source = FileByteSource::Open(path);
   if (!source) return nullptr;
-  return PrepareDecoder(WithGain(OpenDecoder(std::move(source), decoders_), gains_.For(path)));
+  return PrepareDecoder(WithGain(OpenClipDecoder(std::move(source), decoders_), gains_.For(path)));
 }
 
 std::shared_ptr<Voice> SoundEngine::Prepare(std::span<const uint8_t> clip) {
-  return PrepareDecoder(OpenDecoder(std::make_unique<MemoryByteSource>(clip), decoders_));
+  return PrepareDecoder(OpenClipDecoder(std::make_unique<MemoryByteSource>(clip), decoders_));
 }
 
 void SoundEngine::OpenStream() {

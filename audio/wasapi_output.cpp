@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "audio/render_endpoints.h"
 #include "base/unique_handle.h"
 
 namespace kivora::audio {
@@ -20,14 +21,6 @@ struct CoTaskFormat {
 };
 
 enum class SampleKind { Float32, Int16 };
-
-std::wstring IdOf(IMMDevice& device) {
-  LPWSTR id = nullptr;
-  if (FAILED(device.GetId(&id)) || !id) return {};
-  std::wstring copy(id);
-  CoTaskMemFree(id);
-  return copy;
-}
 
 // The kind of sample the mix format holds, when it is one this stream writes.
 std::optional<SampleKind> KindOf(const WAVEFORMATEX& format) {
@@ -123,7 +116,7 @@ std::unique_ptr<OutputStream> WasapiOutputDevice::Open() {
   ComPtr<IMMDevice> device;
   if (FAILED(enumerator->GetDefaultAudioEndpoint(eRender, eConsole, &device))) device.Reset();
   if (!endpointId_.empty()) {
-    if (device && IdOf(*device.Get()) == endpointId_) return nullptr;
+    if (device && EndpointIdOf(*device.Get()) == endpointId_) return nullptr;
     device.Reset();
     DWORD state = 0;
     if (FAILED(enumerator->GetDevice(endpointId_.c_str(), &device)) || FAILED(device->GetState(&state)) ||

@@ -1,6 +1,6 @@
 #include "audio/wav_header.h"
 
-#include <cstring>
+#include "audio/riff_bytes.h"
 
 namespace kivora::audio {
 namespace {
@@ -9,19 +9,6 @@ constexpr uint16_t kFormatPcm = 1;
 constexpr uint16_t kFormatFloat = 3;
 constexpr uint16_t kFormatExtensible = 0xFFFE;
 constexpr unsigned kMaxChannels = 2;
-
-uint32_t Little32(std::span<const uint8_t> bytes, size_t at) {
-  return bytes[at] | (static_cast<uint32_t>(bytes[at + 1]) << 8) | (static_cast<uint32_t>(bytes[at + 2]) << 16) |
-         (static_cast<uint32_t>(bytes[at + 3]) << 24);
-}
-
-uint16_t Little16(std::span<const uint8_t> bytes, size_t at) {
-  return static_cast<uint16_t>(bytes[at] | (bytes[at + 1] << 8));
-}
-
-bool IdIs(std::span<const uint8_t> bytes, size_t at, const char* id) {
-  return at + 4 <= bytes.size() && std::memcmp(bytes.data() + at, id, 4) == 0;
-}
 
 // Fills the sample format from a "fmt " chunk body; false for a format not played here.
 bool ReadFormat(std::span<const uint8_t> body, WavLayout& layout) {
