@@ -84,15 +84,24 @@ if [ ! -f "$ready_marker" ]; then
     fail_step "Wine cannot run on this machine: $WINE exited with $code" "$boot_log"
   fi
   [ "$code" = 0 ] || fail_step "making the Wine prefix (wineboot -i) failed with exit code $code" "$boot_log"
+  # wineboot returns while the prefix's first programs still run; a registry write
+  # then can fail now and then (seen once under load): after a failure, wait for
+  # them to end and try again.
+  set_value() {  # what, then reg add's arguments
+    local what=$1 attempt; shift
+    for attempt in 1 2 3; do
+      "$WINE" reg add "$@" /f >>"$boot_log" 2>&1 && return 0
+      "$WINESERVER" -w; sleep 1
+    done
+    fail_step "$what failed" "$boot_log"
+  }
   # Without a window manager Wine draws its own frame and runs its own move loop.
   for value in Managed Decorated; do
-    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v $value /d N /f >>"$boot_log" 2>&1 ||
-      fail_step "setting the X11 driver value $value failed" "$boot_log"
+    set_value "setting the X11 driver value $value" 'HKCU\Software\Wine\X11 Driver' /v $value /d N
   done
   # A program that crashes ends at once with a failing exit code: Wine's debugger
   # prints its backtrace and no crash dialog waits for a click that never comes.
-  "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >>"$boot_log" 2>&1 ||
-    fail_step "turning off Wine's crash dialog failed" "$boot_log"
+  set_value "turning off Wine's crash dialog" 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
   "$WINESERVER" -w
   touch "$ready_marker"
 fi
