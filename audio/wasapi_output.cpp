@@ -49,6 +49,7 @@ class WasapiStream final : public OutputStream {
   ~WasapiStream() override { client_->Stop(); }
 
   unsigned SampleRate() const override { return rate_; }
+  uint32_t BufferFrames() const override { return bufferFrames_; }
   HANDLE ReadyEvent() const override { return ready_.Get(); }
 
   std::optional<uint32_t> WritableFrames() override {

@@ -1,0 +1,43 @@
+// The engine's feeder thread: keeps the ring of every voice that plays full,
+// reading files and running codecs so that the thread writing to the device
+// never has to. It owns the decoders of the voices handed to it, and lets each
+// go (with its file) as soon as its voice has ended.
+#pragma once
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "audio/voice_feed.h"
+
+namespace kivora::audio {
+
+class VoiceFeeder {
+ public:
+  VoiceFeeder();
+  ~VoiceFeeder();
+  VoiceFeeder(const VoiceFeeder&) = delete;
+  VoiceFeeder& operator=(const VoiceFeeder&) = delete;
+
+  // From now on the feeder fills feed, until it is drained or abandoned.
+  void Add(std::shared_ptr<VoiceFeed> feed);
+  // Feeds the feeder still holds (their decoders not yet let go).
+  size_t FeedsHeld();
+
+ private:
+  void Run() noexcept;
+
+  std::mutex mutex_;  // guards the three below
+  std::condition_variable wake_;
+  std::vector<std::shared_ptr<VoiceFeed>> added_;
+  bool quit_ = false;
+  bool failed_ = false;  // the thread ended on an error: feeds are no longer filled
+  size_t held_ = 0;
+
+  std::vector<std::shared_ptr<VoiceFeed>> feeds_;  // the feeder thread's own
+  std::thread thread_;
+};
+
+}  // namespace kivora::audio
