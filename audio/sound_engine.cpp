@@ -64,7 +64,11 @@ std::shared_ptr<Voice> SoundEngine::Prepare(const std::wstring& path) {
 }
 
 std::shared_ptr<Voice> SoundEngine::Prepare(std::span<const uint8_t> clip) {
-  return PrepareDecoder(OpenClipDecoder(std::make_unique<MemoryByteSource>(clip), decoders_));
+  return Prepare(std::make_unique<MemoryByteSource>(clip));
+}
+
+std::shared_ptr<Voice> SoundEngine::Prepare(std::unique_ptr<ByteSource> source) {
+  return PrepareDecoder(OpenClipDecoder(std::move(source), decoders_));
 }
 
 void SoundEngine::OpenStream() {

@@ -52,6 +52,8 @@ class SoundEngine {
   std::shared_ptr<Voice> Prepare(const std::wstring& path);
   // Same, for a clip whose bytes live in memory as long as the voice.
   std::shared_ptr<Voice> Prepare(std::span<const uint8_t> clip);
+  // Same, for a clip read from source.
+  std::shared_ptr<Voice> Prepare(std::unique_ptr<ByteSource> source);
 
   // voice becomes the sound that plays; the one before fades out. Reopens the
   // stream first when it was closed.
