@@ -31,6 +31,7 @@
 #include "audio/mci_backend.h"
 #include "audio/wasapi_output.h"
 #include "process_memory.h"
+#include "support/stalling_byte_source.h"
 #include "stopwatch.h"
 
 namespace {
@@ -419,6 +420,20 @@ int wmain(int argc, wchar_t** argv) {
   const double playingCpu = CpuShareWhile(5000, "playing a 15 s clip");
   app.Player().Close();
   PumpFor(300);
+  const uint64_t underrunsPlaying = engine.DeviceUnderruns(), starvedPlaying = engine.FeedStarvations();
+  // The same clip from memory whose reading stalls for 200 ms a third of the way in (a drive waking up).
+  const auto body = kivora::BodyOf(kivora::Catalogue()[53]);
+  auto stalling = std::make_unique<kivora::testing::StallingByteSource>(body, body.size() / 3, 200);
+  const auto& stall = *stalling;
+  if (auto voice = engine.Prepare(std::move(stalling))) {
+    engine.Start(voice);
+    for (double until = NowMs() + 15000; !stall.Stalled() && NowMs() < until;) PumpFor(50);
+    PumpFor(1000);
+    voice->Stop();
+    PumpFor(300);
+  }
+  const uint64_t underrunsStall = engine.DeviceUnderruns() - underrunsPlaying;
+  const uint64_t starvedStall = engine.FeedStarvations() - starvedPlaying;
   const double memoryIdle = PrivateMegabytes();
   const auto groupsIdle = kivora::bench::PrivateMemoryByGroup(ProcessFolder());
   const auto heapsIdle = kivora::bench::HeapBusyKilobytes();
@@ -458,6 +473,12 @@ int wmain(int argc, wchar_t** argv) {
   kivora::bench::PrintMemoryGroups("engine idle after all sixty clips twice", groupsIdle);
   kivora::bench::PrintHeapBusy("before the first sound", heapsBeforeSound);
   kivora::bench::PrintHeapBusy("engine idle after all sixty clips twice", heapsIdle);
+  std::printf("underruns (device found empty while a voice sounded): %llu over every engine sound above; "
+              "decoding behind: %llu\n", static_cast<unsigned long long>(underrunsPlaying),
+              static_cast<unsigned long long>(starvedPlaying));
+  std::printf("with a 200 ms stall in reading the file: %s, underruns %llu, decoding behind %llu\n",
+              stall.Stalled() ? "stalled" : "DID NOT STALL", static_cast<unsigned long long>(underrunsStall),
+              static_cast<unsigned long long>(starvedStall));
   std::printf("CPU: window idle before the stream opened %.2f %%; stream open and stopped %.2f %%; idle after the quiet "
               "spell (stream closed) %.2f %%; playing %.2f %% of one core\n",
               noStreamCpu, idleCpu, quietCpu, playingCpu);

@@ -15,6 +15,7 @@
 #include "audio/output_device.h"
 #include "audio/sound_engine.h"
 #include "base/unique_handle.h"
+#include "support/stalling_byte_source.h"
 
 namespace kivora::audio {
 namespace {
@@ -208,37 +209,12 @@ TEST(EngineOnAScriptedDevice, AClipLastsItsLengthWhateverRateTheStreamReopensAt)
 
 // A clip whose bytes stall for 200 ms part-way (a drive waking up): the sound
 // plays through the stall, since the decoder runs ahead of the device.
-class StallingSource final : public ByteSource {
- public:
-  StallingSource(std::span<const uint8_t> bytes, size_t stallAt) : inner_(bytes), stallAt_(stallAt) {}
-  size_t Read(std::span<uint8_t> destination) override {
-    if (!stalled_ && position_ + destination.size() > stallAt_) {
-      stalled_ = true;
-      Sleep(200);
-    }
-    const size_t got = inner_.Read(destination);
-    position_ += got;
-    return got;
-  }
-  bool Seek(uint64_t offset) override {
-    position_ = offset;
-    return inner_.Seek(offset);
-  }
-  bool Stalled() const { return stalled_; }
-
- private:
-  MemoryByteSource inner_;
-  size_t stallAt_;
-  size_t position_ = 0;
-  std::atomic<bool> stalled_{false};
-};
-
 TEST(EngineOnAScriptedDevice, AStallInReadingTheFileReachesNeitherTheDeviceNorTheSound) {
   const std::string clip = SteadyWave(44100, 2.0);
   ScriptedDevice device({48000});
   SoundEngine engine(device);
-  auto source = std::make_unique<StallingSource>(Bytes(clip), clip.size() / 2);
-  const StallingSource& stalling = *source;
+  auto source = std::make_unique<testing::StallingByteSource>(Bytes(clip), clip.size() / 2, 200);
+  const testing::StallingByteSource& stalling = *source;
   std::shared_ptr<Voice> voice = engine.Prepare(std::move(source));
   ASSERT_TRUE(voice);
   engine.Start(voice);
