@@ -29,6 +29,9 @@ constexpr size_t kPrimeBlocks = 2;
 constexpr Mp3FrameHeader kCommonMp3{.mpegVersion = 1, .layer = 3, .bitrateKbps = 128, .sampleRate = 44100,
                                     .channels = 2, .samplesPerFrame = 1152, .frameBytes = 417, .sideInfoBytes = 32};
 constexpr int kWarmDecoders = 2;
+// Voices playing or fading out at once, and ended voices not yet handed on, that
+// fit without allocating: one sounds, and a few fade under quick clicks.
+constexpr size_t kVoiceRoom = 32;
 // Silence after the last sound before the stream stops: longer than the
 // device's buffer, so the end of the sound is never cut.
 constexpr ULONGLONG kIdleStopMs = 250;
@@ -129,6 +132,9 @@ void SoundEngine::ReleaseDevice() {
 void SoundEngine::Run() noexcept {
   // The stream's objects live and die in this thread's multithreaded apartment.
   NameThisThread(L"kivora-engine");
+  // Room enough that handing voices on never allocates while a sound plays.
+  playing_.reserve(kVoiceRoom);
+  retiring_.reserve(kVoiceRoom);
   const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   try {
     ProAudioRegistration proAudio;
@@ -239,6 +245,7 @@ void SoundEngine::Opened(std::unique_ptr<OutputStream> opened, std::unique_ptr<O
     outputRate_.store(stream->SampleRate());
     streamOpenings_.fetch_add(1);
     wroteSinceOpen_ = false;
+    mix_.reserve(size_t{stream->BufferFrames()} * 2);
     if (!warmed_) {
       decoders_.Warm(kCommonMp3, kWarmDecoders);
       Resampler::Create(kCommonMp3.sampleRate, stream->SampleRate(), 2);
@@ -307,8 +314,17 @@ void SoundEngine::TakeRequests(std::unique_ptr<OutputStream>& stream) {
   }
 }
 
+void SoundEngine::RetireEnded() {
+  for (auto& voice : playing_) {
+    // Past the room kept, a voice is freed here after all: a burst of clicks no hand can make.
+    if (voice->Ended() && retiring_.size() < retiring_.capacity()) retiring_.push_back(std::move(voice));
+  }
+  std::erase_if(playing_, [](const std::shared_ptr<Voice>& voice) { return !voice || voice->Ended(); });
+  if (!retiring_.empty()) feeder_.TryRetire(retiring_);
+}
+
 bool SoundEngine::Render(OutputStream& stream) {
-  std::erase_if(playing_, [](const std::shared_ptr<Voice>& voice) { return voice->Ended(); });
+  RetireEnded();
   const ULONGLONG now = GetTickCount64();
   // Paused voices make no sound: with only those, the stream is as quiet as with none.
   const bool silent = std::ranges::all_of(playing_, [](const std::shared_ptr<Voice>& voice) { return voice->Held(); });

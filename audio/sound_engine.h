@@ -90,6 +90,8 @@ class SoundEngine {
   // Fills the room the device has, or stops the stream once the last sound has
   // been heard; false when the device failed.
   bool Render(OutputStream& stream);
+  // Hands the voices that have ended to the feeder, which frees them.
+  void RetireEnded();
   // Closes the stream until a sound asks for it again.
   void CloseStream(std::unique_ptr<OutputStream>& stream);
   // Closes a failed stream and has one opened afresh for the voices playing.
@@ -123,6 +125,7 @@ class SoundEngine {
   DeviceOpener opener_;
   bool warmed_ = false;  // the codec and converter tables the first click needs are made
   std::vector<std::shared_ptr<Voice>> playing_;
+  std::vector<std::shared_ptr<Voice>> retiring_;  // ended, on their way to the feeder to be freed
   std::vector<float> mix_;
   ULONGLONG quietSince_ = 0;  // when the last voice ended or was paused, or the stream opened; 0 while one sounds
   bool stopped_ = false;  // the stream is stopped and empty, waiting for a sound

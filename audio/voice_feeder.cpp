@@ -11,10 +11,16 @@ namespace {
 // How often the feeder looks at rings being played: a fraction of the time a
 // full ring lasts, and seldom enough to cost nothing.
 constexpr auto kLookEvery = std::chrono::milliseconds(20);
+// Voices retired between two looks, at most: far more than clicks can end.
+constexpr size_t kRetireRoom = 64;
 
 }  // namespace
 
-VoiceFeeder::VoiceFeeder() : thread_([this] { Run(); }) {}
+VoiceFeeder::VoiceFeeder() {
+  retired_.reserve(kRetireRoom);
+  freeing_.reserve(kRetireRoom);
+  thread_ = std::thread([this] { Run(); });
+}
 
 VoiceFeeder::~VoiceFeeder() {
   {
@@ -39,6 +45,17 @@ void VoiceFeeder::Add(std::shared_ptr<VoiceFeed> feed) {
   wake_.notify_one();
 }
 
+bool VoiceFeeder::TryRetire(std::vector<std::shared_ptr<Voice>>& voices) {
+  {
+    std::unique_lock lock(mutex_, std::try_to_lock);
+    if (!lock.owns_lock() || retired_.size() + voices.size() > retired_.capacity()) return false;
+    for (auto& voice : voices) retired_.push_back(std::move(voice));
+  }
+  voices.clear();
+  wake_.notify_one();
+  return true;
+}
+
 size_t VoiceFeeder::FeedsHeld() {
   std::lock_guard lock(mutex_);
   return held_;
@@ -53,12 +70,15 @@ void VoiceFeeder::Run() noexcept {
       {
         std::unique_lock lock(mutex_);
         // Nothing to feed: sleep until a voice comes.
-        if (feeds_.empty() && added_.empty()) wake_.wait(lock, [&] { return quit_ || !added_.empty(); });
-        else if (added_.empty()) wake_.wait_for(lock, kLookEvery, [&] { return quit_ || !added_.empty(); });
+        const auto work = [&] { return quit_ || !added_.empty() || !retired_.empty(); };
+        if (feeds_.empty()) wake_.wait(lock, work);
+        else wake_.wait_for(lock, kLookEvery, work);
         if (quit_) return;
         std::ranges::move(added_, std::back_inserter(feeds_));
         added_.clear();
+        freeing_.swap(retired_);
       }
+      freeing_.clear();
       for (auto& feed : feeds_) {
         if (feed->Abandoned()) feed->Close();
         else feed->Fill();
