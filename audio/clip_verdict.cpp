@@ -6,6 +6,7 @@
 
 #include "audio/mp3_frame.h"
 #include "audio/riff_bytes.h"
+#include "audio/wave_chunks.h"
 
 namespace kivora::audio {
 namespace {
@@ -54,17 +55,12 @@ bool FormatMakesSense(std::span<const uint8_t> body) {
   return bitsKnown && blockAlign == channels * bits / 8;
 }
 
-bool WaveDamaged(std::span<const uint8_t> head) {
-  size_t at = 12;
-  while (at + 8 <= head.size()) {
-    const uint64_t size = Little32(head, at + 4);
-    const size_t body = at + 8;
-    if (IdIs(head, at, "fmt ")) return size > head.size() - body || !FormatMakesSense(head.subspan(body, static_cast<size_t>(size)));
-    if (IdIs(head, at, "data")) return true;  // samples before any format
-    at = static_cast<size_t>(std::min<uint64_t>(head.size(), body + size + (size & 1)));
-  }
-  // No format chunk within the first 64 KB (or the file).
-  return true;
+// Damaged unless a format that makes sense comes before a data chunk within
+// the file: a format chunk whose size runs past the end leaves no data chunk
+// after it.
+bool WaveDamaged(ByteSource& source) {
+  const auto chunks = FindWaveChunks(source);
+  return !chunks || !chunks->dataOffset || !FormatMakesSense(chunks->format);
 }
 
 }  // namespace
@@ -75,26 +71,24 @@ ClipKind RecogniseClip(std::span<const uint8_t> head) {
   return MpegSyncAt(head, 0) ? ClipKind::MpegAudio : ClipKind::Unrecognised;
 }
 
-bool KnownDamaged(std::span<const uint8_t> head) {
-  head = head.first(std::min(head.size(), kLookBytes));
+bool KnownDamaged(ByteSource& source) {
+  if (!source.Seek(0)) return false;
+  std::vector<uint8_t> head(kLookBytes);
+  head.resize(ReadFully(source, head));
   switch (RecogniseClip(head)) {
     case ClipKind::Wave:
-      return WaveDamaged(head);
-    case ClipKind::MpegAudio: {
-      const size_t audio = PastId3Tags(head);
-      return !FindLayer3Audio(head, audio, kLookBytes, 1).has_value();
-    }
+      return WaveDamaged(source);
+    case ClipKind::MpegAudio:
+      return !FindLayer3Audio(head, PastId3Tags(head), kLookBytes, 1).has_value();
     case ClipKind::Unrecognised:
       break;
   }
   return false;
 }
 
-bool KnownDamaged(ByteSource& source) {
-  if (!source.Seek(0)) return false;
-  std::vector<uint8_t> head(kLookBytes);
-  head.resize(ReadFully(source, head));
-  return KnownDamaged(head);
+bool KnownDamaged(std::span<const uint8_t> bytes) {
+  MemoryByteSource source(bytes);
+  return KnownDamaged(source);
 }
 
 }  // namespace kivora::audio
