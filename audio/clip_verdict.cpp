@@ -13,6 +13,7 @@ namespace {
 
 constexpr size_t kLookBytes = 64 * 1024;
 constexpr int kMostId3Tags = 8;
+constexpr size_t kTextLookBytes = 512;
 
 // Where the audio of an MPEG file would start: past its ID3v2 tags.
 size_t PastId3Tags(std::span<const uint8_t> head) {
@@ -35,6 +36,17 @@ bool MpegSyncAt(std::span<const uint8_t> bytes, size_t at) {
   const int version = (bytes[at + 1] >> 3) & 3;
   const int layer = (bytes[at + 1] >> 1) & 3;
   return version != 1 && layer == 1;
+}
+
+// Empty, or text: no byte among the first ones is a control character other
+// than white space. Any media file has some within its first 512 bytes, in a
+// header's zeros or in compressed data. The system player takes its time to refuse
+// such a file: under Wine, GStreamer's first start held the window 170 ms.
+bool HoldsNoSound(std::span<const uint8_t> head) {
+  head = head.first(std::min(head.size(), kTextLookBytes));
+  return std::all_of(head.begin(), head.end(), [](uint8_t c) {
+    return c >= 0x20 || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == 0x1B;
+  });
 }
 
 // A format chunk that makes sense: 1 to 8 channels, 1000 to 384000 frames a
@@ -68,7 +80,8 @@ bool WaveDamaged(ByteSource& source) {
 ClipKind RecogniseClip(std::span<const uint8_t> head) {
   if (IdIs(head, 0, "RIFF") && IdIs(head, 8, "WAVE")) return ClipKind::Wave;
   if (head.size() >= 3 && std::memcmp(head.data(), "ID3", 3) == 0) return ClipKind::MpegAudio;
-  return MpegSyncAt(head, 0) ? ClipKind::MpegAudio : ClipKind::Unrecognised;
+  if (MpegSyncAt(head, 0)) return ClipKind::MpegAudio;
+  return HoldsNoSound(head) ? ClipKind::NoSound : ClipKind::Unrecognised;
 }
 
 bool KnownDamaged(ByteSource& source) {
@@ -80,6 +93,8 @@ bool KnownDamaged(ByteSource& source) {
       return WaveDamaged(source);
     case ClipKind::MpegAudio:
       return !FindLayer3Audio(head, PastId3Tags(head), kLookBytes, 1).has_value();
+    case ClipKind::NoSound:
+      return true;
     case ClipKind::Unrecognised:
       break;
   }
