@@ -68,6 +68,30 @@ TEST(HostileFiles, DamagedFilesNeverReachTheFallbackAndTheRestStillDo) {
   EXPECT_FALSE(fallback.calls.empty());
 }
 
+// A broadcast recorder's file: its samples start behind 5 KB of bext, iXML and
+// JUNK chunks. The engine finds them through the file and plays it itself.
+TEST(HostileFiles, ABroadcastWaveWithLongMetadataIsTheEnginesOwn) {
+  const auto chunk = [](const char* id, const std::string& body) {
+    return std::string(id, 4) + Le32(static_cast<uint32_t>(body.size())) + body + std::string(body.size() % 2, '\0');
+  };
+  std::string tone;
+  for (int i = 0; i < 4800; ++i) tone += Le16(static_cast<uint16_t>(i % 100 < 50 ? 12000 : -12000));
+  const std::string format = Le16(1) + Le16(1) + Le32(48000) + Le32(96000) + Le16(2) + Le16(16);
+  const std::string body = "WAVE" + chunk("bext", std::string(601, 'b')) + chunk("iXML", std::string(3500, ' ')) +
+                           chunk("JUNK", std::string(1024, '\0')) + chunk("fmt ", format) + chunk("data", tone);
+  testing::TempFolder folder;
+  const std::wstring path = folder.Path() + L"broadcast.wav";
+  ASSERT_TRUE(testing::WriteFileBytes(path, "RIFF" + Le32(static_cast<uint32_t>(body.size())) + body));
+
+  WasapiOutputDevice device;
+  SoundEngine engine(device);
+  testing::RecordingAudioBackend fallback;
+  EngineBackend backend(engine, fallback);
+  EXPECT_EQ(backend.Open(L"waveaudio", path, L"clip"), 0u);
+  EXPECT_TRUE(backend.EngineHasSound());
+  EXPECT_TRUE(fallback.calls.empty()) << "the file went to the system player";
+}
+
 // A device that never gives a stream: none plugged in, or one that refuses every format.
 class NoDevice final : public OutputDevice {
  public:

@@ -72,7 +72,7 @@ def id3(body_bytes, present):
 
 
 def mp3_seeds():
-    cbr = lame(0.1, "-b", "32", "--resample", "22.05", "-m", "m")
+    cbr = lame(0.1, "-b", "64", "--resample", "22.05", "-m", "m")
     write("mp3_file", "lame_mpeg2_mono.mp3", cbr)
     write("mp3_file", "lame_vbr_tagged.mp3", lame(0.06, "-V", "9", "--tt", "seed", "--add-id3v2"))
     write("mp3_file", "two_files_joined.mp3", cbr + id3(12, 12) + cbr)
