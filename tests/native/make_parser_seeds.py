@@ -47,7 +47,7 @@ def wav_seeds():
           wave(fmt(tag=3, channels=1, bits=32), chunk(b"data", struct.pack("<8f", 0, .5, -.5, 1, -1, 2, float("nan"), -3))))
     write("wav_file", "pcm24_extensible.wav", wave(fmt(bits=24, extensible=True), chunk(b"data", samples(20, 6))))
     write("wav_file", "broadcast_chunks_first.wav",
-          wave(chunk(b"bext", b"d" * 31), chunk(b"iXML", b"<BWFXML/>"), chunk(b"JUNK", bytes(27)), fmt(),
+          wave(chunk(b"bext", b"d" * 4999), chunk(b"iXML", b"<BWFXML/>"), chunk(b"JUNK", bytes(27)), fmt(),
                chunk(b"data", samples(16, 4)), chunk(b"LIST", b"INFOISFT\x05\0\0\0kiv\0\0\0")))
     write("wav_file", "zero_channels.wav", wave(fmt(channels=0, align=4), chunk(b"data", samples(8, 4))))
     write("wav_file", "huge_fmt_size.wav", wave(b"fmt " + struct.pack("<I", 0xFFFFFFF0) + fmt()[8:], chunk(b"data", samples(8, 4))))
@@ -60,7 +60,7 @@ def lame(seconds, *options):
     with tempfile.TemporaryDirectory() as scratch:
         wav = os.path.join(scratch, "in.wav")
         mp3 = os.path.join(scratch, "out.mp3")
-        subprocess.run(["sox", "-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth", str(seconds), "sine", "440"], check=True)
+        subprocess.run(["sox", "-D", "-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth", str(seconds), "sine", "440"], check=True)
         subprocess.run(["lame", "--quiet", *options, wav, mp3], check=True)
         with open(mp3, "rb") as f:
             return f.read()
