@@ -12,6 +12,10 @@
 // place of the caption, and for a combo box its entries as "<entry>|<entry>|..."
 // followed by " [<chosen index>]".
 //   window_probe.exe --controls <window title>
+// With --ping it prints "ready", then sends the window WM_NULL round trip after
+// round trip (10 ms apart) for the given time, each allowed 100 ms, and prints
+// "<round trips> <slowest in ms>". Exit code 3 when one went unanswered.
+//   window_probe.exe --ping <window title> <milliseconds>
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
@@ -82,6 +86,39 @@ BOOL CALLBACK PrintControl(HWND child, LPARAM focus) {
   return TRUE;
 }
 
+int Ping(HWND window, DWORD milliseconds) {
+  constexpr UINT kAnswerWithin = 100;
+  constexpr DWORD kGap = 10;
+  std::printf("ready\n");
+  std::fflush(stdout);
+  LARGE_INTEGER frequency, start;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  const auto msSince = [&](const LARGE_INTEGER& from) {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart - from.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+  };
+  unsigned count = 0;
+  double slowest = 0;
+  while (msSince(start) < milliseconds) {
+    LARGE_INTEGER sent;
+    QueryPerformanceCounter(&sent);
+    DWORD_PTR result = 0;
+    const bool answered = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kAnswerWithin, &result) != 0;
+    const double took = msSince(sent);
+    ++count;
+    if (took > slowest) slowest = took;
+    if (!answered) {
+      std::printf("%u %.1f unanswered\n", count, took);
+      return 3;
+    }
+    Sleep(kGap);
+  }
+  std::printf("%u %.1f\n", count, slowest);
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -91,6 +128,7 @@ int wmain(int argc, wchar_t** argv) {
   const wchar_t* title = argc > titleArgument ? argv[titleArgument] : L"Kivora";
   HWND window = FindWindowW(nullptr, title);
   if (!window) return 1;
+  if (option == L"--ping") return Ping(window, argc > 3 ? static_cast<DWORD>(_wtoi(argv[3])) : 1000);
   if (itself) {
     POINT origin{0, 0};
     ClientToScreen(window, &origin);
