@@ -21,9 +21,10 @@ constexpr ULONGLONG kOpenTimeoutMs = 2000;
 // A sound that finds the stream closed waits for the attempt to open it, which
 // the time-out ends.
 constexpr auto kOpenWait = std::chrono::milliseconds(kOpenTimeoutMs + 500);
-// Blocks decoded before the click returns: about 45 ms of a 44.1 kHz clip, the
-// feeder's to continue.
-constexpr size_t kPrimeBlocks = 2;
+// Blocks decoded before the click returns: about 90 ms of a 44.1 kHz clip, time
+// enough for the feeder to take over on a busy machine (with 45 ms, one start in
+// thirty found its decoding behind under a load of five).
+constexpr size_t kPrimeBlocks = 4;
 // Most MP3 files, the built-in clips among them, are 44.1 kHz stereo: codec
 // streams for them are opened before the first click.
 constexpr Mp3FrameHeader kCommonMp3{.mpegVersion = 1, .layer = 3, .bitrateKbps = 128, .sampleRate = 44100,
