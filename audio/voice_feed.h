@@ -4,6 +4,7 @@
 // so a slow disk or codec never holds up the sound device. Pure code, no device.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -27,6 +28,10 @@ class VoiceFeed {
   // ring is full, the clip has ended, or maxBlocks were filled. The decoder is
   // let go as soon as the clip has ended.
   void Fill(size_t maxBlocks = SIZE_MAX);
+  // The blocks that hold a fifth of the ring's time: what the feeder fills a
+  // ring by at one look, so that a click's new clip is decoded in steps rather
+  // than in one burst that competes with the window for the processor.
+  size_t StepBlocks() const { return std::max<size_t>(1, ring_.Capacity() / 5); }
   // Lets the decoder go (and the file it reads) before the clip has ended.
   void Close();
   bool DecodingDone() const { return decodingDone_.load(std::memory_order_acquire); }

@@ -9,7 +9,8 @@ namespace kivora::audio {
 namespace {
 
 // How often the feeder looks at rings being played: a fraction of the time a
-// full ring lasts, and seldom enough to cost nothing.
+// full ring lasts, and seldom enough to cost nothing. Each look fills a ring by
+// a fifth of its time, so the feeder keeps ahead of the sound five times over.
 constexpr auto kLookEvery = std::chrono::milliseconds(20);
 // Voices retired between two looks, at most: far more than clicks can end.
 constexpr size_t kRetireRoom = 64;
@@ -81,7 +82,7 @@ void VoiceFeeder::Run() noexcept {
       freeing_.clear();
       for (auto& feed : feeds_) {
         if (feed->Abandoned()) feed->Close();
-        else feed->Fill();
+        else feed->Fill(feed->StepBlocks());
       }
       // A feed whose clip is decoded, or whose voice has gone, needs the feeder no more.
       std::erase_if(feeds_, [](const std::shared_ptr<VoiceFeed>& feed) { return feed->DecodingDone(); });
