@@ -133,6 +133,7 @@ for name in "${names[@]}"; do
   click_while_pinged "$(caption_of "$name")"
 done
 play_good "after the hostile files"
+screenshot "$KIVORA_SESSION/after-hostile-files.png"
 alive || fail "Kivora is gone after the good clip"
 press_escape "$id"
 wait_for_exit $kivora 15 || fail "Kivora did not exit cleanly"
