@@ -88,8 +88,8 @@ TEST(WaveChunks, DataIsFoundBehindAnyChunksAndTheVerdictAgrees) {
     bool damaged;
   } cases[] = {
       {"bext, iXML and JUNK before data past 4096 bytes", broadcast.bytes, 100, false},
-      {"odd-sized chunks with pad bytes around the format", Riff().Chunk("LIST", 7).Format().Chunk("cue ", 1).Data(8, 8).bytes, 8,
-       false},
+      {"odd-sized chunks with pad bytes around the format",
+       Riff().Chunk("LIST", 7).Format().Chunk("cue ", 1).Data(8, 8).bytes, 8, false},
       {"2000 small chunks first", manySmall.bytes, 10, false},
       {"LIST after the data", Riff().Format().Data(6, 6).Chunk("LIST", 40).bytes, 6, false},
       {"data declared past the end", Riff().Format().Data(1000, 12).bytes, 12, false},

@@ -118,7 +118,7 @@ click_while_pinged() {
   [ $status -eq 0 ] || fail "after a click on \"$caption\" the window did not answer within 100 ms: $(tr -d '\r' <"$answers" | tail -n 1)"
   alive || fail "Kivora is gone after a click on \"$caption\""
   wait_until 5 quiet_from_now || fail "after a click on \"$caption\" the device still hears sound (RMS $(rms_since_mark))"
-  echo "$caption: $(tr -d '\r' <"$answers" | tail -n 1 | awk '{ print $1 " round trips, slowest " $2 " ms" }')"
+  echo "$caption: $(tr -d '\r' <"$answers" | tail -n 1 | awk '{ print $1 " round trips, slowest " $2 " ms, sent " $3 " ms after the ping began" }')"
 }
 
 "$WINE" "$exe" & kivora=$!
@@ -133,6 +133,7 @@ for name in "${names[@]}"; do
   click_while_pinged "$(caption_of "$name")"
 done
 play_good "after the hostile files"
+screenshot "$KIVORA_SESSION/after-hostile-files.png"
 alive || fail "Kivora is gone after the good clip"
 press_escape "$id"
 wait_for_exit $kivora 15 || fail "Kivora did not exit cleanly"

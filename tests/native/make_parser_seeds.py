@@ -79,6 +79,9 @@ def mp3_seeds():
     write("mp3_file", "sync_words_no_frame.mp3", b"\xFF\xFB" * 600)
     write("mp3_file", "id3_size_past_end.mp3", id3(1 << 20, 20) + cbr[:400])
     write("mp3_file", "last_frame_cut.mp3", cbr[:-30])
+    # Past the reader's first 16 KB read: a tag longer than it (a cover picture), and junk.
+    write("mp3_file", "long_tag_then_frames.mp3", id3(20000, 20000) + cbr)
+    write("mp3_file", "junk_then_frames.mp3", bytes(range(256)) * 68 + cbr)
 
 
 def utf16(text):

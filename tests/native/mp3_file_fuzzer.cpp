@@ -3,7 +3,8 @@
 // info frame with its LAME tag, and the gapless trim of the decoded output.
 // Nothing reads outside the bytes; every frame the reader gives is a whole
 // Layer III frame, and together they are no longer than the file; and the trim
-// keeps decoded samples in order, each once, channels together.
+// keeps decoded samples in order, each once, channels together. Read as from
+// disk, the reader gives the same frames.
 // The decoder's output is simulated: each output frame's samples are its
 // position and its negative, taken in pieces that lag the frames fed.
 // Run by hand for longer: scripts/run-fuzzer.sh build/native/mp3_file_fuzzer tests/native/corpus/mp3_file 600
@@ -19,6 +20,7 @@
 #include "audio/gapless_trimmer.h"
 #include "audio/mp3_frame.h"
 #include "audio/mp3_frame_reader.h"
+#include "file_like_source.h"
 
 namespace {
 
@@ -90,12 +92,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   MemoryByteSource source(bytes);
   Mp3FrameReader reader(source);
+  FileLikeSource file(bytes);
+  Mp3FrameReader fromFile(file);
   // Pieces of output from a few frames to one and a bit, chosen by the file's length.
   const size_t piece = 1 + size % 1500;
   std::optional<TrimmedStream> stream;
   std::optional<Mp3FrameHeader> format;
   uint64_t frameBytes = 0;
   while (const auto frame = reader.Next()) {
+    const auto same = fromFile.Next();
+    if (!same || !std::equal(same->bytes.begin(), same->bytes.end(), frame->bytes.begin(), frame->bytes.end())) {
+      Fail("the frames read as from disk differ");
+    }
     const Mp3FrameHeader& header = frame->header;
     if (header.layer != 3 || frame->bytes.size() != header.frameBytes) Fail("a frame that is not whole");
     const auto again = ParseMp3FrameHeader(frame->bytes);
@@ -115,6 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       stream->Audio();
     }
   }
+  if (fromFile.Next()) Fail("more frames read as from disk");
   if (stream) stream->End();
   return 0;
 }

@@ -1,7 +1,8 @@
 // A WAVE file of arbitrary bytes: the chunk walk, the header, the decoder and
 // the damaged-file verdict read nothing outside the bytes, and they agree. A
 // file the decoder plays is never judged damaged, its samples stay in -1..1,
-// and it gives exactly the whole frames that the data chunk holds within the file.
+// and it gives exactly the whole frames that the data chunk holds within the
+// file. Read as from disk, the header and the verdict are the same.
 // Run by hand for longer: scripts/run-fuzzer.sh build/native/wav_file_fuzzer tests/native/corpus/wav_file 600
 #include <algorithm>
 #include <cstddef>
@@ -15,6 +16,7 @@
 #include "audio/clip_verdict.h"
 #include "audio/wav_decoder.h"
 #include "audio/wav_header.h"
+#include "file_like_source.h"
 
 namespace {
 
@@ -30,6 +32,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::span<const uint8_t> bytes(data, size);
   const auto layout = ParseWavHeader(bytes);
   const bool damaged = KnownDamaged(bytes);
+  FileLikeSource file(bytes);
+  const auto fromFile = ParseWavHeader(file);
+  if (fromFile.has_value() != layout.has_value() ||
+      (layout && (fromFile->dataOffset != layout->dataOffset || fromFile->dataBytes != layout->dataBytes))) {
+    Fail("the header read as from disk differs");
+  }
+  if (KnownDamaged(file) != damaged) Fail("the verdict read as from disk differs");
   auto decoder = WavDecoder::Open(std::make_unique<MemoryByteSource>(bytes));
   if (static_cast<bool>(decoder) != layout.has_value()) Fail("the decoder and the header disagree");
   if (!layout) return 0;

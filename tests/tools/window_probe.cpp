@@ -14,7 +14,8 @@
 //   window_probe.exe --controls <window title>
 // With --ping it prints "ready", then sends the window WM_NULL round trip after
 // round trip (10 ms apart) for the given time, each allowed 100 ms, and prints
-// "<round trips> <slowest in ms>". Exit code 3 when one went unanswered.
+// "<round trips> <slowest in ms> <when it was sent, in ms after ready>". Exit
+// code 3 when one went unanswered.
 //   window_probe.exe --ping <window title> <milliseconds>
 #include <windows.h>
 #include <commctrl.h>
@@ -101,6 +102,7 @@ int Ping(HWND window, DWORD milliseconds) {
   };
   unsigned count = 0;
   double slowest = 0;
+  double slowestAt = 0;
   while (msSince(start) < milliseconds) {
     LARGE_INTEGER sent;
     QueryPerformanceCounter(&sent);
@@ -108,14 +110,17 @@ int Ping(HWND window, DWORD milliseconds) {
     const bool answered = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kAnswerWithin, &result) != 0;
     const double took = msSince(sent);
     ++count;
-    if (took > slowest) slowest = took;
+    if (took > slowest) {
+      slowest = took;
+      slowestAt = msSince(start) - took;
+    }
     if (!answered) {
       std::printf("%u %.1f unanswered\n", count, took);
       return 3;
     }
     Sleep(kGap);
   }
-  std::printf("%u %.1f\n", count, slowest);
+  std::printf("%u %.1f %.0f\n", count, slowest, slowestAt);
   return 0;
 }
 
