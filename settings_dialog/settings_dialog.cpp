@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <string>
 
+#include "base/dpi.h"
 #include "base/window_procedure_guard.h"
 
 namespace kivora {
 namespace {
 
-// The dialog's client area, in pixels: the section list on the left, the page on
-// the right, the buttons along the bottom.
+// The dialog's client area at 96 DPI, scaled to the dialog's: the section list on
+// the left, the page on the right, the buttons along the bottom.
 constexpr int kMargin = 10;
 constexpr int kListWidth = 110;
 constexpr int kPageWidth = 470;
@@ -41,6 +42,7 @@ std::vector<WORD> DialogTemplate() {
 }
 
 HWND AddControl(HWND dialog, const wchar_t* windowClass, const wchar_t* text, DWORD style, RECT area, int id) {
+  area = ScaleToDpi(area, WindowDpi(dialog));
   HWND control = CreateWindowExW(0, windowClass, text, WS_CHILD | WS_VISIBLE | style, area.left, area.top,
                                  area.right - area.left, area.bottom - area.top, dialog,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
@@ -50,7 +52,8 @@ HWND AddControl(HWND dialog, const wchar_t* windowClass, const wchar_t* text, DW
 
 // Outer size for the client size, centred on the owner.
 void PlaceOverOwner(HWND dialog) {
-  RECT outer{0, 0, kClientWidth, kClientHeight};
+  const int dpi = WindowDpi(dialog);
+  RECT outer{0, 0, ScaleToDpi(kClientWidth, dpi), ScaleToDpi(kClientHeight, dpi)};
   AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongW(dialog, GWL_STYLE)), FALSE,
                      static_cast<DWORD>(GetWindowLongW(dialog, GWL_EXSTYLE)));
   const int width = outer.right - outer.left;

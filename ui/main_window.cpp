@@ -45,6 +45,14 @@ HICON LoadAppIcon(HINSTANCE instance, int size) {
   return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kWindowIconsResource), IMAGE_ICON, size, size, 0));
 }
 
+// The tab strip's padding and narrowest tab are fixed pixels in the control: the
+// defaults (6 × 3 and 54) are set again at the window's DPI so that the strip keeps
+// its proportions.
+void ScaleTabStrip(HWND tabs, int dpi) {
+  SendMessageW(tabs, TCM_SETPADDING, 0, MAKELPARAM(ScaleToDpi(6, dpi), ScaleToDpi(3, dpi)));
+  SendMessageW(tabs, TCM_SETMINTABWIDTH, 0, ScaleToDpi(54, dpi));
+}
+
 Font FontAt(int dpi) {
   LOGFONTW face{};
   face.lfHeight = -ScaleToDpi(kFontPixels, dpi);
@@ -168,6 +176,7 @@ HWND MainWindow::CreateControl(const ControlSpec& spec, int id, HWND above) {
     SendMessageW(handle, TBM_SETPAGESIZE, 0, 5);
     SendMessageW(handle, TBM_SETPOS, TRUE, 100);
   } else if (spec.kind == ControlKind::TabControl) {
+    ScaleTabStrip(handle, dpi_);
     for (int page = 0; page < kPageCount; ++page) {
       std::wstring title(kPageTitles[page]);
       TCITEMW item{};
@@ -312,6 +321,7 @@ void MainWindow::OnDpiChanged(int dpi, const RECT& suggested) {
     SetWindowPos(control->Handle(), nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageW(control->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+    if (control->Spec().kind == ControlKind::TabControl) ScaleTabStrip(control->Handle(), dpi_);
     control->OnDpiChanged(dpi_);
   }
   if (Find(kPageTabs) && Find(kInstructionsLabel)) ApplyPageLayout(*this);
