@@ -120,6 +120,7 @@ class PictureBox final : public Control {
 
  private:
   PngPicture image_;
+  PngPicture fitted_;  // the image resampled to the box's present size
 
  protected:
   LRESULT OnSetCursor(WPARAM wParam, LPARAM lParam) override;

@@ -5,7 +5,7 @@
 #   ../app_icon.ico                       one 128 x 128 32-bit image with alpha
 #   ../window_icons.ico                   the same drawing at the title-bar, taskbar and
 #                                         tray sizes of 100 to 200 %, 16 to 64 pixels
-#   ../banner.jpg                         390 x 37 banner for the web server
+#   ../banner.jpg                         780 x 74 banner for the web server
 # Each picture is drawn at several times its size and box-filtered down, so edges
 # get even anti-aliasing. PNGs carry no timestamps or other metadata, so running
 # the script again gives byte-identical files.
@@ -56,10 +56,11 @@ draw_icon() {
 draw_icon 128 "$assets/app_icon.ico"
 draw_icon 64,48,40,32,24,20,16 "$assets/window_icons.ico"
 
-# The banner the web server serves (not built into the program): 390 x 37, the
-# size of the picture box across the top of the window.
-convert -size 390x37 gradient:'#1f3b73-#2f8fce' \
+# The banner the web server serves (not built into the program): twice the 390 x 37
+# picture box across the top of the window, so that the box shows it made smaller,
+# and sharp, at every display scale up to 200 %.
+convert -size 780x74 gradient:'#1f3b73-#2f8fce' \
   -font /usr/share/fonts/truetype/wqy/wqy-microhei.ttc \
-  -pointsize 18 -fill white -gravity west -annotate +14+0 'Kivora 直播音效助手' \
-  -pointsize 12 -fill '#ffd866' -gravity east -annotate +14+0 '一键音效 · 自定义按钮 · 免费使用' \
+  -pointsize 36 -fill white -gravity west -annotate +28+0 'Kivora 直播音效助手' \
+  -pointsize 24 -fill '#ffd866' -gravity east -annotate +28+0 '一键音效 · 自定义按钮 · 免费使用' \
   -strip -quality 90 "$assets/banner.jpg"
