@@ -45,12 +45,12 @@ HICON LoadAppIcon(HINSTANCE instance, int size) {
   return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kWindowIconsResource), IMAGE_ICON, size, size, 0));
 }
 
-// The tab strip's padding and narrowest tab are fixed pixels in the control: the
-// defaults (6 × 3 and 54) are set again at the window's DPI so that the strip keeps
-// its proportions.
+// The tab strip's padding and narrowest tab are fixed pixels in the control: away
+// from 96 DPI the defaults (6 × 3 and 54) are set at the window's DPI so that the
+// strip keeps its proportions; at 96 DPI the control's own defaults stand.
 void ScaleTabStrip(HWND tabs, int dpi) {
   SendMessageW(tabs, TCM_SETPADDING, 0, MAKELPARAM(ScaleToDpi(6, dpi), ScaleToDpi(3, dpi)));
-  SendMessageW(tabs, TCM_SETMINTABWIDTH, 0, ScaleToDpi(54, dpi));
+  SendMessageW(tabs, TCM_SETMINTABWIDTH, 0, dpi == kBaseDpi ? -1 : ScaleToDpi(54, dpi));
 }
 
 Font FontAt(int dpi) {
@@ -176,7 +176,7 @@ HWND MainWindow::CreateControl(const ControlSpec& spec, int id, HWND above) {
     SendMessageW(handle, TBM_SETPAGESIZE, 0, 5);
     SendMessageW(handle, TBM_SETPOS, TRUE, 100);
   } else if (spec.kind == ControlKind::TabControl) {
-    ScaleTabStrip(handle, dpi_);
+    if (dpi_ != kBaseDpi) ScaleTabStrip(handle, dpi_);
     for (int page = 0; page < kPageCount; ++page) {
       std::wstring title(kPageTitles[page]);
       TCITEMW item{};
