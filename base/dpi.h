@@ -36,4 +36,16 @@ inline int WindowDpi(HWND window) {
   return dpi > 0 ? dpi : SystemDpi();
 }
 
+// The outer rectangle for a client rectangle, with the frame and title bar of dpi
+// (AdjustWindowRectExForDpi, looked up like GetDpiForWindow; before Windows 10 the
+// frame of the system's DPI).
+inline void AdjustWindowRectForDpi(RECT& area, DWORD style, DWORD exStyle, int dpi) {
+  using AdjustFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+  static const auto adjust = reinterpret_cast<AdjustFunction>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+  if (!adjust || !adjust(&area, style, FALSE, exStyle, static_cast<UINT>(dpi))) {
+    AdjustWindowRectEx(&area, style, FALSE, exStyle);
+  }
+}
+
 }  // namespace kivora

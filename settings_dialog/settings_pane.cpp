@@ -23,6 +23,11 @@ void RegisterPaneClass(HINSTANCE instance, WNDPROC procedure) {
 
 }  // namespace
 
+UINT PaneDpiChangedMessage() {
+  static const UINT message = RegisterWindowMessageW(L"Kivora.SettingsPane.DpiChanged");
+  return message;
+}
+
 SettingsPane::SettingsPane(HWND parent, RECT area, SettingsSection& section, Scroll scroll)
     : section_(section), dpi_(WindowDpi(GetAncestor(parent, GA_ROOT))), lineStep_(ScaleToDpi(kLineStep, dpi_)) {
   area = ScaleToDpi(area, dpi_);
@@ -60,6 +65,19 @@ HWND SettingsPane::Add(const wchar_t* windowClass, const wchar_t* text, DWORD st
   const LRESULT font = SendMessageW(GetAncestor(hwnd_, GA_ROOT), WM_GETFONT, 0, 0);
   SendMessageW(control, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
   return control;
+}
+
+void SettingsPane::OnDpiChanged(int dpi) {
+  if (dpi <= 0 || dpi == dpi_) return;
+  offset_ = MulDiv(offset_, dpi, dpi_);
+  contentHeight_ = MulDiv(contentHeight_, dpi, dpi_);
+  dpi_ = dpi;
+  lineStep_ = ScaleToDpi(kLineStep, dpi_);
+  if (contentHeight_ > 0) {
+    SCROLLINFO info{sizeof(info), SIF_RANGE | SIF_PAGE | SIF_POS, 0, std::max(0, contentHeight_ - 1),
+                    static_cast<UINT>(PixelHeight()), offset_, 0};
+    SetScrollInfo(hwnd_, SB_VERT, &info, TRUE);
+  }
 }
 
 void SettingsPane::SetContentHeight(int height) {
@@ -140,6 +158,10 @@ LRESULT CALLBACK SettingsPane::PaneProc(HWND hwnd, UINT message, WPARAM wParam, 
 }
 
 LRESULT SettingsPane::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == PaneDpiChangedMessage()) {
+    OnDpiChanged(static_cast<int>(wParam));
+    return 0;
+  }
   switch (message) {
     case WM_COMMAND:
       if (lParam) section_.OnCommand(reinterpret_cast<HWND>(lParam), HIWORD(wParam));

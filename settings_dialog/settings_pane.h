@@ -12,6 +12,10 @@
 
 namespace kivora {
 
+// What the dialog sends every pane below it (its sections' own panes too) when it
+// moves to a monitor of another DPI: wParam is the new DPI.
+UINT PaneDpiChangedMessage();
+
 class SettingsPane {
  public:
   enum class Scroll { None, Vertical };
@@ -27,6 +31,10 @@ class SettingsPane {
 
   // A control of a system class in this pane, in the dialog's font; the pane owns it.
   HWND Add(const wchar_t* windowClass, const wchar_t* text, DWORD style, RECT area);
+
+  // The dialog moved to a monitor of another DPI and has placed every control for it;
+  // the pane's own lengths follow.
+  void OnDpiChanged(int dpi);
 
   // Scrolling panes: how tall the content is, and bringing one control into sight.
   void SetContentHeight(int height);

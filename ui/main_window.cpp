@@ -102,6 +102,14 @@ bool MainWindow::Create(HINSTANCE instance) {
   CreateWindowExW(0, kWindowClass, std::wstring(window.title).c_str(), style, left, top, outer.cx, outer.cy, nullptr,
                   nullptr, instance, this);
   if (!hwnd_) return false;
+  // The primary monitor's scale may have changed since the session began (the system's
+  // DPI stays as it was at sign-in): lay the window out for the monitor it is on.
+  if (const int actual = WindowDpi(hwnd_); actual != dpi_) {
+    const SIZE size = OuterSizeAt(actual);
+    const int centredLeft = (GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2;
+    const int centredTop = (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2;
+    OnDpiChanged(actual, {centredLeft, centredTop, centredLeft + size.cx, centredTop + size.cy});
+  }
   SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon_.Get()));
   SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
   ShowWindow(hwnd_, SW_SHOW);
