@@ -6,12 +6,14 @@
 
 #include "audio/mp3_frame.h"
 #include "audio/riff_bytes.h"
+#include "audio/wave_chunks.h"
 
 namespace kivora::audio {
 namespace {
 
 constexpr size_t kLookBytes = 64 * 1024;
 constexpr int kMostId3Tags = 8;
+constexpr size_t kTextLookBytes = 512;
 
 // Where the audio of an MPEG file would start: past its ID3v2 tags.
 size_t PastId3Tags(std::span<const uint8_t> head) {
@@ -36,6 +38,17 @@ bool MpegSyncAt(std::span<const uint8_t> bytes, size_t at) {
   return version != 1 && layer == 1;
 }
 
+// Empty, or text: no byte among the first ones is a control character other
+// than white space. Any media file has some within its first 512 bytes, in a
+// header's zeros or in compressed data. The system player takes its time to refuse
+// such a file: under Wine, GStreamer's first start held the window 170 ms.
+bool HoldsNoSound(std::span<const uint8_t> head) {
+  head = head.first(std::min(head.size(), kTextLookBytes));
+  return std::all_of(head.begin(), head.end(), [](uint8_t c) {
+    return c >= 0x20 || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == 0x1B;
+  });
+}
+
 // A format chunk that makes sense: 1 to 8 channels, 1000 to 384000 frames a
 // second, and for uncompressed and G.711 formats 8 to 32 bits a sample with a
 // block of exactly one frame.
@@ -54,17 +67,12 @@ bool FormatMakesSense(std::span<const uint8_t> body) {
   return bitsKnown && blockAlign == channels * bits / 8;
 }
 
-bool WaveDamaged(std::span<const uint8_t> head) {
-  size_t at = 12;
-  while (at + 8 <= head.size()) {
-    const uint64_t size = Little32(head, at + 4);
-    const size_t body = at + 8;
-    if (IdIs(head, at, "fmt ")) return size > head.size() - body || !FormatMakesSense(head.subspan(body, static_cast<size_t>(size)));
-    if (IdIs(head, at, "data")) return true;  // samples before any format
-    at = static_cast<size_t>(std::min<uint64_t>(head.size(), body + size + (size & 1)));
-  }
-  // No format chunk within the first 64 KB (or the file).
-  return true;
+// Damaged unless a format that makes sense comes before a data chunk within
+// the file: a format chunk whose size runs past the end leaves no data chunk
+// after it.
+bool WaveDamaged(ByteSource& source) {
+  const auto chunks = FindWaveChunks(source);
+  return !chunks || !chunks->dataOffset || !FormatMakesSense(chunks->format);
 }
 
 }  // namespace
@@ -72,29 +80,30 @@ bool WaveDamaged(std::span<const uint8_t> head) {
 ClipKind RecogniseClip(std::span<const uint8_t> head) {
   if (IdIs(head, 0, "RIFF") && IdIs(head, 8, "WAVE")) return ClipKind::Wave;
   if (head.size() >= 3 && std::memcmp(head.data(), "ID3", 3) == 0) return ClipKind::MpegAudio;
-  return MpegSyncAt(head, 0) ? ClipKind::MpegAudio : ClipKind::Unrecognised;
-}
-
-bool KnownDamaged(std::span<const uint8_t> head) {
-  head = head.first(std::min(head.size(), kLookBytes));
-  switch (RecogniseClip(head)) {
-    case ClipKind::Wave:
-      return WaveDamaged(head);
-    case ClipKind::MpegAudio: {
-      const size_t audio = PastId3Tags(head);
-      return !FindLayer3Audio(head, audio, kLookBytes, 1).has_value();
-    }
-    case ClipKind::Unrecognised:
-      break;
-  }
-  return false;
+  if (MpegSyncAt(head, 0)) return ClipKind::MpegAudio;
+  return HoldsNoSound(head) ? ClipKind::NoSound : ClipKind::Unrecognised;
 }
 
 bool KnownDamaged(ByteSource& source) {
   if (!source.Seek(0)) return false;
   std::vector<uint8_t> head(kLookBytes);
   head.resize(ReadFully(source, head));
-  return KnownDamaged(head);
+  switch (RecogniseClip(head)) {
+    case ClipKind::Wave:
+      return WaveDamaged(source);
+    case ClipKind::MpegAudio:
+      return !FindLayer3Audio(head, PastId3Tags(head), kLookBytes, 1).has_value();
+    case ClipKind::NoSound:
+      return true;
+    case ClipKind::Unrecognised:
+      break;
+  }
+  return false;
+}
+
+bool KnownDamaged(std::span<const uint8_t> bytes) {
+  MemoryByteSource source(bytes);
+  return KnownDamaged(source);
 }
 
 }  // namespace kivora::audio

@@ -23,11 +23,20 @@ double Loudness(double meanSquare) { return -0.691 + 10.0 * std::log10(meanSquar
 }  // namespace
 
 LoudnessMeter::LoudnessMeter(unsigned sampleRate, unsigned channels)
-    : channels_(std::clamp(channels, 1u, 2u)),
-      channelWeight_(channels_ == 1 ? 2.0 : 1.0),
-      subBlockFrames_(std::max<size_t>(1, (sampleRate + 5) / 10)),
-      binCounts_(kBins, 0),
-      binEnergy_(kBins, 0.0) {
+    : binCounts_(kBins, 0), binEnergy_(kBins, 0.0) {
+  SetFormat(sampleRate, channels);
+}
+
+void LoudnessMeter::SetFormat(unsigned sampleRate, unsigned channels) {
+  sampleRate_ = sampleRate;
+  channels_ = std::clamp(channels, 1u, 2u);
+  channelWeight_ = channels_ == 1 ? 2.0 : 1.0;
+  subBlockFrames_ = std::max<size_t>(1, (sampleRate + 5) / 10);
+  // The filters start afresh and the step under way is dropped: a few milliseconds at a change of format.
+  shelfState_ = {};
+  highPassState_ = {};
+  subBlockEnergy_ = 0.0;
+  framesInSubBlock_ = 0;
   const double rate = std::max(1u, sampleRate);
   {
     const double k = std::tan(kPi * kShelfHz / rate);
@@ -70,14 +79,15 @@ void LoudnessMeter::Add(std::span<const float> samples) {
 }
 
 void LoudnessMeter::EndSubBlock() {
-  lastSubBlocks_[subBlocksSeen_ % lastSubBlocks_.size()] = subBlockEnergy_ * channelWeight_;
+  lastSubBlocks_[subBlocksSeen_ % lastSubBlocks_.size()] =
+      subBlockEnergy_ * channelWeight_ / static_cast<double>(subBlockFrames_);
   ++subBlocksSeen_;
   subBlockEnergy_ = 0.0;
   framesInSubBlock_ = 0;
   if (subBlocksSeen_ < lastSubBlocks_.size()) return;
   double sum = 0.0;
   for (double part : lastSubBlocks_) sum += part;
-  const double meanSquare = sum / static_cast<double>(lastSubBlocks_.size() * subBlockFrames_);
+  const double meanSquare = sum / static_cast<double>(lastSubBlocks_.size());
   if (meanSquare <= 0.0) return;
   const double lufs = Loudness(meanSquare);
   if (!(lufs > kLowestLufs)) return;  // NaN from a broken clip is gated too
@@ -109,14 +119,18 @@ double LoudnessMeter::IntegratedLufs() const {
 ClipLoudness MeasureDecoded(PcmDecoder& decoder) {
   LoudnessMeter meter(decoder.SampleRate(), decoder.Channels());
   std::vector<float> samples;
-  size_t frames = 0;
+  double seconds = 0.0;
   while (true) {
     samples.clear();
     if (!decoder.DecodeMore(samples)) break;
+    // A clip's format may change part-way (two MP3 files joined): read it after every call.
+    if (decoder.SampleRate() != meter.SampleRate() || decoder.Channels() != meter.Channels()) {
+      meter.SetFormat(decoder.SampleRate(), decoder.Channels());
+    }
     meter.Add(samples);
-    frames += samples.size() / std::max(1u, decoder.Channels());
+    seconds += static_cast<double>(samples.size() / meter.Channels()) / std::max(1u, decoder.SampleRate());
   }
-  return {meter.IntegratedLufs(), meter.SamplePeak(), static_cast<double>(frames) / std::max(1u, decoder.SampleRate())};
+  return {meter.IntegratedLufs(), meter.SamplePeak(), seconds};
 }
 
 float MatchingGain(double lufs, float samplePeak, double targetLufs, double ceilingDbfs) {

@@ -20,6 +20,11 @@ class LoudnessMeter {
   // measured as two identical channels, as it reaches the listener.
   LoudnessMeter(unsigned sampleRate, unsigned channels);
 
+  // The frames added from now on are of another format: what was measured so far counts on.
+  void SetFormat(unsigned sampleRate, unsigned channels);
+  unsigned SampleRate() const { return sampleRate_; }
+  unsigned Channels() const { return channels_; }
+
   // Interleaved frames in -1..1; any count, split anywhere.
   void Add(std::span<const float> samples);
 
@@ -42,14 +47,15 @@ class LoudnessMeter {
   static constexpr double kHighestLufs = 10.0;
   static constexpr size_t kBins = static_cast<size_t>((kHighestLufs - kLowestLufs) * kBinsPerLu);
 
-  unsigned channels_;
-  double channelWeight_;  // a mono channel counts twice, as dual mono
+  unsigned sampleRate_ = 0;
+  unsigned channels_ = 1;
+  double channelWeight_ = 1.0;  // a mono channel counts twice, as dual mono
   Biquad shelf_{}, highPass_{};
   std::array<FilterState, 2> shelfState_{}, highPassState_{};
-  size_t subBlockFrames_;
+  size_t subBlockFrames_ = 1;
   size_t framesInSubBlock_ = 0;
   double subBlockEnergy_ = 0;
-  std::array<double, 4> lastSubBlocks_{};  // mean squares of the last four 100 ms steps
+  std::array<double, 4> lastSubBlocks_{};  // weighted mean squares of the last four 100 ms steps
   size_t subBlocksSeen_ = 0;
   // Blocks above the absolute gate, by loudness: how many, and their summed mean squares.
   std::vector<unsigned> binCounts_;

@@ -15,6 +15,8 @@ class OutputStream {
  public:
   virtual ~OutputStream() = default;
   virtual unsigned SampleRate() const = 0;
+  // Frames the device's buffer holds: all of them writable means it ran dry.
+  virtual uint32_t BufferFrames() const = 0;
   // Signalled when the device has room for more: the engine waits on it.
   virtual HANDLE ReadyEvent() const = 0;
   // Frames that can be written now; nothing when the device has failed.
@@ -30,8 +32,9 @@ class OutputStream {
 class OutputDevice {
  public:
   virtual ~OutputDevice() = default;
-  // Opens and starts a stream on the default device; nothing when there is none
-  // or it cannot be opened. Called on the engine's thread, with COM initialised.
+  // Opens a stream on the default device; nothing when there is none or it
+  // cannot be opened. Called on a thread of the engine's multithreaded COM
+  // apartment, which may not be the thread that then uses the stream.
   virtual std::unique_ptr<OutputStream> Open() = 0;
 };
 

@@ -35,6 +35,22 @@ std::optional<SampleKind> KindOf(const WAVEFORMATEX& format) {
   return std::nullopt;
 }
 
+// 32-bit float stereo at rate, for the system to convert to the device's mix.
+WAVEFORMATEXTENSIBLE FloatStereo(DWORD rate) {
+  WAVEFORMATEXTENSIBLE format{};
+  format.Format.wFormatTag = WAVE_FORMAT_EXTENSIBLE;
+  format.Format.nChannels = 2;
+  format.Format.nSamplesPerSec = rate;
+  format.Format.wBitsPerSample = 32;
+  format.Format.nBlockAlign = 8;
+  format.Format.nAvgBytesPerSec = rate * 8;
+  format.Format.cbSize = sizeof(WAVEFORMATEXTENSIBLE) - sizeof(WAVEFORMATEX);
+  format.Samples.wValidBitsPerSample = 32;
+  format.dwChannelMask = SPEAKER_FRONT_LEFT | SPEAKER_FRONT_RIGHT;
+  format.SubFormat = KSDATAFORMAT_SUBTYPE_IEEE_FLOAT;
+  return format;
+}
+
 class WasapiStream final : public OutputStream {
  public:
   WasapiStream(ComPtr<IAudioClient> client, ComPtr<IAudioRenderClient> render, KernelHandle ready, UINT32 bufferFrames,
@@ -49,6 +65,7 @@ class WasapiStream final : public OutputStream {
   ~WasapiStream() override { client_->Stop(); }
 
   unsigned SampleRate() const override { return rate_; }
+  uint32_t BufferFrames() const override { return bufferFrames_; }
   HANDLE ReadyEvent() const override { return ready_.Get(); }
 
   std::optional<uint32_t> WritableFrames() override {
@@ -125,30 +142,46 @@ std::unique_ptr<OutputStream> WasapiOutputDevice::Open() {
     }
   }
   if (!device) return nullptr;
+  // The device's own mix format when it holds samples this stream writes;
+  // otherwise, or when the device refuses it, 32-bit float stereo at the mix
+  // rate, which the system converts (a 24-bit or multichannel mix, say).
   ComPtr<IAudioClient> client;
-  if (FAILED(device->Activate(__uuidof(IAudioClient), CLSCTX_ALL, nullptr, reinterpret_cast<void**>(client.GetAddressOf())))) {
-    return nullptr;
-  }
   CoTaskFormat mix;
-  if (FAILED(client->GetMixFormat(&mix.format))) return nullptr;
-  const auto kind = KindOf(*mix.format);
-  if (!kind) return nullptr;
-  REFERENCE_TIME defaultPeriod = 0, minimumPeriod = 0;
-  if (FAILED(client->GetDevicePeriod(&defaultPeriod, &minimumPeriod))) return nullptr;
-  // Asking for one period gives the smallest buffer shared mode allows (the
-  // system rounds it up to what the device can do).
-  if (FAILED(client->Initialize(AUDCLNT_SHAREMODE_SHARED, AUDCLNT_STREAMFLAGS_EVENTCALLBACK, defaultPeriod, 0,
-                                mix.format, nullptr))) {
-    return nullptr;
+  std::optional<SampleKind> kind;
+  WAVEFORMATEXTENSIBLE own{};
+  const WAVEFORMATEX* format = nullptr;
+  for (const bool converted : {false, true}) {
+    client.Reset();
+    if (FAILED(device->Activate(__uuidof(IAudioClient), CLSCTX_ALL, nullptr,
+                                reinterpret_cast<void**>(client.GetAddressOf())))) {
+      return nullptr;
+    }
+    if (!mix.format && FAILED(client->GetMixFormat(&mix.format))) return nullptr;
+    kind = converted ? SampleKind::Float32 : KindOf(*mix.format);
+    if (!kind) continue;
+    format = mix.format;
+    DWORD flags = AUDCLNT_STREAMFLAGS_EVENTCALLBACK;
+    if (converted) {
+      own = FloatStereo(mix.format->nSamplesPerSec);
+      format = &own.Format;
+      flags |= AUDCLNT_STREAMFLAGS_AUTOCONVERTPCM | AUDCLNT_STREAMFLAGS_SRC_DEFAULT_QUALITY;
+    }
+    REFERENCE_TIME defaultPeriod = 0, minimumPeriod = 0;
+    if (FAILED(client->GetDevicePeriod(&defaultPeriod, &minimumPeriod))) return nullptr;
+    // Asking for one period gives the smallest buffer shared mode allows (the
+    // system rounds it up to what the device can do).
+    if (SUCCEEDED(client->Initialize(AUDCLNT_SHAREMODE_SHARED, flags, defaultPeriod, 0, format, nullptr))) break;
+    format = nullptr;
   }
+  if (!format) return nullptr;
   KernelHandle ready(CreateEventW(nullptr, FALSE, FALSE, nullptr));
   if (!ready || FAILED(client->SetEventHandle(ready.Get()))) return nullptr;
   UINT32 bufferFrames = 0;
   if (FAILED(client->GetBufferSize(&bufferFrames))) return nullptr;
   ComPtr<IAudioRenderClient> render;
   if (FAILED(client->GetService(IID_PPV_ARGS(&render)))) return nullptr;
-  auto stream = std::make_unique<WasapiStream>(client, render, std::move(ready), bufferFrames, mix.format->nSamplesPerSec,
-                                               mix.format->nChannels, *kind);
+  auto stream = std::make_unique<WasapiStream>(client, render, std::move(ready), bufferFrames, format->nSamplesPerSec,
+                                               format->nChannels, *kind);
   // Silence in the whole buffer first, so the device starts with no underrun.
   if (!stream->Write(nullptr, bufferFrames) || FAILED(client->Start())) return nullptr;
   return stream;

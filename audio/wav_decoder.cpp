@@ -5,7 +5,6 @@
 namespace kivora::audio {
 namespace {
 
-constexpr size_t kHeadBytes = 4096;
 constexpr size_t kFramesPerBlock = 4096;
 
 float SampleAt(const uint8_t* bytes, const WavLayout& layout) {
@@ -36,9 +35,7 @@ float SampleAt(const uint8_t* bytes, const WavLayout& layout) {
 }  // namespace
 
 std::unique_ptr<WavDecoder> WavDecoder::Open(std::unique_ptr<ByteSource> source) {
-  std::vector<uint8_t> head(kHeadBytes);
-  head.resize(ReadFully(*source, head));
-  const auto layout = ParseWavHeader(head);
+  const auto layout = ParseWavHeader(*source);
   if (!layout || !source->Seek(layout->dataOffset)) return nullptr;
   return std::unique_ptr<WavDecoder>(new WavDecoder(std::move(source), *layout));
 }

@@ -1,6 +1,7 @@
 #include "audio/wav_header.h"
 
 #include "audio/riff_bytes.h"
+#include "audio/wave_chunks.h"
 
 namespace kivora::audio {
 namespace {
@@ -41,32 +42,18 @@ bool ReadFormat(std::span<const uint8_t> body, WavLayout& layout) {
 
 }  // namespace
 
-std::optional<WavLayout> ParseWavHeader(std::span<const uint8_t> head) {
-  if (!IdIs(head, 0, "RIFF") || !IdIs(head, 8, "WAVE")) return std::nullopt;
+std::optional<WavLayout> ParseWavHeader(ByteSource& source) {
+  const auto chunks = FindWaveChunks(source);
   WavLayout layout;
-  bool haveFormat = false;
-  size_t at = 12;
-  while (at + 8 <= head.size()) {
-    const uint64_t size = Little32(head, at + 4);
-    const size_t body = at + 8;
-    if (IdIs(head, at, "data")) {
-      if (!haveFormat) return std::nullopt;
-      layout.dataOffset = body;
-      layout.dataBytes = size;
-      return layout;
-    }
-    if (IdIs(head, at, "fmt ")) {
-      if (size > head.size() - body || !ReadFormat(head.subspan(body, static_cast<size_t>(size)), layout)) {
-        return std::nullopt;
-      }
-      haveFormat = true;
-    }
-    // Chunks are padded to an even length.
-    const uint64_t next = body + size + (size & 1);
-    if (next > head.size()) return std::nullopt;
-    at = static_cast<size_t>(next);
-  }
-  return std::nullopt;
+  if (!chunks || !chunks->dataOffset || !ReadFormat(chunks->format, layout)) return std::nullopt;
+  layout.dataOffset = *chunks->dataOffset;
+  layout.dataBytes = chunks->dataBytes;
+  return layout;
+}
+
+std::optional<WavLayout> ParseWavHeader(std::span<const uint8_t> bytes) {
+  MemoryByteSource source(bytes);
+  return ParseWavHeader(source);
 }
 
 }  // namespace kivora::audio

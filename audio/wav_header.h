@@ -1,11 +1,13 @@
 // The RIFF/WAVE header of a PCM file: sample format and where the samples lie.
-// Pure code over the first bytes of the file.
+// Pure code over the file's bytes.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
+
+#include "audio/pcm_decoder.h"
 
 namespace kivora::audio {
 
@@ -20,10 +22,13 @@ struct WavLayout {
   uint64_t dataBytes = 0;   // as the data chunk declares it; may run past a truncated file's end
 };
 
-// The layout of the WAVE file whose first bytes are head, when it holds plain
-// PCM or 32-bit float samples that this program plays itself. Nothing for any
-// other file, for compressed WAVE formats, and when the data chunk does not
-// start within head.
-std::optional<WavLayout> ParseWavHeader(std::span<const uint8_t> head);
+// The layout of the WAVE file behind source, when it holds plain PCM or 32-bit
+// float samples that this program plays itself. Nothing for any other file,
+// for compressed WAVE formats, and when no data chunk follows the format
+// within the file. Leaves the source's position anywhere.
+std::optional<WavLayout> ParseWavHeader(ByteSource& source);
+
+// The same for a file held whole in bytes.
+std::optional<WavLayout> ParseWavHeader(std::span<const uint8_t> bytes);
 
 }  // namespace kivora::audio

@@ -9,6 +9,7 @@ class FailingStream final : public OutputStream {
                 const std::atomic<int>& validFrom)
       : real_(std::move(real)), failed_(failed), number_(number), validFrom_(validFrom) {}
   unsigned SampleRate() const override { return real_->SampleRate(); }
+  uint32_t BufferFrames() const override { return real_->BufferFrames(); }
   HANDLE ReadyEvent() const override { return real_->ReadyEvent(); }
   std::optional<uint32_t> WritableFrames() override {
     if (Failed()) return std::nullopt;

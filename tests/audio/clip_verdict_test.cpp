@@ -101,8 +101,12 @@ TEST(ClipVerdict, DamagedWaveAndMpegFilesAreKnownAndTheRestIsLeftAlone) {
       {"10 KB of sync words and no frame", syncWords, ClipKind::MpegAudio, true},
       {"an ID3 tag and nothing after it", Joined(Id3Tag(10), Bytes(10, 0)), ClipKind::MpegAudio, true},
       {"an AAC stream named .mp3", Bytes{0xFF, 0xF1, 0x50, 0x80, 0x02, 0x1F, 0xFC}, ClipKind::Unrecognised, false},
-      {"text", Bytes(text.begin(), text.end()), ClipKind::Unrecognised, false},
-      {"empty", Bytes{}, ClipKind::Unrecognised, false},
+      {"text", Bytes(text.begin(), text.end()), ClipKind::NoSound, true},
+      {"text with tabs and line breaks", Bytes{'a', '\t', 'b', '\r', '\n', 0xE4, 0xBD, 0xA0}, ClipKind::NoSound, true},
+      {"empty", Bytes{}, ClipKind::NoSound, true},
+      {"text, then a zero byte", Joined(Bytes(text.begin(), text.end()), Bytes{0}), ClipKind::Unrecognised, false},
+      {"an MP4 box, the system player's", Bytes{0, 0, 0, 0x20, 'f', 't', 'y', 'p', 'M', '4', 'A', ' '}, ClipKind::Unrecognised,
+       false},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(RecogniseClip(c.bytes), c.kind) << c.what;

@@ -292,59 +292,160 @@ class CountingDecoder final : public PcmDecoder {
   size_t next_ = 0;
 };
 
-std::vector<float> Render(Voice& voice, size_t frames) {
-  std::vector<float> mix(frames * 2, 0.0f);
-  voice.MixInto(mix.data(), frames);
-  return mix;
-}
+// A voice with its feed, which the test fills before each render as the engine's feeder would.
+struct FedVoice {
+  FedVoice(std::unique_ptr<PcmDecoder> decoder, unsigned outputRate)
+      : feed(std::make_shared<VoiceFeed>(std::move(decoder))) {
+    feed->Fill();
+    voice = Voice::Create(feed, outputRate);
+  }
+  std::vector<float> Render(size_t frames, bool fill = true) {
+    if (fill) feed->Fill();
+    std::vector<float> mix(frames * 2, 0.0f);
+    voice->MixInto(mix.data(), frames);
+    return mix;
+  }
+  // Renders until the voice ends; the output frames it gave.
+  size_t RenderToEnd() {
+    size_t before = voice->FramesPlayed();
+    for (int i = 0; i < 100000 && !voice->Ended(); ++i) Render(480);
+    return voice->FramesPlayed() - before;
+  }
+  std::shared_ptr<VoiceFeed> feed;
+  std::unique_ptr<Voice> voice;
+};
 
 TEST(Voice, PauseAndStopFadeAndResumeGoesOnFromTheSameFrame) {
   constexpr size_t kClip = 48000;
   const size_t ramp = static_cast<size_t>(Voice::kRampSeconds * 48000);
-  auto voice = Voice::Create(std::make_unique<CountingDecoder>(kClip), 48000);
-  Render(*voice, 1000);
-  voice->SetPaused(true);
-  const std::vector<float> pausing = Render(*voice, 2000);
+  FedVoice paused(std::make_unique<CountingDecoder>(kClip), 48000);
+  Voice& voice = *paused.voice;
+  paused.Render(1000);
+  voice.SetPaused(true);
+  const std::vector<float> pausing = paused.Render(2000);
   // Down to silence within the ramp, in steps no larger than the ramp's.
   for (size_t i = 1; i < 2000; ++i) EXPECT_LE(std::abs(pausing[2 * i] - pausing[2 * i - 2]), 0.5f / ramp + 1e-6f);
   EXPECT_EQ(pausing[2 * (ramp + 1)], 0.0f);
-  const uint64_t heldAt = voice->FramesPlayed();
+  const uint64_t heldAt = voice.FramesPlayed();
   // The fade takes exactly the ramp's frames and each of them is heard: none is
   // taken from the clip at silence and lost.
   EXPECT_EQ(heldAt, 1000 + ramp);
   EXPECT_GT(pausing[2 * (ramp - 1)], 0.0f);
-  Render(*voice, 5000);
-  EXPECT_EQ(voice->FramesPlayed(), heldAt) << "a paused voice moved on";
+  paused.Render(5000);
+  EXPECT_EQ(voice.FramesPlayed(), heldAt) << "a paused voice moved on";
 
-  voice->SetPaused(false);
-  size_t rendered = 0;
-  while (!voice->Ended() && rendered < 2 * kClip) {
-    Render(*voice, 480);
-    rendered += 480;
-  }
+  voice.SetPaused(false);
+  paused.RenderToEnd();
   // Every clip frame plays once: none lost in the pause, none played twice.
-  EXPECT_EQ(voice->FramesPlayed(), kClip);
+  EXPECT_EQ(voice.FramesPlayed(), kClip);
 
-  auto stopped = Voice::Create(std::make_unique<CountingDecoder>(kClip), 48000);
-  Render(*stopped, 1000);
-  stopped->Stop();
-  const std::vector<float> stopping = Render(*stopped, 1000);
+  FedVoice stopped(std::make_unique<CountingDecoder>(kClip), 48000);
+  stopped.Render(1000);
+  stopped.voice->Stop();
+  const std::vector<float> stopping = stopped.Render(1000);
   EXPECT_EQ(stopping[2 * (ramp + 1)], 0.0f);
-  EXPECT_TRUE(stopped->Ended());
+  EXPECT_TRUE(stopped.voice->Ended());
+  EXPECT_TRUE(stopped.feed->Abandoned()) << "an ended voice kept its decoder wanted";
 }
 
 TEST(Voice, VolumeGlidesWithoutSteps) {
-  auto voice = Voice::Create(std::make_unique<CountingDecoder>(48000), 48000);
-  voice->SetGain(0.37f, 0.37f);
-  const std::vector<float> first = Render(*voice, 10);
+  FedVoice fed(std::make_unique<CountingDecoder>(48000), 48000);
+  Voice& voice = *fed.voice;
+  voice.SetGain(0.37f, 0.37f);
+  const std::vector<float> first = fed.Render(10);
   EXPECT_FLOAT_EQ(first[0], 0.5f * 0.37f) << "the volume set before the first frame applies at once";
-  voice->SetGain(1.0f, 0.0f);
-  const std::vector<float> glide = Render(*voice, 1000);
+  voice.SetGain(1.0f, 0.0f);
+  const std::vector<float> glide = fed.Render(1000);
   for (size_t i = 1; i < 1000; ++i) {
     EXPECT_LE(std::abs(glide[2 * i] - glide[2 * i - 2]), 0.5f / (Voice::kRampSeconds * 48000) + 1e-6f);
   }
   EXPECT_FLOAT_EQ(glide[2 * 999], 0.5f);
   EXPECT_FLOAT_EQ(glide[2 * 999 + 1], 0.0f);
+}
+
+// A clip in parts of different formats, as two MP3 files joined make: a steady
+// level in each, 0.25 then -0.5.
+class FormatChangingDecoder final : public PcmDecoder {
+ public:
+  struct Part {
+    unsigned rate, channels;
+    size_t frames;
+    float level;
+  };
+  explicit FormatChangingDecoder(std::vector<Part> parts) : parts_(std::move(parts)) {}
+  unsigned SampleRate() const override { return parts_[std::min(at_, parts_.size() - 1)].rate; }
+  unsigned Channels() const override { return parts_[std::min(at_, parts_.size() - 1)].channels; }
+  bool DecodeMore(std::vector<float>& samples) override {
+    if (at_ < parts_.size() && done_ == parts_[at_].frames) ++at_, done_ = 0;
+    if (at_ >= parts_.size()) return false;
+    const Part& part = parts_[at_];
+    const size_t frames = std::min<size_t>(1152, part.frames - done_);
+    samples.insert(samples.end(), frames * part.channels, part.level);
+    done_ += frames;
+    return true;
+  }
+
+ private:
+  std::vector<Part> parts_;
+  size_t at_ = 0, done_ = 0;
+};
+
+// Each part of a clip plays for its own length at the stream's rate, whatever
+// the rate the stream turns out to have, and the stream's rate may change while
+// it plays (a stream opened afresh on another device).
+TEST(Voice, EveryPartPlaysForItsLengthAtTheRateOfTheStream) {
+  struct Case {
+    const char* name;
+    std::vector<FormatChangingDecoder::Part> parts;
+    unsigned preparedFor, playedAt;
+  };
+  const Case cases[] = {
+      {"44.1 kHz on 48 kHz", {{44100, 2, 44100, 0.25f}}, 48000, 48000},
+      {"prepared for 48 kHz, played at 44.1 kHz", {{48000, 2, 48000, 0.25f}}, 48000, 44100},
+      {"prepared for 44.1 kHz, played at 48 kHz", {{48000, 2, 48000, 0.25f}}, 44100, 48000},
+      {"prepared for 48 kHz, played at 192 kHz", {{48000, 1, 48000, 0.25f}}, 48000, 192000},
+      {"stereo 44.1 kHz, then mono 22.05 kHz", {{44100, 2, 44100, 0.25f}, {22050, 1, 22050, -0.5f}}, 48000, 48000},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FedVoice fed(std::make_unique<FormatChangingDecoder>(c.parts), c.preparedFor);
+    fed.voice->AttachTo(c.playedAt);
+    std::vector<float> heard;
+    while (!fed.voice->Ended() && heard.size() < 20u * c.playedAt) {
+      const std::vector<float> mix = fed.Render(480);
+      heard.insert(heard.end(), mix.begin(), mix.end());
+    }
+    // Frames at each part's level: the length of the part at the stream's rate,
+    // less the converter's rounding and the few frames where one level meets the next.
+    for (const auto& part : c.parts) {
+      const double expected = double(part.frames) * c.playedAt / part.rate;
+      size_t atLevel = 0;
+      for (size_t i = 0; i + 1 < heard.size(); i += 2) {
+        if (std::abs(heard[i] - part.level) < 0.01f && std::abs(heard[i + 1] - part.level) < 0.01f) ++atLevel;
+      }
+      EXPECT_NEAR(double(atLevel), expected, 0.002 * expected + 64) << "level " << part.level;
+    }
+    EXPECT_TRUE(fed.voice->Ended());
+  }
+}
+
+// The feed falls behind (a disk that stalls): the voice is silent meanwhile,
+// and goes on when the feed catches up, with no frame lost.
+TEST(Voice, AFeedThatFallsBehindDelaysTheSoundAndLosesNothing) {
+  constexpr size_t kClip = 96000;
+  FedVoice fed(std::make_unique<CountingDecoder>(kClip), 48000);
+  size_t played = 0;
+  while (played + 480 <= VoiceFeed::kAheadSeconds * 48000 / 2) {
+    fed.Render(480, false);
+    played += 480;
+  }
+  EXPECT_EQ(fed.voice->Starvations(), 0u);
+  // The ring is used up with nothing decoded behind it.
+  for (int i = 0; i < 100; ++i) fed.Render(480, false);
+  EXPECT_GT(fed.voice->Starvations(), 0u);
+  EXPECT_FALSE(fed.voice->Ended()) << "a starved voice was taken for one at its end";
+  fed.RenderToEnd();
+  EXPECT_EQ(fed.voice->FramesPlayed(), kClip);
 }
 
 // The system codec, with the LAME tag's delay and padding trimmed, gives what

@@ -63,6 +63,19 @@ TEST(LoudnessMeter, MatchesKnownLoudnessOfGeneratedSignals) {
   }
 }
 
+// A clip that changes format part-way (two MP3 files joined) is measured whole:
+// the second part at its own rate, each part as loud as the other.
+TEST(LoudnessMeter, AChangeOfFormatPartWayKeepsTheMeasureWhole) {
+  LoudnessMeter meter(44100, 2);
+  meter.Add(Tone(44100, 2, {{-33, 10}}));
+  meter.SetFormat(22050, 1);
+  meter.Add(Tone(22050, 1, {{-23, 10}}));
+  // Both parts pass the relative gate (10 LU apart, on its edge less a little):
+  // the mean of -33 and -23 LUFS by energy is about -25.6 LUFS.
+  const double expected = -0.691 + 10.0 * std::log10((std::pow(10.0, (-33 + 0.691) / 10) + std::pow(10.0, (-23 + 0.691) / 10)) / 2);
+  EXPECT_NEAR(meter.IntegratedLufs(), expected, 0.2);
+}
+
 TEST(LoudnessMeter, SilenceAndClipsShorterThanABlockHaveNoLoudness) {
   EXPECT_TRUE(std::isinf(Measure(48000, 2, std::vector<float>(48000 * 2, 0.0f))));
   EXPECT_TRUE(std::isinf(Measure(48000, 2, Tone(48000, 2, {{-10, 0.39}}))));

@@ -14,9 +14,13 @@
 //   window_probe.exe --controls <window title>
 // With --geometry it prints the window's sizes, "<outer width> <outer height>
 // <client width> <client height>", then every visible control below it (those on
-// panes too, but not those in an area that scrolls) as "<class>\t<caption>\t<left> <top> <right> <bottom>" in the window's
-// client coordinates.
+// panes too, but not those in an area that scrolls) as
+// "<class>\t<caption>\t<left> <top> <right> <bottom>" in the window's client coordinates.
 //   window_probe.exe --geometry <window title>
+// With --ping it prints "ready", then sends the window WM_NULL round trip after
+// round trip (10 ms apart) for the given time, each allowed 100 ms, and prints
+// "<round trips> <slowest in ms>". Exit code 3 when one went unanswered.
+//   window_probe.exe --ping <window title> <milliseconds>
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
@@ -117,6 +121,39 @@ void PrintWindowGeometry(HWND window) {
   EnumChildWindows(window, PrintGeometry, reinterpret_cast<LPARAM>(window));
 }
 
+int Ping(HWND window, DWORD milliseconds) {
+  constexpr UINT kAnswerWithin = 100;
+  constexpr DWORD kGap = 10;
+  std::printf("ready\n");
+  std::fflush(stdout);
+  LARGE_INTEGER frequency, start;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  const auto msSince = [&](const LARGE_INTEGER& from) {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart - from.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+  };
+  unsigned count = 0;
+  double slowest = 0;
+  while (msSince(start) < milliseconds) {
+    LARGE_INTEGER sent;
+    QueryPerformanceCounter(&sent);
+    DWORD_PTR result = 0;
+    const bool answered = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kAnswerWithin, &result) != 0;
+    const double took = msSince(sent);
+    ++count;
+    if (took > slowest) slowest = took;
+    if (!answered) {
+      std::printf("%u %.1f unanswered\n", count, took);
+      return 3;
+    }
+    Sleep(kGap);
+  }
+  std::printf("%u %.1f\n", count, slowest);
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -126,6 +163,7 @@ int wmain(int argc, wchar_t** argv) {
   const wchar_t* title = argc > titleArgument ? argv[titleArgument] : L"Kivora";
   HWND window = FindWindowW(nullptr, title);
   if (!window) return 1;
+  if (option == L"--ping") return Ping(window, argc > 3 ? static_cast<DWORD>(_wtoi(argv[3])) : 1000);
   if (itself) {
     POINT origin{0, 0};
     ClientToScreen(window, &origin);
