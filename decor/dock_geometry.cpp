@@ -109,9 +109,16 @@ DockPlacement EvaluateDocking(DockRect window, const Desktop& desktop) {
   return {DockSide::None, window, m};
 }
 
-bool IsCollapsedAt(DockRect window, DockRect monitor) {
-  return window.top == monitor.top + kVisibleStrip - window.Height() ||
-         window.left == monitor.left + kVisibleStrip - window.Width() || window.left == monitor.right - kVisibleStrip;
+DockMetrics DockMetricsAt(int dpi) {
+  // MulDiv's rounding, written out: this file builds without Windows headers.
+  const auto scale = [dpi](int pixels) { return static_cast<int>((pixels * 2LL * dpi + 96) / (2 * 96)); };
+  return {scale(kSlideStep), scale(kVisibleStrip), scale(kSlideLoopBound)};
+}
+
+bool IsCollapsedAt(DockRect window, DockRect monitor, const DockMetrics& metrics) {
+  const int strip = metrics.visibleStrip;
+  return window.top == monitor.top + strip - window.Height() || window.left == monitor.left + strip - window.Width() ||
+         window.left == monitor.right - strip;
 }
 
 bool PointerInside(DockPoint pointer, DockRect window) {
@@ -121,32 +128,35 @@ bool PointerInside(DockPoint pointer, DockRect window) {
 int SlideCoordinate(DockSide side, DockRect window) { return side == DockSide::Top ? window.top : window.left; }
 
 std::optional<int> NextSlidePosition(DockSide side, SlideDirection direction, int position, DockRect window,
-                                     DockRect monitor) {
+                                     DockRect monitor, const DockMetrics& metrics) {
   const bool out = direction == SlideDirection::Out;
+  const int step = metrics.slideStep, bound = metrics.slideLoopBound;
   switch (side) {
     case DockSide::Left:
-      if (out && position > monitor.left + kSlideLoopBound - window.Width()) return position - kSlideStep;
-      if (!out && position < monitor.left - kSlideLoopBound) return position + kSlideStep;
+      if (out && position > monitor.left + bound - window.Width()) return position - step;
+      if (!out && position < monitor.left - bound) return position + step;
       break;
     case DockSide::Top:
-      if (out && position > monitor.top + kSlideLoopBound - window.Height()) return position - kSlideStep;
-      if (!out && position < monitor.top - kSlideLoopBound) return position + kSlideStep;
+      if (out && position > monitor.top + bound - window.Height()) return position - step;
+      if (!out && position < monitor.top - bound) return position + step;
       break;
     case DockSide::Right:
-      if (out && position < monitor.right - kSlideLoopBound) return position + kSlideStep;
-      if (!out && position > monitor.right - window.Width() + kSlideLoopBound) return position - kSlideStep;
+      if (out && position < monitor.right - bound) return position + step;
+      if (!out && position > monitor.right - window.Width() + bound) return position - step;
       break;
     case DockSide::None: break;
   }
   return std::nullopt;
 }
 
-int SlideEndPosition(DockSide side, SlideDirection direction, DockRect window, DockRect monitor) {
+int SlideEndPosition(DockSide side, SlideDirection direction, DockRect window, DockRect monitor,
+                     const DockMetrics& metrics) {
   const bool out = direction == SlideDirection::Out;
+  const int strip = metrics.visibleStrip;
   switch (side) {
-    case DockSide::Left: return out ? monitor.left + kVisibleStrip - window.Width() : monitor.left;
-    case DockSide::Top: return out ? monitor.top + kVisibleStrip - window.Height() : monitor.top;
-    case DockSide::Right: return out ? monitor.right - kVisibleStrip : monitor.right - window.Width();
+    case DockSide::Left: return out ? monitor.left + strip - window.Width() : monitor.left;
+    case DockSide::Top: return out ? monitor.top + strip - window.Height() : monitor.top;
+    case DockSide::Right: return out ? monitor.right - strip : monitor.right - window.Width();
     case DockSide::None: break;
   }
   return SlideCoordinate(side, window);

@@ -45,6 +45,15 @@ inline constexpr int kSlideLoopBound = 7;   // slides step until this close, the
 inline constexpr int kMinimumTrackWidth = 188;
 inline constexpr int kMinimumTrackHeight = 250;
 
+// The slide's lengths at a display's DPI: the constants above are at 96 DPI. The snap
+// distance stays as it is, a pixel tolerance of the drag and not a length on screen.
+struct DockMetrics {
+  int slideStep = kSlideStep;
+  int visibleStrip = kVisibleStrip;
+  int slideLoopBound = kSlideLoopBound;
+};
+DockMetrics DockMetricsAt(int dpi);
+
 // The bounding box of every monitor; empty for a desktop without monitors.
 DockRect VirtualScreen(const Desktop& desktop);
 
@@ -78,7 +87,7 @@ struct DockPlacement {
 DockPlacement EvaluateDocking(DockRect window, const Desktop& desktop);
 
 // Whether the window sits where a finished slide out leaves it on this monitor.
-bool IsCollapsedAt(DockRect window, DockRect monitor);
+bool IsCollapsedAt(DockRect window, DockRect monitor, const DockMetrics& metrics = {});
 
 // Outside is left of left, right of right, above top or below bottom: a pointer
 // exactly on the right or bottom edge counts as inside.
@@ -88,8 +97,9 @@ bool PointerInside(DockPoint pointer, DockRect window);
 // takes steps while NextSlidePosition gives one, then settles at SlideEndPosition.
 int SlideCoordinate(DockSide side, DockRect window);
 std::optional<int> NextSlidePosition(DockSide side, SlideDirection direction, int position, DockRect window,
-                                     DockRect monitor);
-int SlideEndPosition(DockSide side, SlideDirection direction, DockRect window, DockRect monitor);
+                                     DockRect monitor, const DockMetrics& metrics = {});
+int SlideEndPosition(DockSide side, SlideDirection direction, DockRect window, DockRect monitor,
+                     const DockMetrics& metrics = {});
 // The window moved so that its slid coordinate is position.
 DockRect PlacedAt(DockSide side, int position, DockRect window);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/dpi.h"
 #include "base/window_procedure_guard.h"
 
 namespace kivora::decor {
@@ -63,6 +64,8 @@ EdgeDocking::~EdgeDocking() { Uninstall(); }
 void EdgeDocking::Install(HWND window) {
   if (hwnd_ || !window) return;
   hwnd_ = window;
+  dpi_ = WindowDpi(window);
+  metrics_ = DockMetricsAt(dpi_);
   SetPropW(hwnd_, kInstanceProperty, this);
   previous_ = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EdgeDocking::Procedure)));
@@ -106,7 +109,16 @@ UINT EdgeDocking::BeforePassingOn(UINT message, WPARAM wParam, LPARAM lParam) {
       if (docked) Undock();
       break;
     case WM_GETMINMAXINFO:
-      if (idle) reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {kMinimumTrackWidth, kMinimumTrackHeight};
+      if (idle) {
+        reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {ScaleToDpi(kMinimumTrackWidth, dpi_),
+                                                                 ScaleToDpi(kMinimumTrackHeight, dpi_)};
+      }
+      break;
+    case WM_DPICHANGED:
+      // Before the window takes its new size. The DPI comes from wParam:
+      // GetDpiForWindow may still give the old one.
+      dpi_ = LOWORD(wParam);
+      metrics_ = DockMetricsAt(dpi_);
       break;
     case WM_SIZING:
       if (docked) Undock();
@@ -151,7 +163,7 @@ void EdgeDocking::EvaluateDocking() {
   } else {
     StopWatchTimer();
   }
-  if (collapsed_) collapsed_ = IsCollapsedAt(WindowRect(), monitor_);
+  if (collapsed_) collapsed_ = IsCollapsedAt(WindowRect(), monitor_, metrics_);
 }
 
 void EdgeDocking::EnsureWatchTimer() {
@@ -223,7 +235,7 @@ void EdgeDocking::StartSlide(SlideDirection direction, int pausesFirst) {
     SetTopmost(false);
   }
   run_ = {side_, direction, SlideCoordinate(side_, WindowRect()), 0, PerformanceCount() + pausesFirst * CountsPerStep()};
-  if (pausesFirst == 0 && !NextSlidePosition(run_.side, direction, run_.position, WindowRect(), monitor_)) {
+  if (pausesFirst == 0 && !NextSlidePosition(run_.side, direction, run_.position, WindowRect(), monitor_, metrics_)) {
     FinishSlide();
     return;
   }
@@ -245,19 +257,19 @@ void EdgeDocking::SlideTick() {
   const long long elapsed = PerformanceCount() - run_.startCount;
   if (elapsed < 0) return;
   const long long due = std::min(elapsed / CountsPerStep(), run_.stepsTaken + kMostStepsPerTick);
-  auto next = NextSlidePosition(run_.side, run_.direction, run_.position, WindowRect(), monitor_);
+  auto next = NextSlidePosition(run_.side, run_.direction, run_.position, WindowRect(), monitor_, metrics_);
   while (next && run_.stepsTaken < due) {
     run_.position = *next;
     ++run_.stepsTaken;
     MoveWhileSliding(run_.position);
-    next = NextSlidePosition(run_.side, run_.direction, run_.position, WindowRect(), monitor_);
+    next = NextSlidePosition(run_.side, run_.direction, run_.position, WindowRect(), monitor_, metrics_);
   }
   if (!next) FinishSlide();
 }
 
 void EdgeDocking::FinishSlide() {
   StopSlideTimer();
-  MoveWhileSliding(SlideEndPosition(run_.side, run_.direction, WindowRect(), monitor_));
+  MoveWhileSliding(SlideEndPosition(run_.side, run_.direction, WindowRect(), monitor_, metrics_));
   if (run_.direction == SlideDirection::Out) collapsed_ = true;
   slide_ = SlideState::Idle;
   if (run_.direction == SlideDirection::In) SetForegroundWindow(hwnd_);

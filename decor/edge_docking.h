@@ -86,6 +86,8 @@ class EdgeDocking {
   WNDPROC previous_ = nullptr;
   DockSide side_ = DockSide::None;
   DockRect monitor_{};
+  int dpi_ = 96;          // the window's, as its last WM_DPICHANGED told
+  DockMetrics metrics_;   // the slide's lengths at that DPI
   SlideState slide_ = SlideState::Idle;
   bool collapsed_ = false;
   UINT_PTR watchTimer_ = 0;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "base/dpi.h"
 #include "decor/shadow_rings.h"
 
 namespace kivora::decor {
@@ -12,6 +13,17 @@ namespace {
 constexpr UINT_PTR kPictureSubclassId = 0x5348;  // one subclass per shadow window
 // Where the shadow window keeps its picture (the subclass owns and frees it).
 constexpr wchar_t kPictureProperty[] = L"Kivora.WndShadow.Picture";
+// The owner's DPI: the band width is given at 96 DPI and drawn at this one.
+constexpr wchar_t kDpiProperty[] = L"Kivora.WndShadow.Dpi";
+
+void SetDpiProperty(HWND shadow, int dpi) {
+  SetPropW(shadow, kDpiProperty, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(dpi)));
+}
+
+int DpiProperty(HWND shadow) {
+  const int dpi = static_cast<int>(reinterpret_cast<UINT_PTR>(GetPropW(shadow, kDpiProperty)));
+  return dpi > 0 ? dpi : kBaseDpi;
+}
 
 // The shadow's last picture, kept with its shadow window so that a move that keeps
 // the size only moves the window; a new size, colour or band width paints it anew.
@@ -132,11 +144,17 @@ void ShowPicture(HWND shadow, const PictureCache& cache, const ShadowBox& box) {
 
 LRESULT CALLBACK ShadowOwnerProcedure(HWND owner, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
   auto previous = reinterpret_cast<WNDPROC>(GetPropW(owner, kShadowProcedureProperty));
+  // Before the owner moves to the suggested rectangle, which redraws the band. The
+  // DPI comes from wParam: GetDpiForWindow may still give the old one.
+  if (message == WM_DPICHANGED) {
+    if (HWND shadow = ShadowWindowOf(owner)) SetDpiProperty(shadow, LOWORD(wParam));
+  }
   const LRESULT result =
       previous ? CallWindowProcW(previous, owner, message, wParam, lParam) : DefWindowProcW(owner, message, wParam, lParam);
   switch (message) {
     case WM_MOVE:
-    case WM_SIZE: UpdateWindowShadow(owner); break;
+    case WM_SIZE:
+    case WM_DPICHANGED: UpdateWindowShadow(owner); break;
     case WM_SHOWWINDOW: UpdateWindowShadow(owner, wParam != 0); break;
     case WM_NCDESTROY:
       // The system destroys the owned shadow window with its owner; only the names go.
@@ -164,6 +182,7 @@ bool SetWindowShadow(HWND owner, COLORREF color, int size) {
   if (HWND shadow = ObtainShadowWindow(owner)) {
     SetPropW(shadow, kShadowColorProperty, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(color)));
     SetPropW(shadow, kShadowSizeProperty, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(size)));
+    if (!GetPropW(shadow, kDpiProperty)) SetDpiProperty(shadow, WindowDpi(owner));
   }
   UpdateWindowShadow(owner);
   if (!GetPropW(owner, kShadowProcedureProperty)) {
@@ -177,6 +196,7 @@ void RemoveWindowShadow(HWND owner) {
   if (HWND shadow = ShadowWindowOf(owner)) {
     RemovePropW(shadow, kShadowColorProperty);
     RemovePropW(shadow, kShadowSizeProperty);
+    RemovePropW(shadow, kDpiProperty);
     DestroyWindow(shadow);
   }
   RemovePropW(owner, kShadowWindowProperty);
@@ -204,7 +224,8 @@ void UpdateWindowShadow(HWND owner, std::optional<bool> visible) {
   RECT frame{};
   GetWindowRect(owner, &frame);
   if (frame.right == frame.left || frame.bottom == frame.top) return;
-  const int size = static_cast<int>(reinterpret_cast<UINT_PTR>(GetPropW(shadow, kShadowSizeProperty)));
+  const int size = ScaleToDpi(static_cast<int>(reinterpret_cast<UINT_PTR>(GetPropW(shadow, kShadowSizeProperty))),
+                              DpiProperty(shadow));
   const auto color = static_cast<COLORREF>(reinterpret_cast<UINT_PTR>(GetPropW(shadow, kShadowColorProperty)));
   const ShadowBox box = ShadowAround(frame.left, frame.top, frame.right, frame.bottom, size);
   PictureCache* cache = FindCache(shadow);

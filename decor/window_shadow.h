@@ -19,7 +19,8 @@ inline constexpr wchar_t kShadowSizeProperty[] = L"Durov.WndShadow.Size";
 inline constexpr int kDefaultShadowSize = 5;
 
 // Gives `owner` a shadow of this colour (0x00BBGGRR) and band width, or changes the
-// ones it has. A size below 1 removes the shadow. Returns whether a shadow is set.
+// ones it has. The width is at 96 DPI: the band is drawn scaled to the owner's DPI,
+// and follows it when WM_DPICHANGED comes. A size below 1 removes the shadow. Returns whether a shadow is set.
 bool SetWindowShadow(HWND owner, COLORREF color, int size = kDefaultShadowSize);
 
 // Destroys the shadow window and takes the shadow's procedure out of the chain.

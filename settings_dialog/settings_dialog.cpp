@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <string>
 
+#include "base/dpi.h"
 #include "base/window_procedure_guard.h"
 
 namespace kivora {
 namespace {
 
-// The dialog's client area, in pixels: the section list on the left, the page on
-// the right, the buttons along the bottom.
+// The dialog's client area at 96 DPI, scaled to the dialog's: the section list on
+// the left, the page on the right, the buttons along the bottom.
 constexpr int kMargin = 10;
 constexpr int kListWidth = 110;
 constexpr int kPageWidth = 470;
@@ -41,6 +42,7 @@ std::vector<WORD> DialogTemplate() {
 }
 
 HWND AddControl(HWND dialog, const wchar_t* windowClass, const wchar_t* text, DWORD style, RECT area, int id) {
+  area = ScaleToDpi(area, WindowDpi(dialog));
   HWND control = CreateWindowExW(0, windowClass, text, WS_CHILD | WS_VISIBLE | style, area.left, area.top,
                                  area.right - area.left, area.bottom - area.top, dialog,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
@@ -48,11 +50,32 @@ HWND AddControl(HWND dialog, const wchar_t* windowClass, const wchar_t* text, DW
   return control;
 }
 
+// Every control below the dialog at the new DPI: each rectangle within its parent
+// scaled by new / old, every text in the dialog's new font, and each pane told.
+struct Rescale {
+  int from, to;
+  HFONT font;
+};
+
+BOOL CALLBACK RescaleControl(HWND control, LPARAM data) {
+  const Rescale& rescale = *reinterpret_cast<const Rescale*>(data);
+  RECT area{};
+  GetWindowRect(control, &area);
+  MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&area), 2);
+  const auto scaled = [&rescale](LONG value) { return MulDiv(value, rescale.to, rescale.from); };
+  SetWindowPos(control, nullptr, scaled(area.left), scaled(area.top), scaled(area.right) - scaled(area.left),
+               scaled(area.bottom) - scaled(area.top), SWP_NOZORDER | SWP_NOACTIVATE);
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(rescale.font), FALSE);
+  SendMessageW(control, PaneDpiChangedMessage(), static_cast<WPARAM>(rescale.to), 0);
+  return TRUE;
+}
+
 // Outer size for the client size, centred on the owner.
 void PlaceOverOwner(HWND dialog) {
-  RECT outer{0, 0, kClientWidth, kClientHeight};
-  AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongW(dialog, GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongW(dialog, GWL_EXSTYLE)));
+  const int dpi = WindowDpi(dialog);
+  RECT outer{0, 0, ScaleToDpi(kClientWidth, dpi), ScaleToDpi(kClientHeight, dpi)};
+  AdjustWindowRectForDpi(outer, static_cast<DWORD>(GetWindowLongW(dialog, GWL_STYLE)),
+                         static_cast<DWORD>(GetWindowLongW(dialog, GWL_EXSTYLE)), dpi);
   const int width = outer.right - outer.left;
   const int height = outer.bottom - outer.top;
   RECT owner{};
@@ -107,7 +130,7 @@ INT_PTR CALLBACK SettingsDialog::DialogProc(HWND hwnd, UINT message, WPARAM wPar
   return GuardWindowProcedure([&] { return self->HandleMessage(message, wParam, lParam); }, [] { return FALSE; });
 }
 
-INT_PTR SettingsDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
+INT_PTR SettingsDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: OnInit(); return FALSE;  // the focus is set by OnInit
     case WM_COMMAND:
@@ -119,6 +142,10 @@ INT_PTR SettingsDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
           return TRUE;
         default: return FALSE;
       }
+    case WM_DPICHANGED:
+      // The DPI comes from wParam: GetDpiForWindow may still give the old one.
+      OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return TRUE;
     case WM_DESTROY:
       pages_.clear();
       hwnd_ = nullptr;
@@ -128,6 +155,7 @@ INT_PTR SettingsDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
 }
 
 void SettingsDialog::OnInit() {
+  dpi_ = WindowDpi(hwnd_);
   PlaceOverOwner(hwnd_);
   list_ = AddControl(hwnd_, L"LISTBOX", L"", WS_BORDER | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
                      {kMargin, kMargin, kMargin + kListWidth, kMargin + kPageHeight}, kListId);
@@ -149,6 +177,24 @@ void SettingsDialog::OnInit() {
   SendMessageW(list_, LB_SETCURSEL, 0, 0);
   ShowSection(0);
   SetFocus(list_);
+}
+
+// The dialog moved to a monitor of another DPI: it takes the rectangle the system
+// suggests, and every control its place and font for the new DPI.
+void SettingsDialog::OnDpiChanged(int dpi, const RECT& suggested) {
+  if (dpi <= 0 || dpi == dpi_) return;
+  LOGFONTW face{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)), sizeof(face), &face);
+  face.lfHeight = MulDiv(face.lfHeight, dpi, dpi_);
+  Font font(CreateFontIndirectW(&face));  // the old one stays until every control has the new one
+  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  Rescale rescale{dpi_, dpi, font.Get()};
+  EnumChildWindows(hwnd_, RescaleControl, reinterpret_cast<LPARAM>(&rescale));
+  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
+  font_ = std::move(font);
+  dpi_ = dpi;
+  RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 void SettingsDialog::ShowSection(int index) {

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/unique_handle.h"
 #include "settings_dialog/settings_pane.h"
 #include "settings_dialog/settings_section.h"
 
@@ -45,6 +46,7 @@ class SettingsDialog {
   void OnOk();
   void OnCancel();
   void ShowSection(int index);
+  void OnDpiChanged(int dpi, const RECT& suggested);
 
   SectionList sections_;
   std::function<void(HWND)> dressWindow_;
@@ -52,6 +54,8 @@ class SettingsDialog {
   HWND hwnd_ = nullptr;
   HWND list_ = nullptr;
   int shown_ = -1;
+  int dpi_ = 96;  // the dialog's, as its last WM_DPICHANGED told
+  Font font_;     // the dialog's font remade for a DPI it moved to; null until then
 };
 
 }  // namespace kivora

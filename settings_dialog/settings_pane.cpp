@@ -2,13 +2,14 @@
 
 #include <algorithm>
 
+#include "base/dpi.h"
 #include "base/window_procedure_guard.h"
 
 namespace kivora {
 namespace {
 
 constexpr wchar_t kPaneClass[] = L"KivoraSettingsPane";
-constexpr int kLineStep = 24;
+constexpr int kLineStep = 24;  // at 96 DPI
 
 void RegisterPaneClass(HINSTANCE instance, WNDPROC procedure) {
   WNDCLASSEXW paneClass{};
@@ -22,7 +23,14 @@ void RegisterPaneClass(HINSTANCE instance, WNDPROC procedure) {
 
 }  // namespace
 
-SettingsPane::SettingsPane(HWND parent, RECT area, SettingsSection& section, Scroll scroll) : section_(section) {
+UINT PaneDpiChangedMessage() {
+  static const UINT message = RegisterWindowMessageW(L"Kivora.SettingsPane.DpiChanged");
+  return message;
+}
+
+SettingsPane::SettingsPane(HWND parent, RECT area, SettingsSection& section, Scroll scroll)
+    : section_(section), dpi_(WindowDpi(GetAncestor(parent, GA_ROOT))), lineStep_(ScaleToDpi(kLineStep, dpi_)) {
+  area = ScaleToDpi(area, dpi_);
   const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE));
   RegisterPaneClass(instance, PaneProc);
   // CONTROLPARENT: the dialog's Tab and arrow keys go into the pane's controls.
@@ -38,16 +46,19 @@ SettingsPane::~SettingsPane() {
 int SettingsPane::Width() const {
   RECT client{};
   GetClientRect(hwnd_, &client);
-  return client.right;
+  return MulDiv(client.right, kBaseDpi, dpi_);
 }
 
-int SettingsPane::Height() const {
+int SettingsPane::Height() const { return MulDiv(PixelHeight(), kBaseDpi, dpi_); }
+
+int SettingsPane::PixelHeight() const {
   RECT client{};
   GetClientRect(hwnd_, &client);
   return client.bottom;
 }
 
 HWND SettingsPane::Add(const wchar_t* windowClass, const wchar_t* text, DWORD style, RECT area) {
+  area = ScaleToDpi(area, dpi_);
   HWND control = CreateWindowExW(0, windowClass, text, WS_CHILD | WS_VISIBLE | style, area.left, area.top - offset_,
                                  area.right - area.left, area.bottom - area.top, hwnd_,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId_++)), nullptr, nullptr);
@@ -56,10 +67,23 @@ HWND SettingsPane::Add(const wchar_t* windowClass, const wchar_t* text, DWORD st
   return control;
 }
 
+void SettingsPane::OnDpiChanged(int dpi) {
+  if (dpi <= 0 || dpi == dpi_) return;
+  offset_ = MulDiv(offset_, dpi, dpi_);
+  contentHeight_ = MulDiv(contentHeight_, dpi, dpi_);
+  dpi_ = dpi;
+  lineStep_ = ScaleToDpi(kLineStep, dpi_);
+  if (contentHeight_ > 0) {
+    SCROLLINFO info{sizeof(info), SIF_RANGE | SIF_PAGE | SIF_POS, 0, std::max(0, contentHeight_ - 1),
+                    static_cast<UINT>(PixelHeight()), offset_, 0};
+    SetScrollInfo(hwnd_, SB_VERT, &info, TRUE);
+  }
+}
+
 void SettingsPane::SetContentHeight(int height) {
-  contentHeight_ = height;
-  SCROLLINFO info{sizeof(info), SIF_RANGE | SIF_PAGE | SIF_POS, 0, std::max(0, height - 1),
-                  static_cast<UINT>(Height()), offset_, 0};
+  contentHeight_ = ScaleToDpi(height, dpi_);
+  SCROLLINFO info{sizeof(info), SIF_RANGE | SIF_PAGE | SIF_POS, 0, std::max(0, contentHeight_ - 1),
+                  static_cast<UINT>(PixelHeight()), offset_, 0};
   SetScrollInfo(hwnd_, SB_VERT, &info, TRUE);
 }
 
@@ -68,11 +92,11 @@ void SettingsPane::ScrollIntoView(HWND control) {
   GetWindowRect(control, &area);
   MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&area), 2);
   if (area.top < 0) ScrollTo(offset_ + area.top);
-  else if (area.bottom > Height()) ScrollTo(offset_ + area.bottom - Height());
+  else if (area.bottom > PixelHeight()) ScrollTo(offset_ + area.bottom - PixelHeight());
 }
 
 void SettingsPane::ScrollTo(int offset) {
-  offset = std::clamp(offset, 0, std::max(0, contentHeight_ - Height()));
+  offset = std::clamp(offset, 0, std::max(0, contentHeight_ - PixelHeight()));
   if (offset == offset_) return;
   ScrollWindowEx(hwnd_, 0, offset_ - offset, nullptr, nullptr, nullptr, nullptr,
                  SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
@@ -85,10 +109,10 @@ void SettingsPane::OnScroll(WORD request) {
   SCROLLINFO info{sizeof(info), SIF_ALL, 0, 0, 0, 0, 0};
   GetScrollInfo(hwnd_, SB_VERT, &info);
   switch (request) {
-    case SB_LINEUP: ScrollTo(offset_ - kLineStep); break;
-    case SB_LINEDOWN: ScrollTo(offset_ + kLineStep); break;
-    case SB_PAGEUP: ScrollTo(offset_ - Height()); break;
-    case SB_PAGEDOWN: ScrollTo(offset_ + Height()); break;
+    case SB_LINEUP: ScrollTo(offset_ - lineStep_); break;
+    case SB_LINEDOWN: ScrollTo(offset_ + lineStep_); break;
+    case SB_PAGEUP: ScrollTo(offset_ - PixelHeight()); break;
+    case SB_PAGEDOWN: ScrollTo(offset_ + PixelHeight()); break;
     case SB_THUMBTRACK:
     case SB_THUMBPOSITION: ScrollTo(info.nTrackPos); break;
     case SB_TOP: ScrollTo(0); break;
@@ -134,6 +158,10 @@ LRESULT CALLBACK SettingsPane::PaneProc(HWND hwnd, UINT message, WPARAM wParam, 
 }
 
 LRESULT SettingsPane::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == PaneDpiChangedMessage()) {
+    OnDpiChanged(static_cast<int>(wParam));
+    return 0;
+  }
   switch (message) {
     case WM_COMMAND:
       if (lParam) section_.OnCommand(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
@@ -144,7 +172,7 @@ LRESULT SettingsPane::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_ERASEBKGND: OnEraseBackground(reinterpret_cast<HDC>(wParam)); return 1;
     case WM_VSCROLL: OnScroll(LOWORD(wParam)); return 0;
     case WM_MOUSEWHEEL:
-      ScrollTo(offset_ - GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA * 3 * kLineStep);
+      ScrollTo(offset_ - GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA * 3 * lineStep_);
       return 0;
     default: break;
   }

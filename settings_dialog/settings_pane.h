@@ -1,7 +1,9 @@
 // A plain child window of the settings dialog that holds controls: a section's
 // page, or a scrolling area inside one. It passes its controls' commands to the
 // section, paints in the dialog's (skinned) colours, and takes part in the
-// dialog's Tab order.
+// dialog's Tab order. Its sections lay it out at 96 DPI: every rectangle and
+// height given to it, and the width and height it tells, are in those units, and it
+// scales them to the dialog's DPI.
 #pragma once
 
 #include <windows.h>
@@ -10,10 +12,14 @@
 
 namespace kivora {
 
+// What the dialog sends every pane below it (its sections' own panes too) when it
+// moves to a monitor of another DPI: wParam is the new DPI.
+UINT PaneDpiChangedMessage();
+
 class SettingsPane {
  public:
   enum class Scroll { None, Vertical };
-  // area is in parent's client coordinates.
+  // area is in parent's client coordinates (units at 96 DPI).
   SettingsPane(HWND parent, RECT area, SettingsSection& section, Scroll scroll = Scroll::None);
   ~SettingsPane();
   SettingsPane(const SettingsPane&) = delete;
@@ -26,6 +32,10 @@ class SettingsPane {
   // A control of a system class in this pane, in the dialog's font; the pane owns it.
   HWND Add(const wchar_t* windowClass, const wchar_t* text, DWORD style, RECT area);
 
+  // The dialog moved to a monitor of another DPI and has placed every control for it;
+  // the pane's own lengths follow.
+  void OnDpiChanged(int dpi);
+
   // Scrolling panes: how tall the content is, and bringing one control into sight.
   void SetContentHeight(int height);
   void ScrollIntoView(HWND control);
@@ -36,12 +46,15 @@ class SettingsPane {
   LRESULT OnColour(UINT message, WPARAM wParam, LPARAM lParam);
   void OnEraseBackground(HDC dc);
   void OnScroll(WORD request);
+  int PixelHeight() const;
   void ScrollTo(int offset);
 
   HWND hwnd_ = nullptr;
   SettingsSection& section_;
-  int contentHeight_ = 0;
-  int offset_ = 0;
+  int dpi_;
+  int lineStep_;     // pixels
+  int contentHeight_ = 0;  // pixels
+  int offset_ = 0;         // pixels
   int nextId_ = 100;
 };
 

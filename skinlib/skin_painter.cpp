@@ -5,13 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "skinlib/back_buffer.h"
+#include "base/dpi.h"
 #include "base/unique_handle.h"
+#include "skinlib/back_buffer.h"
 
 namespace kivora::skin {
 namespace {
 
-constexpr int kRadius = 6;
+constexpr int kRadius = 6;  // every length here is at 96 DPI, scaled to the window's
 
 // Asks a control a question at its own window procedure. A message sent to a
 // control first passes every subclass in front of it, and under Wine each of them
@@ -28,7 +29,7 @@ void Fill(HDC dc, const RECT& area, COLORREF color) {
   FillRect(dc, &area, brush.Get());
 }
 
-void RoundBox(HDC dc, RECT area, COLORREF fill, COLORREF border, int borderWidth = 1, int radius = kRadius) {
+void RoundBox(HDC dc, RECT area, COLORREF fill, COLORREF border, int borderWidth, int radius) {
   Brush brush(CreateSolidBrush(fill));
   Pen pen(CreatePen(PS_INSIDEFRAME, borderWidth, border));
   ScopedSelect selectBrush(dc, brush.Get());
@@ -94,8 +95,10 @@ void PaintPushButton(HWND hwnd, WindowSkin& skin, bool hot) {
     border = skin.Color(Role::Accent);
   }
   if (!enabled) text = skin.Color(Role::MutedText);
-  RECT box{area.left + 1, area.top + 1, area.right - 1, area.bottom - 1};
-  RoundBox(dc, box, face, focused && !pressed ? skin.Color(Role::Accent) : border, focused ? 2 : 1);
+  const int inset = skin.Scaled(1);
+  RECT box{area.left + inset, area.top + inset, area.right - inset, area.bottom - inset};
+  RoundBox(dc, box, face, focused && !pressed ? skin.Color(Role::Accent) : border, skin.Scaled(focused ? 2 : 1),
+           skin.Scaled(kRadius));
 
   auto picture = reinterpret_cast<HBITMAP>(Ask(hwnd, BM_GETIMAGE, IMAGE_BITMAP));
   if ((GetWindowLongW(hwnd, GWL_STYLE) & BS_BITMAP) && picture) {
@@ -109,7 +112,7 @@ void PaintPushButton(HWND hwnd, WindowSkin& skin, bool hot) {
                    GetSysColor(COLOR_BTNFACE));
     return;
   }
-  RECT textArea{box.left + 3, box.top, box.right - 3, box.bottom};
+  RECT textArea{box.left + skin.Scaled(3), box.top, box.right - skin.Scaled(3), box.bottom};
   CentredText(dc, FontOf(hwnd), TextOf(hwnd), textArea, text);
 }
 
@@ -120,17 +123,20 @@ void PaintCheckBox(HWND hwnd, WindowSkin& skin, bool hot) {
   Fill(dc, area, skin.Color(Role::Background));
   const bool checked = Ask(hwnd, BM_GETCHECK) == BST_CHECKED;
   const bool focused = GetFocus() == hwnd;
-  const int size = 14, top = (area.bottom - size) / 2;
-  RECT box{1, top, 1 + size, top + size};
+  const int size = skin.Scaled(14), top = (area.bottom - size) / 2;
+  RECT box{skin.Scaled(1), top, skin.Scaled(1) + size, top + size};
   const COLORREF border = checked || focused || hot ? skin.Color(Role::Accent) : skin.Color(Role::ButtonBorder);
-  RoundBox(dc, box, checked ? skin.Color(Role::Accent) : skin.Color(Role::ButtonFace), border, focused ? 2 : 1, 4);
+  RoundBox(dc, box, checked ? skin.Color(Role::Accent) : skin.Color(Role::ButtonFace), border,
+           skin.Scaled(focused ? 2 : 1), skin.Scaled(4));
   if (checked) {
-    Pen pen(CreatePen(PS_SOLID, 2, skin.Color(Role::ButtonPressedText)));
+    Pen pen(CreatePen(PS_SOLID, skin.Scaled(2), skin.Color(Role::ButtonPressedText)));
     ScopedSelect selectPen(dc, pen.Get());
-    POINT tick[3] = {{box.left + 3, top + 7}, {box.left + 6, top + 10}, {box.left + 11, top + 4}};
+    POINT tick[3] = {{box.left + skin.Scaled(3), top + skin.Scaled(7)},
+                     {box.left + skin.Scaled(6), top + skin.Scaled(10)},
+                     {box.left + skin.Scaled(11), top + skin.Scaled(4)}};
     Polyline(dc, tick, 3);
   }
-  RECT textArea{box.right + 5, area.top, area.right, area.bottom};
+  RECT textArea{box.right + skin.Scaled(5), area.top, area.right, area.bottom};
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, IsWindowEnabled(hwnd) ? skin.Color(Role::Text) : skin.Color(Role::MutedText));
   ScopedSelect selectFont(dc, FontOf(hwnd));
@@ -152,7 +158,8 @@ void PaintTab(HWND hwnd, WindowSkin& skin) {
     Ask(hwnd, TCM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
     stripBottom = item.bottom > stripBottom ? item.bottom : stripBottom;
   }
-  RECT line{area.left, stripBottom, area.right, stripBottom + 1};
+  const int radius = skin.Scaled(kRadius);
+  RECT line{area.left, stripBottom, area.right, stripBottom + skin.Scaled(1)};
   Fill(dc, line, skin.Color(Role::Track));
   HFONT font = FontOf(hwnd);
   for (int i = 0; i < count; ++i) {
@@ -164,22 +171,24 @@ void PaintTab(HWND hwnd, WindowSkin& skin) {
     query.cchTextMax = 64;
     Ask(hwnd, TCM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&query));
     const bool isChosen = i == chosen;
-    RECT face{item.left + 1, item.top + 1, item.right - 1, stripBottom + kRadius};
+    const int inset = skin.Scaled(1);
+    RECT face{item.left + inset, item.top + inset, item.right - inset, stripBottom + radius};
     if (isChosen) {
-      RoundBox(dc, face, skin.Color(Role::ButtonFace), skin.Color(Role::ButtonBorder));
-      RECT bar{item.left + 6, stripBottom - 3, item.right - 6, stripBottom};
+      RoundBox(dc, face, skin.Color(Role::ButtonFace), skin.Color(Role::ButtonBorder), inset, radius);
+      RECT bar{item.left + skin.Scaled(6), stripBottom - skin.Scaled(3), item.right - skin.Scaled(6), stripBottom};
       Fill(dc, bar, skin.Color(Role::Accent));
-      RECT below{area.left, stripBottom + 1, area.right, stripBottom + kRadius + 1};
+      RECT below{area.left, stripBottom + inset, area.right, stripBottom + radius + inset};
       Fill(dc, below, skin.Color(Role::Background));
     }
-    RECT label{item.left, item.top, item.right, stripBottom - 2};
+    RECT label{item.left, item.top, item.right, stripBottom - skin.Scaled(2)};
     CentredText(dc, font, title, label, isChosen ? skin.Color(Role::Text) : skin.Color(Role::MutedText));
     if (isChosen && GetFocus() == hwnd) {
-      RECT ring{item.left + 3, item.top + 3, item.right - 3, stripBottom - 4};
-      Pen pen(CreatePen(PS_SOLID, 1, skin.Color(Role::Accent)));
+      RECT ring{item.left + skin.Scaled(3), item.top + skin.Scaled(3), item.right - skin.Scaled(3),
+                stripBottom - skin.Scaled(4)};
+      Pen pen(CreatePen(PS_SOLID, skin.Scaled(1), skin.Color(Role::Accent)));
       ScopedSelect selectPen(dc, pen.Get());
       ScopedSelect hollow(dc, GetStockObject(NULL_BRUSH));
-      RoundRect(dc, ring.left, ring.top, ring.right, ring.bottom, 4, 4);
+      RoundRect(dc, ring.left, ring.top, ring.right, ring.bottom, skin.Scaled(4), skin.Scaled(4));
     }
   }
 }
@@ -194,13 +203,17 @@ void PaintSlider(HWND hwnd, WindowSkin& skin, bool hot) {
   Ask(hwnd, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
   const int middle = (area.top + area.bottom) / 2;
   const int thumbX = (thumb.left + thumb.right) / 2;
-  RECT track{channel.left, middle - 2, channel.right, middle + 2};
-  RoundBox(dc, track, skin.Color(Role::Track), skin.Color(Role::Track), 1, 4);
-  RECT filled{channel.left, middle - 2, thumbX, middle + 2};
-  if (filled.right > filled.left) RoundBox(dc, filled, skin.Color(Role::Accent), skin.Color(Role::Accent), 1, 4);
+  const int half = skin.Scaled(2), line = skin.Scaled(1), round = skin.Scaled(4);
+  RECT track{channel.left, middle - half, channel.right, middle + half};
+  RoundBox(dc, track, skin.Color(Role::Track), skin.Color(Role::Track), line, round);
+  RECT filled{channel.left, middle - half, thumbX, middle + half};
+  if (filled.right > filled.left) RoundBox(dc, filled, skin.Color(Role::Accent), skin.Color(Role::Accent), line, round);
   const bool focused = GetFocus() == hwnd;
-  if (focused || hot) Ellipse(dc, thumbX, middle, 10, skin.Color(Role::ButtonHover), skin.Color(Role::ButtonHover), 1);
-  Ellipse(dc, thumbX, middle, 7, skin.Color(Role::ButtonFace), skin.Color(Role::Accent), focused ? 3 : 2);
+  if (focused || hot) {
+    Ellipse(dc, thumbX, middle, skin.Scaled(10), skin.Color(Role::ButtonHover), skin.Color(Role::ButtonHover), line);
+  }
+  Ellipse(dc, thumbX, middle, skin.Scaled(7), skin.Color(Role::ButtonFace), skin.Color(Role::Accent),
+          skin.Scaled(focused ? 3 : 2));
 }
 
 }  // namespace
@@ -251,31 +264,38 @@ void PaintFrame(HWND hwnd, WindowSkin& skin) {
 
   const int border = left;
   const int captionHeight = top - border;
+  const int iconSize = skin.Scaled(16);
   auto icon = reinterpret_cast<HICON>(SendMessageW(hwnd, WM_GETICON, ICON_SMALL, 0));
-  if (icon) DrawIconEx(dc, border + 6, border + (captionHeight - 16) / 2, icon, 16, 16, 0, nullptr, DI_NORMAL);
+  if (icon) {
+    DrawIconEx(dc, border + skin.Scaled(6), border + (captionHeight - iconSize) / 2, icon, iconSize, iconSize, 0,
+               nullptr, DI_NORMAL);
+  }
   std::wstring title(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
   title.resize(static_cast<size_t>(GetWindowTextW(hwnd, title.data(), static_cast<int>(title.size()))));
   {
     ScopedSelect selectFont(dc, skin.CaptionFont());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, skin.Color(Role::CaptionText));
-    RECT titleArea{border + 28, border, width / 2, top};
+    RECT titleArea{border + skin.Scaled(28), border, width / 2, top};
     DrawTextW(dc, title.c_str(), static_cast<int>(title.size()), &titleArea, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
   }
-  const int buttonWidth = GetSystemMetrics(SM_CXSIZE);
+  // The system's button width is at the system's DPI; the window may be on a monitor of another.
+  const int buttonWidth = MulDiv(GetSystemMetrics(SM_CXSIZE), skin.Dpi(), SystemDpi());
   const int centreY = border + captionHeight / 2;
   {
-    Pen pen(CreatePen(PS_SOLID, 2, skin.Color(Role::CaptionText)));
+    Pen pen(CreatePen(PS_SOLID, skin.Scaled(2), skin.Color(Role::CaptionText)));
     ScopedSelect selectPen(dc, pen.Get());
-    const int closeX = width - border - buttonWidth / 2 - 2;
-    MoveToEx(dc, closeX - 5, centreY - 5, nullptr);
-    LineTo(dc, closeX + 5, centreY + 5);
-    MoveToEx(dc, closeX + 5, centreY - 5, nullptr);
-    LineTo(dc, closeX - 5, centreY + 5);
+    const int arm = skin.Scaled(5), gap = skin.Scaled(2);
+    const int closeX = width - border - buttonWidth / 2 - gap;
+    MoveToEx(dc, closeX - arm, centreY - arm, nullptr);
+    LineTo(dc, closeX + arm, centreY + arm);
+    MoveToEx(dc, closeX + arm, centreY - arm, nullptr);
+    LineTo(dc, closeX - arm, centreY + arm);
     if (GetWindowLongW(hwnd, GWL_STYLE) & WS_MINIMIZEBOX) {
-      const int minimiseX = closeX - buttonWidth - 2;
-      MoveToEx(dc, minimiseX - 5, centreY + 4, nullptr);
-      LineTo(dc, minimiseX + 6, centreY + 4);
+      const int minimiseX = closeX - buttonWidth - gap;
+      const int low = centreY + skin.Scaled(4);
+      MoveToEx(dc, minimiseX - arm, low, nullptr);
+      LineTo(dc, minimiseX + skin.Scaled(6), low);
     }
   }
   ReleaseDC(hwnd, dc);

@@ -28,7 +28,7 @@ struct MessagesUnderWay {
 // A top-level window: its palette and what every control on it paints with.
 class WindowSkin {
  public:
-  explicit WindowSkin(const Palette& palette) : palette_(palette) {}
+  WindowSkin(const Palette& palette, int dpi) : palette_(palette), dpi_(dpi) {}
 
   COLORREF Color(Role role) const { return static_cast<COLORREF>(palette_[role]); }
   // A later skin brings its colours to the windows skinned before.
@@ -40,11 +40,16 @@ class WindowSkin {
   // change of the system's settings.
   HFONT CaptionFont();
   void ForgetCaptionFont() { captionFont_.Reset(); }
+  // The DPI the window is laid out for; every metric of the look is scaled to it.
+  int Dpi() const { return dpi_; }
+  int Scaled(int pixels) const;
+  void SetDpi(int dpi);
 
   MessagesUnderWay underWay;
 
  private:
   Palette palette_;
+  int dpi_;
   BackBuffer buffer_;
   Brush backgroundBrush_;
   COLORREF backgroundBrushColor_ = 0;

@@ -7,6 +7,7 @@
 #include <optional>
 #include <type_traits>
 
+#include "base/dpi.h"
 #include "skinlib/skin_painter.h"
 #include "skinlib/skin_state.h"
 
@@ -121,6 +122,8 @@ LRESULT SkinMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, Windo
       if (PaintLabel(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), skin)) return TRUE;
       break;
     case WM_SETTINGCHANGE: skin.ForgetCaptionFont(); break;
+    // The DPI comes from wParam: GetDpiForWindow may still give the old one.
+    case WM_DPICHANGED: skin.SetDpi(LOWORD(wParam)); break;
     case WM_PARENTNOTIFY:
       // A control made after the skin was put on takes the skin as it is made.
       if (LOWORD(wParam) == WM_CREATE) SkinChild(reinterpret_cast<HWND>(lParam), reinterpret_cast<LPARAM>(&skin));
@@ -197,7 +200,7 @@ bool SkinWindow(HWND window, const Palette& palette) {
   if (skin) {
     skin->Recolour(palette);
   } else {
-    skin = new (std::nothrow) WindowSkin(palette);
+    skin = new (std::nothrow) WindowSkin(palette, WindowDpi(window));
     if (!skin) return false;
     if (!SetWindowSubclass(window, SkinProcedure<WindowSkin>, kSubclassId, reinterpret_cast<DWORD_PTR>(skin))) {
       delete skin;

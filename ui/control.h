@@ -66,6 +66,8 @@ class Control {
   virtual void OnCommand(WORD /*code*/) {}
   virtual void OnScroll(WORD /*code*/) {}
   virtual bool Draw(const DrawContext& /*context*/) { return false; }
+  // The window is laid out for another DPI; the control is already placed for it.
+  virtual void OnDpiChanged(int /*dpi*/) {}
 
  protected:
   // The default handling of every message: the hook fires the bound event, the

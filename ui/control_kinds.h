@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "assets/pictures.h"
 #include "base/unique_handle.h"
 #include "ui/control.h"
 #include "ui/png_picture.h"
@@ -30,15 +31,21 @@ class PushButton : public Control {
   bool swallowNextClick_ = false;
 };
 
-// A push button showing a PNG picture, laid onto the button face.
+// A push button showing a PNG picture, laid onto the button face: of a set drawn
+// for several scales, the one drawn for the DPI nearest the window's.
 class PictureButton final : public PushButton {
  public:
   using PushButton::PushButton;
   // The image bytes it shows; the bitmap is decoded only when they change.
   std::span<const unsigned char> Picture() const { return picture_; }
-  void SetPicture(std::span<const unsigned char> pngBytes);
+  void SetPicture(assets::PictureSet pictures);
+  void OnDpiChanged(int dpi) override;
 
  private:
+  void Show(std::span<const unsigned char> pngBytes);
+
+  assets::PictureSet pictures_;
+  int dpi_ = 96;
   std::vector<unsigned char> picture_;
   Bitmap shown_;  // the button shows it but does not own it
 };
@@ -113,6 +120,7 @@ class PictureBox final : public Control {
 
  private:
   PngPicture image_;
+  PngPicture fitted_;  // the image resampled to the box's present size
 
  protected:
   LRESULT OnSetCursor(WPARAM wParam, LPARAM lParam) override;

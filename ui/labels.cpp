@@ -1,6 +1,7 @@
 // Labels, the link label and the banner's box: controls the program draws itself.
 #include "ui/control_kinds.h"
 #include "ui/picture_box.h"
+#include "ui/picture_fit.h"
 
 namespace kivora::ui {
 namespace {
@@ -61,12 +62,19 @@ LRESULT HyperlinkLabel::OnMouseLeave(WPARAM wParam, LPARAM lParam) {
 
 bool PictureBox::Draw(const DrawContext& context) {
   FillBackground(context);
-  DrawFitted(context.dc, context.area, image_);
+  const int width = context.area.right - context.area.left, height = context.area.bottom - context.area.top;
+  const FittedRect fit = FitCentred(image_.Width(), image_.Height(), width, height);
+  const bool resized = fit.width != image_.Width() || fit.height != image_.Height();
+  if (resized && (fitted_.Width() != fit.width || fitted_.Height() != fit.height)) {
+    fitted_ = FittedCopy(image_, width, height);
+  }
+  DrawFitted(context.dc, context.area, resized && fitted_ ? fitted_ : image_);
   return true;
 }
 
 void PictureBox::ShowImage(std::span<const unsigned char> imageBytes) {
   image_ = DecodePicture(imageBytes);
+  fitted_ = PngPicture();
   InvalidateRect(Handle(), nullptr, TRUE);
 }
 

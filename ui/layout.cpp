@@ -1,6 +1,7 @@
 #include "ui/layout.h"
 
 #include "assets/catalogue.h"
+#include "base/dpi.h"
 #include "ui/control_names.h"
 
 namespace kivora::ui {
@@ -64,6 +65,23 @@ std::vector<ControlSpec> BuildLayout() {
 const std::vector<ControlSpec>& MainWindowLayout() {
   static const std::vector<ControlSpec> layout = BuildLayout();
   return layout;
+}
+
+RECT ControlRectAt(const ControlSpec& spec, int dpi) {
+  POINT origin{0, 0};
+  if (spec.page != kOnWindow) {
+    for (const ControlSpec& tabs : MainWindowLayout()) {
+      if (tabs.name == kPageTabs) origin = {ScaleToDpi(tabs.left, dpi), ScaleToDpi(tabs.top, dpi)};
+    }
+  }
+  const int left = origin.x + ScaleToDpi(spec.left, dpi);
+  const int top = origin.y + ScaleToDpi(spec.top, dpi);
+  return {left, top, left + ScaleToDpi(spec.width, dpi), top + ScaleToDpi(spec.height, dpi)};
+}
+
+SIZE OuterSizeAt(int dpi) {
+  const WindowSpec window;
+  return {ScaleToDpi(window.outerWidth, dpi), ScaleToDpi(window.outerHeight, dpi)};
 }
 
 std::wstring CustomSlotName(int n) { return L"按钮" + std::to_wstring(n); }

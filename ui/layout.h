@@ -2,6 +2,8 @@
 // parent page, geometry, caption and flags. One loop creates them all.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +45,14 @@ inline constexpr std::wstring_view kShortLinkAddress = L"https://kivora.link/s/s
 
 // Every control in z-order: a control listed earlier lies above one listed later.
 const std::vector<ControlSpec>& MainWindowLayout();
+
+// Where a control lies in the window's client area at dpi: every number of the table
+// (the control's and, for a page control, the tab control's corner) is scaled on its
+// own, so at 96 DPI the rectangle is the table's to the pixel.
+RECT ControlRectAt(const ControlSpec& spec, int dpi);
+
+// The window's outer size at dpi.
+SIZE OuterSizeAt(int dpi);
 
 // Name of custom slot n (1..20): "按钮" followed by n.
 std::wstring CustomSlotName(int n);

@@ -2,8 +2,10 @@
 
 #include <commctrl.h>
 
+#include "base/dpi.h"
 #include "base/window_procedure_guard.h"
 #include "ui/control_names.h"
+#include "ui/page_switch.h"
 
 namespace kivora::ui {
 namespace {
@@ -11,11 +13,14 @@ namespace {
 constexpr wchar_t kWindowClass[] = L"KivoraMainWindow";
 constexpr int kFirstControlId = 1000;
 constexpr UINT_PTR kSubclassId = 1;
-constexpr int kAppIconResource = 1;
+constexpr int kWindowIconsResource = 2;  // the icon at each scale's sizes
 constexpr UINT_PTR kTrayRetryTimer = 2;
 constexpr UINT kTrayRetryMilliseconds = 250;
 constexpr int kTrayMaxAttempts = 40;
 constexpr UINT kRunPosted = WM_APP + 2;  // WM_APP + 1 is the tray icon's callback
+constexpr int kFontPixels = 12;  // at 96 DPI
+constexpr int kLargeIconPixels = 32;
+constexpr int kSmallIconPixels = 16;
 
 struct KindStyle {
   const wchar_t* windowClass;
@@ -37,27 +42,46 @@ KindStyle StyleOf(const ControlSpec& spec) {
 }
 
 HICON LoadAppIcon(HINSTANCE instance, int size) {
-  return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kAppIconResource), IMAGE_ICON, size, size, 0));
+  return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kWindowIconsResource), IMAGE_ICON, size, size, 0));
+}
+
+// The tab strip's padding and narrowest tab are fixed pixels in the control: away
+// from 96 DPI the defaults (6 × 3 and 54) are set at the window's DPI so that the
+// strip keeps its proportions; at 96 DPI the control's own defaults stand.
+void ScaleTabStrip(HWND tabs, int dpi) {
+  SendMessageW(tabs, TCM_SETPADDING, 0, MAKELPARAM(ScaleToDpi(6, dpi), ScaleToDpi(3, dpi)));
+  SendMessageW(tabs, TCM_SETMINTABWIDTH, 0, dpi == kBaseDpi ? -1 : ScaleToDpi(54, dpi));
+}
+
+Font FontAt(int dpi) {
+  LOGFONTW face{};
+  face.lfHeight = -ScaleToDpi(kFontPixels, dpi);
+  face.lfWeight = FW_NORMAL;
+  face.lfCharSet = DEFAULT_CHARSET;
+  lstrcpyW(face.lfFaceName, L"微软雅黑");
+  return Font(CreateFontIndirectW(&face));
 }
 
 }  // namespace
 
-MainWindow::MainWindow() {
-  LOGFONTW face{};
-  face.lfHeight = -12;
-  face.lfWeight = FW_NORMAL;
-  face.lfCharSet = DEFAULT_CHARSET;
-  lstrcpyW(face.lfFaceName, L"微软雅黑");
-  font_.Reset(CreateFontIndirectW(&face));
-}
+MainWindow::MainWindow() = default;
 
 MainWindow::~MainWindow() {
   if (hwnd_) DestroyWindow(hwnd_);
 }
 
+// The font and the icons for the window's DPI; the icon file carries an image for
+// each scale, so none is stretched.
+void MainWindow::MakeFontAndIcons(HINSTANCE instance) {
+  font_ = FontAt(dpi_);
+  largeIcon_.Reset(LoadAppIcon(instance, ScaleToDpi(kLargeIconPixels, dpi_)));
+  smallIcon_.Reset(LoadAppIcon(instance, ScaleToDpi(kSmallIconPixels, dpi_)));
+}
+
 bool MainWindow::Create(HINSTANCE instance) {
-  largeIcon_.Reset(LoadAppIcon(instance, GetSystemMetrics(SM_CXICON)));
-  smallIcon_.Reset(LoadAppIcon(instance, GetSystemMetrics(SM_CXSMICON)));
+  // The window opens on the primary monitor, which is at the system's DPI.
+  dpi_ = SystemDpi();
+  MakeFontAndIcons(instance);
 
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof(windowClass);
@@ -71,12 +95,21 @@ bool MainWindow::Create(HINSTANCE instance) {
   RegisterClassExW(&windowClass);  // fails harmlessly when a second window is made in one process
 
   const WindowSpec window;
-  const int left = (GetSystemMetrics(SM_CXSCREEN) - window.outerWidth) / 2;
-  const int top = (GetSystemMetrics(SM_CYSCREEN) - window.outerHeight) / 2;
+  const SIZE outer = OuterSizeAt(dpi_);
+  const int left = (GetSystemMetrics(SM_CXSCREEN) - outer.cx) / 2;
+  const int top = (GetSystemMetrics(SM_CYSCREEN) - outer.cy) / 2;
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-  CreateWindowExW(0, kWindowClass, std::wstring(window.title).c_str(), style, left, top, window.outerWidth,
-                  window.outerHeight, nullptr, nullptr, instance, this);
+  CreateWindowExW(0, kWindowClass, std::wstring(window.title).c_str(), style, left, top, outer.cx, outer.cy, nullptr,
+                  nullptr, instance, this);
   if (!hwnd_) return false;
+  // The primary monitor's scale may have changed since the session began (the system's
+  // DPI stays as it was at sign-in): lay the window out for the monitor it is on.
+  if (const int actual = WindowDpi(hwnd_); actual != dpi_) {
+    const SIZE size = OuterSizeAt(actual);
+    const int centredLeft = (GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2;
+    const int centredTop = (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2;
+    OnDpiChanged(actual, {centredLeft, centredTop, centredLeft + size.cx, centredTop + size.cy});
+  }
   SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon_.Get()));
   SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
   ShowWindow(hwnd_, SW_SHOW);
@@ -112,11 +145,6 @@ void MainWindow::Destroy() {
 void MainWindow::CreateControls(Batch batch) {
   if (!hwnd_) return;
   const auto& layout = MainWindowLayout();
-  // Controls on a page are placed relative to the tab control's top-left corner.
-  POINT pageOrigin{0, 0};
-  for (const ControlSpec& spec : layout) {
-    if (spec.name == kPageTabs) pageOrigin = {spec.left, spec.top};
-  }
   // Layout order is z-order: each control goes just below the one listed before it,
   // whichever batch that one was made in.
   HWND above = HWND_TOP;
@@ -124,7 +152,7 @@ void MainWindow::CreateControls(Batch batch) {
   for (const ControlSpec& spec : layout) {
     const bool firstSight = spec.page == kOnWindow || spec.page == currentPage_;
     if (firstSight == (batch == Batch::FirstSight)) {
-      above = CreateControl(spec, id, spec.page == kOnWindow ? POINT{0, 0} : pageOrigin, above);
+      above = CreateControl(spec, id, above);
     } else if (Control* made = ControlById(id)) {
       above = made->Handle();
     }
@@ -132,15 +160,16 @@ void MainWindow::CreateControls(Batch batch) {
   }
 }
 
-HWND MainWindow::CreateControl(const ControlSpec& spec, int id, POINT origin, HWND above) {
+HWND MainWindow::CreateControl(const ControlSpec& spec, int id, HWND above) {
   KindStyle kind = StyleOf(spec);
   DWORD style = WS_CHILD | kind.style;
   if (spec.tabStop) style |= WS_TABSTOP;
   if (spec.disabled) style |= WS_DISABLED;
   if (spec.page == kOnWindow || spec.page == currentPage_) style |= WS_VISIBLE;
 
-  HWND handle = CreateWindowExW(0, kind.windowClass, spec.caption.c_str(), style, origin.x + spec.left,
-                                origin.y + spec.top, spec.width, spec.height, hwnd_,
+  const RECT area = ControlRectAt(spec, dpi_);
+  HWND handle = CreateWindowExW(0, kind.windowClass, spec.caption.c_str(), style, area.left, area.top,
+                                area.right - area.left, area.bottom - area.top, hwnd_,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
   // A new child goes to the bottom, which is already its place while the controls
   // are made in layout order; a control made later is moved up to it.
@@ -155,6 +184,7 @@ HWND MainWindow::CreateControl(const ControlSpec& spec, int id, POINT origin, HW
     SendMessageW(handle, TBM_SETPAGESIZE, 0, 5);
     SendMessageW(handle, TBM_SETPOS, TRUE, 100);
   } else if (spec.kind == ControlKind::TabControl) {
+    if (dpi_ != kBaseDpi) ScaleTabStrip(handle, dpi_);
     for (int page = 0; page < kPageCount; ++page) {
       std::wstring title(kPageTitles[page]);
       TCITEMW item{};
@@ -165,6 +195,7 @@ HWND MainWindow::CreateControl(const ControlSpec& spec, int id, POINT origin, HW
   }
 
   std::unique_ptr<Control> control = MakeControl(spec, handle, currentPage_);
+  control->OnDpiChanged(dpi_);
   SetWindowSubclass(handle, ControlProc, kSubclassId, reinterpret_cast<DWORD_PTR>(control.get()));
   byName_.emplace(control->Name(), control.get());
   byId_.emplace(id, control.get());
@@ -229,6 +260,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       for (const Handler& handler : due) FireIfBound(handler);
       return 0;
     }
+    case WM_DPICHANGED:
+      // The DPI comes from wParam: GetDpiForWindow may still give the old one.
+      OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return 0;
     case WM_DESTROY: OnDestroy(); return 0;
     case WM_NCDESTROY: {
       LRESULT result = DefWindowProcW(hwnd_, message, wParam, lParam);
@@ -273,6 +308,32 @@ void MainWindow::OnDestroy() {
   FireIfBound(events_.destroying);
   tray_.Remove();
   PostQuitMessage(0);
+}
+
+// The window moved to a monitor of another DPI (or that monitor's scale changed):
+// it takes the rectangle the system suggests, and every control its place, font and
+// picture for the new DPI.
+void MainWindow::OnDpiChanged(int dpi, const RECT& suggested) {
+  if (dpi <= 0) return;
+  dpi_ = dpi;
+  const Font oldFont = std::move(font_);  // the controls hold it until they have the new one
+  const Icon oldLarge = std::move(largeIcon_), oldSmall = std::move(smallIcon_);
+  MakeFontAndIcons(reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE)));
+  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon_.Get()));
+  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
+  if (tray_.Shown()) tray_.Show(hwnd_, smallIcon_.Get(), trayTip_);
+  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  for (const auto& control : controls_) {
+    const RECT area = ControlRectAt(control->Spec(), dpi_);
+    SetWindowPos(control->Handle(), nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(control->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+    if (control->Spec().kind == ControlKind::TabControl) ScaleTabStrip(control->Handle(), dpi_);
+    control->OnDpiChanged(dpi_);
+  }
+  if (Find(kPageTabs) && Find(kInstructionsLabel)) ApplyPageLayout(*this);
+  RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 void MainWindow::ChooseMenuItem(int index) {

@@ -64,6 +64,8 @@ class MainWindow {
   const std::vector<std::unique_ptr<Control>>& Controls() const { return controls_; }
 
   int CurrentPage() const { return currentPage_; }
+  // The DPI the window is laid out for: its monitor's, as the last WM_DPICHANGED told.
+  int Dpi() const { return dpi_; }
   const PopupMenu& Menu() const { return menu_; }
   TrayIcon& Tray() { return tray_; }
   // Puts the window's icon into the notification area. Wine's tray may come up
@@ -96,16 +98,19 @@ class MainWindow {
 
   enum class Batch { FirstSight, OutOfSight };
   void CreateControls(Batch batch);
-  HWND CreateControl(const ControlSpec& spec, int id, POINT origin, HWND above);
+  HWND CreateControl(const ControlSpec& spec, int id, HWND above);
   void OnCommand(WPARAM wParam, LPARAM lParam);
   void OnNotify(const NMHDR& header);
   void OnDestroy();
+  void OnDpiChanged(int dpi, const RECT& suggested);
+  void MakeFontAndIcons(HINSTANCE instance);
   void ShowCurrentPage();
   bool DrawControl(const DRAWITEMSTRUCT& item);
   Control* ControlById(int id) const;
 
   HWND hwnd_ = nullptr;
   int currentPage_ = 0;
+  int dpi_ = 96;
   WindowEvents events_;
   Font font_;
   Icon largeIcon_;

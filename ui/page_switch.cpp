@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "base/dpi.h"
 #include "ui/control_names.h"
 #include "ui/main_window.h"
 
@@ -25,8 +26,8 @@ constexpr std::array<std::wstring_view, 5> kVolumeRow = {kPauseButton, kMuteButt
 
 void ApplyPageLayout(MainWindow& window) {
   const PageSizes& sizes = window.CurrentPage() == kInstructionsPage ? kInstructionsSizes : kSoundPageSizes;
-  window[kPageTabs].SetHeight(sizes.tabHeight);
-  window[kInstructionsLabel].SetHeight(sizes.instructionsHeight);
+  window[kPageTabs].SetHeight(ScaleToDpi(sizes.tabHeight, window.Dpi()));
+  window[kInstructionsLabel].SetHeight(ScaleToDpi(sizes.instructionsHeight, window.Dpi()));
   for (std::wstring_view name : kVolumeRow) window[name].SetVisible(sizes.volumeRowShown);
 }
 

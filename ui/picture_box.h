@@ -18,4 +18,8 @@ PngPicture DecodePicture(std::span<const unsigned char> bytes) noexcept;
 // whatever the DC already holds there. An empty picture draws nothing.
 void DrawFitted(HDC dc, const RECT& area, const PngPicture& picture);
 
+// The picture resampled to the size it takes when fitted into a box of this size
+// (ResampleByArea): GDI's own stretching repeats and drops whole pixels.
+PngPicture FittedCopy(const PngPicture& picture, int boxWidth, int boxHeight);
+
 }  // namespace kivora::ui

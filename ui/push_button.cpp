@@ -54,7 +54,17 @@ LRESULT PushButton::OnKeyDown(WPARAM wParam, LPARAM lParam) {
   return Control::OnKeyDown(wParam, lParam);
 }
 
-void PictureButton::SetPicture(std::span<const unsigned char> pngBytes) {
+void PictureButton::SetPicture(assets::PictureSet pictures) {
+  pictures_ = pictures;
+  Show(assets::NearestPicture(pictures_, dpi_));
+}
+
+void PictureButton::OnDpiChanged(int dpi) {
+  dpi_ = dpi;
+  if (!pictures_.empty()) Show(assets::NearestPicture(pictures_, dpi_));
+}
+
+void PictureButton::Show(std::span<const unsigned char> pngBytes) {
   // The slider shows its picture again at every step of a drag: decode only on a change.
   if (shown_ && std::ranges::equal(picture_, pngBytes)) return;
   picture_.assign(pngBytes.begin(), pngBytes.end());

@@ -87,7 +87,7 @@ void VolumeRow::Save() { settings_.WriteVolume(volume_); }
 
 // The picture on 按钮22 follows the muted state.
 void VolumeRow::Show() {
-  window_.As<ui::PictureButton>(kMuteButton).SetPicture(muted_ ? assets::SpeakerMutedPng() : assets::SpeakerPng());
+  window_.As<ui::PictureButton>(kMuteButton).SetPicture(muted_ ? assets::SpeakerMutedPictures() : assets::SpeakerPictures());
 }
 
 void VolumeRow::ShowLabel(std::wstring_view text) { window_[kVolumeLabel].SetCaption(text); }

@@ -131,15 +131,47 @@ struct SlideRun {
   int end;
 };
 
-SlideRun RunSlide(DockSide side, SlideDirection direction, DockRect window, DockRect monitor) {
+SlideRun RunSlide(DockSide side, SlideDirection direction, DockRect window, DockRect monitor,
+                  const DockMetrics& metrics = {}) {
   SlideRun run{{}, 0};
   int position = SlideCoordinate(side, window);
-  while (auto next = NextSlidePosition(side, direction, position, PlacedAt(side, position, window), monitor)) {
+  while (auto next = NextSlidePosition(side, direction, position, PlacedAt(side, position, window), monitor, metrics)) {
     position = *next;
     run.steps.push_back(position);
   }
-  run.end = SlideEndPosition(side, direction, PlacedAt(side, position, window), monitor);
+  run.end = SlideEndPosition(side, direction, PlacedAt(side, position, window), monitor, metrics);
   return run;
+}
+
+TEST(DockGeometry, TheSlidesLengthsScaleWithTheDpiRoundedToNearest) {
+  struct Case {
+    int dpi;
+    DockMetrics metrics;
+  };
+  const Case cases[] = {{96, {15, 5, 7}}, {120, {19, 6, 9}}, {144, {23, 8, 11}}, {192, {30, 10, 14}}};
+  for (const Case& c : cases) {
+    const DockMetrics got = DockMetricsAt(c.dpi);
+    EXPECT_EQ(got.slideStep, c.metrics.slideStep) << c.dpi;
+    EXPECT_EQ(got.visibleStrip, c.metrics.visibleStrip) << c.dpi;
+    EXPECT_EQ(got.slideLoopBound, c.metrics.slideLoopBound) << c.dpi;
+  }
+}
+
+// The 794-pixel window of 200 % steps 30 at a time and leaves a 10-pixel strip,
+// which only the metrics of its DPI recognise as collapsed.
+TEST(DockGeometry, AtTwiceTheDpiASlideStepsThirtyAndLeavesATenPixelStrip) {
+  const DockRect monitor = kSingle.monitors[0];
+  const DockMetrics metrics = DockMetricsAt(192);
+  const DockRect window = WindowAt(0, 100, 794);
+  const SlideRun out = RunSlide(DockSide::Left, SlideDirection::Out, window, monitor, metrics);
+  ASSERT_EQ(out.steps.size(), 26u);
+  EXPECT_EQ(out.steps.front(), -30);
+  EXPECT_EQ(out.end, -784);
+  EXPECT_TRUE(IsCollapsedAt(PlacedAt(DockSide::Left, out.end, window), monitor, metrics));
+  EXPECT_FALSE(IsCollapsedAt(PlacedAt(DockSide::Left, out.end, window), monitor));
+  const SlideRun in = RunSlide(DockSide::Left, SlideDirection::In, PlacedAt(DockSide::Left, out.end, window), monitor,
+                               metrics);
+  EXPECT_EQ(in.end, 0);
 }
 
 TEST(DockGeometry, SlidesStepFifteenAndSettleAtTheStripOrFlush) {

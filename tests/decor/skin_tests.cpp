@@ -232,6 +232,38 @@ TEST_F(SkinTargetTest, EachButtonStateShowsAndTheSystemLookNeverRemains) {
 
 // Every page of the skinned main window, read back from the screen in regions
 // whose colour the skin decides.
+// Sent as the system sends it when the window lands on a monitor of this DPI; the
+// session itself stays at 96 DPI, so only wParam tells the skin.
+void MoveToDpi(HWND window, POINT at, int dpi) {
+  RECT suggested{at.x, at.y, at.x + MulDiv(397, dpi, 96), at.y + MulDiv(305, dpi, 96)};
+  SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+  AppFixture::Pump();
+}
+
+// The skin's check box (a 14-pixel box, 5 pixels from its text) and slider thumb
+// (radius 7, a 2-pixel ring) at 100 and 200 %: each point lies inside the box and
+// the thumb, or in the gap, only when the skin draws them at the window's DPI.
+TEST(SkinLook, TheCheckBoxAndTheSliderThumbAreDrawnAtTheWindowsDpi) {
+  AppFixture fixture;
+  HWND window = fixture.hwnd();
+  SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  SetForegroundWindow(window);
+  HWND box = fixture.control(L"选择框1").Handle();
+  HWND slider = fixture.control(L"滑块条1").Handle();
+  for (int dpi : {96, 192}) {
+    SCOPED_TRACE(dpi);
+    MoveToDpi(window, {200, 60}, dpi);
+    ScreenCapture shot(window);
+    const int middle = ClientOf(box).bottom / 2;
+    EXPECT_EQ(shot.At(box, MulDiv(12, dpi, 96), middle), kButtonFace) << "inside the box";
+    EXPECT_EQ(shot.At(box, MulDiv(17, dpi, 96), middle), kBackground) << "between the box and its text";
+    RECT thumb{};
+    SendMessageW(slider, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
+    const int thumbX = (thumb.left + thumb.right) / 2;
+    EXPECT_EQ(shot.At(slider, thumbX - MulDiv(4, dpi, 96), ClientOf(slider).bottom / 2), kButtonFace) << "thumb";
+  }
+}
+
 TEST(SkinLook, EveryPageRendersInTheSkinColours) {
   AppFixture fixture;
   HWND window = fixture.hwnd();

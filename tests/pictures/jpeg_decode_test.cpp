@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -126,6 +127,31 @@ TEST(PictureFit, ScalesWithTheAspectKeptAndCentres) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FitCentred(c.pw, c.ph, c.bw, c.bh), c.expected) << c.pw << "x" << c.ph << " in " << c.bw << "x" << c.bh;
+  }
+}
+
+// A banner made smaller for a picture box averages what each new pixel covers:
+// nothing is dropped, as GDI's stretching drops whole columns.
+TEST(PictureFit, ResamplingAveragesTheAreaEachNewPixelCovers) {
+  using ui::ResampleByArea;
+  const auto grey = [](std::uint32_t level) { return 0xFF000000u | level << 16 | level << 8 | level; };
+  struct Case {
+    const char* what;
+    std::vector<std::uint32_t> pixels;
+    int width, height, toWidth, toHeight;
+    std::vector<std::uint32_t> expected;
+  };
+  const Case cases[] = {
+      {"a 2 x 2 checker halved is mid grey", {grey(0), grey(255), grey(255), grey(0)}, 2, 2, 1, 1, {grey(128)}},
+      {"three to two columns share the middle one", {grey(0), grey(90), grey(180)}, 3, 1, 2, 1, {grey(30), grey(150)}},
+      {"transparent and opaque white halved", {0, 0xFFFFFFFFu}, 2, 1, 1, 1, {0x80808080u}},
+      {"one pixel made three repeats it", {grey(7)}, 1, 1, 3, 1, {grey(7), grey(7), grey(7)}},
+      {"the same size is the same picture", {grey(1), grey(2)}, 1, 2, 1, 2, {grey(1), grey(2)}},
+      {"pixels that do not match the size", {grey(1)}, 2, 1, 1, 1, {}},
+      {"an empty target", {grey(1)}, 1, 1, 0, 1, {}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ResampleByArea(c.pixels, c.width, c.height, c.toWidth, c.toHeight), c.expected) << c.what;
   }
 }
 

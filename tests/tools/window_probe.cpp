@@ -12,6 +12,11 @@
 // place of the caption, and for a combo box its entries as "<entry>|<entry>|..."
 // followed by " [<chosen index>]".
 //   window_probe.exe --controls <window title>
+// With --geometry it prints the window's sizes, "<outer width> <outer height>
+// <client width> <client height>", then every visible control below it (those on
+// panes too, but not those in an area that scrolls) as
+// "<class>\t<caption>\t<left> <top> <right> <bottom>" in the window's client coordinates.
+//   window_probe.exe --geometry <window title>
 // With --ping it prints "ready", then sends the window WM_NULL round trip after
 // round trip (10 ms apart) for the given time, each allowed 100 ms, and prints
 // "<round trips> <slowest in ms> <when it was sent, in ms after ready>". Exit
@@ -87,6 +92,36 @@ BOOL CALLBACK PrintControl(HWND child, LPARAM focus) {
   return TRUE;
 }
 
+// Whether a control lies in an area that scrolls, where it may be out of sight.
+bool InScrollingArea(HWND control, HWND window) {
+  for (HWND parent = GetParent(control); parent && parent != window; parent = GetParent(parent)) {
+    if (GetWindowLongW(parent, GWL_STYLE) & WS_VSCROLL) return true;
+  }
+  return false;
+}
+
+BOOL CALLBACK PrintGeometry(HWND child, LPARAM window) {
+  if (!IsWindowVisible(child) || InScrollingArea(child, reinterpret_cast<HWND>(window))) return TRUE;
+  wchar_t className[64] = {};
+  GetClassNameW(child, className, 64);
+  wchar_t text[512] = {};
+  GetWindowTextW(child, text, 512);
+  RECT area{};
+  GetWindowRect(child, &area);
+  MapWindowPoints(HWND_DESKTOP, reinterpret_cast<HWND>(window), reinterpret_cast<POINT*>(&area), 2);
+  std::printf("%s\t%s\t%ld %ld %ld %ld\n", Utf8(className).c_str(), Utf8(text).c_str(), area.left, area.top,
+              area.right, area.bottom);
+  return TRUE;
+}
+
+void PrintWindowGeometry(HWND window) {
+  RECT outer{}, client{};
+  GetWindowRect(window, &outer);
+  GetClientRect(window, &client);
+  std::printf("%ld %ld %ld %ld\n", outer.right - outer.left, outer.bottom - outer.top, client.right, client.bottom);
+  EnumChildWindows(window, PrintGeometry, reinterpret_cast<LPARAM>(window));
+}
+
 int Ping(HWND window, DWORD milliseconds) {
   constexpr UINT kAnswerWithin = 100;
   constexpr DWORD kGap = 10;
@@ -141,7 +176,8 @@ int wmain(int argc, wchar_t** argv) {
                 IsWindowEnabled(window) ? 1 : 0, PeakPrivateKb(window));
     return 0;
   }
-  if (option == L"--controls") EnumChildWindows(window, PrintControl, reinterpret_cast<LPARAM>(FocusOf(window)));
+  if (option == L"--geometry") PrintWindowGeometry(window);
+  else if (option == L"--controls") EnumChildWindows(window, PrintControl, reinterpret_cast<LPARAM>(FocusOf(window)));
   else EnumChildWindows(window, PrintChild, 0);
   return 0;
 }
