@@ -105,7 +105,7 @@ bool StartKivora() {
 bool StartFloor() {
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_TAB_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
-  g_timeline.Mark("COM apartment, common controls");
+  g_timeline.Mark("COM apartment, common controls");  // Kivora's row; the floor has no COM
   kivora::ui::MainWindow window;
   if (!window.Create(GetModuleHandleW(nullptr))) return false;
   g_timeline.Mark("start-up returned");
