@@ -22,10 +22,7 @@ App::App(Services services, ShellTexts& shell)
       loudness_(services.fileGains ? *services.fileGains : ownGains_, settings_) {
   ui::WindowEvents& events = window_.Events();
   events.created = [this] { PrepareFirstSight(); };
-  events.completed = [this] {
-    BindEvents();
-    FinishStartup();
-  };
+  events.completed = [this] { FinishStartup(); };
   events.destroying = [this] { Teardown(); };
   events.rightPressed = [this] { ShowMenuAtPointer(); };
   events.notificationArea = [this](int operation) { OnNotificationArea(operation); };

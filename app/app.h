@@ -5,8 +5,11 @@
 #include <windows.h>
 
 #include <array>
+#include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "app/shell_texts.h"
 #include "audio/audio_backend.h"
@@ -43,6 +46,8 @@ struct Services {
   audio::ClipGains* fileGains = nullptr;
   // The second device every sound also plays on (section 输出); null: none is offered to play.
   SecondOutput* secondOutput = nullptr;
+  // Told the name of each start-up step as it ends (a benchmark times them); empty: nobody.
+  std::function<void(std::string_view)> startupStepEnded = {};
 };
 
 class App {
@@ -76,6 +81,11 @@ class App {
   void OpenSettings();
 
  private:
+  struct StartupStep {
+    std::string_view name;
+    std::function<void()> run;
+  };
+  void RunStartupSteps(std::initializer_list<StartupStep> steps);
   void BindEvents();
   void PrepareFirstSight();
   void FinishStartup();
@@ -104,10 +114,10 @@ class App {
   audio::ClipGains ownGains_;
   LoudnessMatching loudness_;
   std::unique_ptr<FileDropTarget> drop_;  // while the window is there
-  // Read with the rest of the settings before the window shows; the custom page's
-  // buttons are made after that, and take their captions from here.
-  std::array<std::wstring, kSoundSlotCount> savedSlotPaths_;
-  std::array<std::wstring, kSoundSlotCount> savedSlotPathsForLoudness_;
+  // The settings file as read once, before the window shows; the steps after it
+  // (the custom page's captions, hotkeys, loudness, second output) take their parts
+  // from here, and it is let go when start-up ends.
+  SavedSettings saved_;
 };
 
 }  // namespace kivora

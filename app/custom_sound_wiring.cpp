@@ -23,7 +23,7 @@ int SlotAt(ui::MainWindow& window, POINT screen) {
 }  // namespace
 
 void App::StartCustomSoundExtras() {
-  loudness_.Restore(settings_.ReadLoudness(), savedSlotPathsForLoudness_);
+  loudness_.Restore(saved_.loudness, saved_.slotPaths);
   slots_.Watch({[this](int slot, const std::wstring& path) { loudness_.SlotChanged(slot, path); },
                 [this](int slot) { loudness_.SlotPlaying(slot); }});
   // Only the custom page takes files; elsewhere the pointer shows a refusal.

@@ -6,7 +6,8 @@
 
 namespace kivora {
 
-// Starts GDI+ when the token is still zero; returns the token.
+// Starts GDI+ when the token is still zero; returns the token (zero when the
+// library cannot be loaded).
 std::uintptr_t StartGdiplusOnce();
 
 }  // namespace kivora

@@ -4,15 +4,12 @@
 #include <commctrl.h>
 #include <objbase.h>
 
-#include "app/gdiplus_session.h"
-
 namespace kivora {
 
 void StartProcess() {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_TAB_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
-  StartGdiplusOnce();
 }
 
 }  // namespace kivora

@@ -68,7 +68,7 @@ void App::StartHotkeys() {
   };
   events.hotkey = [this](int id) { hotkeys_.OnHotkey(id); };
   hotkeys_.SetTargets(HotkeyTargets());
-  std::vector<std::wstring> taken = hotkeys_.Restore(window_.Handle());
+  std::vector<std::wstring> taken = hotkeys_.Restore(window_.Handle(), saved_);
   if (taken.empty()) return;
   std::wstring text = L"以下热键已被其他程序占用，现在不能使用：\n";
   for (const std::wstring& key : taken) text += L"\n" + key;

@@ -2,11 +2,10 @@
 // step looks at the result of another: each runs even when an earlier one failed.
 #include <windows.h>
 
-#include <utility>
-
 #include "app/app.h"
 #include "app/catalogue_extraction.h"
 #include "app/data_folder.h"
+#include "app/gdiplus_session.h"
 #include "decor/decorate_window.h"
 #include "decor/links.h"
 #include "ui/control_names.h"
@@ -18,35 +17,58 @@ constexpr std::wstring_view kTrayTip = L"欢迎使用Kivora！";
 
 }  // namespace
 
-// Before the window first shows, with the controls in first sight: the skin and the
-// restored volume and always-on-top choice are there in the first picture.
-void App::PrepareFirstSight() {
-  shell_.dataFolder = DataFolderFrom(services_.documentsFolder.empty() ? DocumentsFolder() : services_.documentsFolder);
-  CreateDirectoryW(shell_.dataFolder.c_str(), nullptr);
-  if (services_.decorate) decor::SkinProgramWindows();
-  // The icon goes in before the always-on-top choice is restored: under Wine, a
-  // topmost state given to this window before the icon was in did not hold.
-  window_.ShowTrayIcon(kTrayTip);
-  // The settings file is read once; every later change is written at once.
-  settings_.UseDataFolder(shell_.dataFolder);
-  SavedSettings saved = settings_.Read();
-  volumeRow_.Restore(saved.volume);
-  alwaysOnTop_.Restore(saved.alwaysOnTop);
-  savedSlotPathsForLoudness_ = saved.slotPaths;
-  savedSlotPaths_ = std::move(saved.slotPaths);
+void App::RunStartupSteps(std::initializer_list<StartupStep> steps) {
+  for (const StartupStep& step : steps) {
+    step.run();
+    if (services_.startupStepEnded) services_.startupStepEnded(step.name);
+  }
 }
 
-// Once the window is up and every control exists: the shadow, docking, the banner's
-// fetch, the sounds' first-start writing and the custom page's captions.
+// Before the window first shows, with the controls in first sight: only what the
+// first picture holds, the skin and the restored volume and always-on-top choice.
+void App::PrepareFirstSight() {
+  RunStartupSteps({
+      {"data folder", [this] {
+         shell_.dataFolder =
+             DataFolderFrom(services_.documentsFolder.empty() ? DocumentsFolder() : services_.documentsFolder);
+         CreateDirectoryW(shell_.dataFolder.c_str(), nullptr);
+       }},
+      {"skin", [this] { if (services_.decorate) decor::SkinProgramWindows(); }},
+      // The settings file is read once; every later change is written at once.
+      {"settings read", [this] {
+         settings_.UseDataFolder(shell_.dataFolder);
+         saved_ = settings_.Read();
+       }},
+      {"volume and always-on-top restored", [this] {
+         volumeRow_.Restore(saved_.volume);
+         alwaysOnTop_.Restore(saved_.alwaysOnTop);
+       }},
+  });
+}
+
+// Once the window is up and every control exists: the controls' handlers, the
+// notification-area icon, GDI+ and the shadow, docking, the banner's fetch, the
+// sounds' first-start writing, the custom page's captions and what hangs on them,
+// and the second output.
 void App::FinishStartup() {
-  if (services_.decorate) decor::AddMainWindowShadow(window_.Handle());
-  docking_.Install(window_.Handle());
-  FetchBanner();
-  ExtractCatalogue(shell_.dataFolder);
-  slots_.Restore(std::exchange(savedSlotPaths_, {}));
-  StartHotkeys();
-  StartCustomSoundExtras();
-  if (services_.secondOutput) services_.secondOutput->Use(settings_.ReadSecondOutput().id);
+  RunStartupSteps({
+      {"events bound", [this] { BindEvents(); }},
+      {"tray icon", [this] { window_.ShowTrayIcon(kTrayTip); }},
+      {"GDI+ and shadow", [this] {
+         StartGdiplusOnce();
+         if (services_.decorate) decor::AddMainWindowShadow(window_.Handle());
+       }},
+      {"docking", [this] { docking_.Install(window_.Handle()); }},
+      {"banner fetch started", [this] { FetchBanner(); }},
+      {"catalogue extraction", [this] { ExtractCatalogue(shell_.dataFolder); }},
+      {"custom captions", [this] { slots_.Restore(saved_.slotPaths); }},
+      {"hotkeys", [this] { StartHotkeys(); }},
+      {"loudness and file drops", [this] { StartCustomSoundExtras(); }},
+      {"second output", [this] {
+         if (services_.secondOutput) services_.secondOutput->Use(saved_.secondOutput.id);
+       }},
+  });
+  saved_ = {};
 }
 
 // The banner is read on a worker thread: start-up goes on at once, and the picture

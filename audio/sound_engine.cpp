@@ -49,8 +49,7 @@ SoundEngine::SoundEngine(OutputDevice& device) : SoundEngine(device, ownGains_) 
 SoundEngine::SoundEngine(OutputDevice& device, ClipGains& sharedGains)
     : gains_(sharedGains),
       wake_(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
-      opener_(device),
-      thread_([this] { Run(); }) {}
+      opener_(device) {}
 
 SoundEngine::~SoundEngine() {
   {
@@ -58,7 +57,14 @@ SoundEngine::~SoundEngine() {
     quit_ = true;
   }
   SetEvent(wake_.Get());
-  thread_.join();
+  if (thread_.joinable()) thread_.join();
+}
+
+// A thread starting up (each loaded library's thread attach, COM) and opening the
+// device competes with the program making its window: the engine's thread starts
+// only when a stream is first wanted.
+void SoundEngine::StartThread() {
+  std::call_once(threadStarted_, [this] { thread_ = std::thread([this] { Run(); }); });
 }
 
 std::shared_ptr<Voice> SoundEngine::Prepare(const std::wstring& path) {
@@ -81,6 +87,7 @@ void SoundEngine::OpenStream() {
     wantStream_ = true;
   }
   SetEvent(wake_.Get());
+  StartThread();
 }
 
 std::shared_ptr<Voice> SoundEngine::PrepareDecoder(std::unique_ptr<PcmDecoder> decoder) {
@@ -94,6 +101,7 @@ std::shared_ptr<Voice> SoundEngine::PrepareDecoder(std::unique_ptr<PcmDecoder> d
     const int tried = openAttempts_;
     wantStream_ = true;
     SetEvent(wake_.Get());
+    StartThread();
     openTried_.wait_for(lock, kOpenWait, [&] { return openAttempts_ != tried || quit_; });
     if (!streamOpen_.load()) return nullptr;
   }
@@ -116,6 +124,7 @@ void SoundEngine::Start(std::shared_ptr<Voice> voice) {
     releaseStream_ = false;
   }
   SetEvent(wake_.Get());
+  StartThread();
 }
 
 void SoundEngine::Resumed() { SetEvent(wake_.Get()); }

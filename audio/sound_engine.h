@@ -31,7 +31,7 @@ namespace kivora::audio {
 
 class SoundEngine {
  public:
-  // Starts the engine's thread; returns at once. The stream opens at
+  // Returns at once. The engine's thread starts and the stream opens at
   // OpenStream, or at the first sound, whichever comes first.
   explicit SoundEngine(OutputDevice& device);
   // An engine that levels files by gains another engine keeps (a second device
@@ -83,6 +83,7 @@ class SoundEngine {
 
  private:
   std::shared_ptr<Voice> PrepareDecoder(std::unique_ptr<PcmDecoder> decoder);
+  void StartThread();
   void Run() noexcept;
   void RunLoop();
   // Takes the voices and requests handed over since the last turn.
@@ -132,6 +133,7 @@ class SoundEngine {
   bool wroteSinceOpen_ = false;     // the stream took sound since it opened
   bool reopenedForVoices_ = false;  // the stream was opened afresh after a failure, and has written nothing yet
 
+  std::once_flag threadStarted_;
   std::thread thread_;
 };
 

@@ -20,7 +20,6 @@ constexpr size_t kRetireRoom = 64;
 VoiceFeeder::VoiceFeeder() {
   retired_.reserve(kRetireRoom);
   freeing_.reserve(kRetireRoom);
-  thread_ = std::thread([this] { Run(); });
 }
 
 VoiceFeeder::~VoiceFeeder() {
@@ -29,7 +28,7 @@ VoiceFeeder::~VoiceFeeder() {
     quit_ = true;
   }
   wake_.notify_one();
-  thread_.join();
+  if (thread_.joinable()) thread_.join();
 }
 
 void VoiceFeeder::Add(std::shared_ptr<VoiceFeed> feed) {
@@ -44,6 +43,9 @@ void VoiceFeeder::Add(std::shared_ptr<VoiceFeed> feed) {
     ++held_;
   }
   wake_.notify_one();
+  // Started with the first voice: a thread made while the program makes its
+  // window holds the window up (Wine runs every library's thread attach for it).
+  std::call_once(threadStarted_, [this] { thread_ = std::thread([this] { Run(); }); });
 }
 
 bool VoiceFeeder::TryRetire(std::vector<std::shared_ptr<Voice>>& voices) {

@@ -45,7 +45,8 @@ class VoiceFeeder {
 
   std::vector<std::shared_ptr<VoiceFeed>> feeds_;  // the feeder thread's own
   std::vector<std::shared_ptr<Voice>> freeing_;    // the feeder thread's own; swapped with retired_
-  std::thread thread_;
+  std::once_flag threadStarted_;
+  std::thread thread_;  // from the first feed added
 };
 
 }  // namespace kivora::audio

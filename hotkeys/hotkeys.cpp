@@ -23,13 +23,13 @@ void Hotkeys::SetTargets(std::vector<HotkeyTarget> targets) {
   bindings_.assign(targets_.size(), {});
 }
 
-std::vector<std::wstring> Hotkeys::Restore(HWND window) {
+std::vector<std::wstring> Hotkeys::Restore(HWND window, const SavedSettings& saved) {
   window_ = window;
   std::vector<std::wstring> keys;
   for (const HotkeyTarget& target : targets_) keys.push_back(target.settingsKey);
-  const std::vector<std::wstring> saved = settings_.ReadHotkeys(keys);
+  const std::vector<std::wstring> texts = saved.Hotkeys(keys);
   for (size_t row = 0; row < targets_.size(); ++row) {
-    std::optional<Hotkey> key = ParseHotkey(saved[row]);
+    std::optional<Hotkey> key = ParseHotkey(texts[row]);
     if (!key || ReservedReason(*key)) continue;
     const bool repeated = std::any_of(bindings_.begin(), bindings_.begin() + static_cast<std::ptrdiff_t>(row),
                                       [&](const HotkeyBinding& other) { return other.key == key; });

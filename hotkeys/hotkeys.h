@@ -42,10 +42,10 @@ class Hotkeys {
   const std::vector<HotkeyTarget>& Targets() const { return targets_; }
   const std::vector<HotkeyBinding>& Bindings() const { return bindings_; }
 
-  // At start-up: the saved keys are read and registered on window. A text that
-  // does not read as a usable key, or repeats another row's key, is ignored.
+  // At start-up: the keys saved are registered on window. A text that does not
+  // read as a usable key, or repeats another row's key, is ignored.
   // Returns "<key>（<caption>）" for each saved key that another program holds.
-  std::vector<std::wstring> Restore(HWND window);
+  std::vector<std::wstring> Restore(HWND window, const SavedSettings& saved);
 
   // WM_HOTKEY: the row's press, once per press however long the key is held.
   void OnHotkey(int id);

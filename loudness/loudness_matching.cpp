@@ -25,10 +25,7 @@ std::optional<LoudnessRecord> FileIdentity(const std::wstring& path) {
 }
 
 LoudnessMatching::LoudnessMatching(audio::ClipGains& gains, SettingsStore& settings)
-    : gains_(gains), settings_(settings) {
-  mailbox_ = CreateMessageWindow(kMailboxClass, MailboxProc, this);
-  worker_ = std::thread([this] { Work(); });
-}
+    : gains_(gains), settings_(settings) {}
 
 LoudnessMatching::~LoudnessMatching() {
   {
@@ -37,11 +34,11 @@ LoudnessMatching::~LoudnessMatching() {
     waiting_.clear();
   }
   wake_.notify_all();
-  worker_.join();
+  if (worker_.joinable()) worker_.join();
   if (mailbox_) DestroyWindow(mailbox_);
 }
 
-void LoudnessMatching::Restore(const SettingsStore::SavedLoudness& saved,
+void LoudnessMatching::Restore(const SavedLoudness& saved,
                                const std::array<std::wstring, kSoundSlotCount>& paths) {
   enabled_ = saved.matching != L"0";
   for (int slot = 1; slot <= kSoundSlotCount; ++slot) {
@@ -92,6 +89,13 @@ bool LoudnessMatching::Busy() const {
 }
 
 void LoudnessMatching::Queue(int slot) {
+  // The worker and its mailbox come with the first file: a window and a thread made
+  // at start-up would hold up the main window (Wine runs every library's thread
+  // attach for a new thread).
+  if (!worker_.joinable()) {
+    mailbox_ = CreateMessageWindow(kMailboxClass, MailboxProc, this);
+    worker_ = std::thread([this] { Work(); });
+  }
   Slot& state = At(slot);
   state.queued = true;
   {

@@ -38,7 +38,7 @@ class LoudnessMatching {
 
   // At start-up, on the UI thread, with the slots' saved paths: takes back the
   // saved measurements of files that have not changed since.
-  void Restore(const SettingsStore::SavedLoudness& saved, const std::array<std::wstring, kSoundSlotCount>& paths);
+  void Restore(const SavedLoudness& saved, const std::array<std::wstring, kSoundSlotCount>& paths);
 
   // A slot was given path (measured now) or emptied (empty path).
   void SlotChanged(int slot, const std::wstring& path);
@@ -77,14 +77,16 @@ class LoudnessMatching {
   SettingsStore& settings_;
   bool enabled_ = true;
   std::array<Slot, kSoundSlotCount> slots_;  // the UI thread's own
-  HWND mailbox_ = nullptr;                   // message-only window the worker posts results to
+  HWND mailbox_ = nullptr;                   // message-only window the worker posts results to, from the first file queued
 
   mutable std::mutex mutex_;  // guards the queues and quit_, shared with the worker
   std::condition_variable wake_;
   std::deque<Job> waiting_, done_;
   bool measuring_ = false;
   bool quit_ = false;
-  std::thread worker_;  // reads and measures the queued files, one at a time; touches nothing else
+  // Reads and measures the queued files, one at a time; touches nothing else.
+  // Started with the first file queued.
+  std::thread worker_;
 };
 
 // A file's size and last write time as a record without a measurement; nothing when it cannot be read.

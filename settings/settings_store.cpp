@@ -4,23 +4,51 @@
 
 #include <algorithm>
 
-#include "settings/settings_file.h"
 
 namespace kivora {
+namespace {
+
+std::vector<std::wstring> SlotKeys() {
+  std::vector<std::wstring> keys;
+  for (int slot = 1; slot <= kSoundSlotCount; ++slot) keys.push_back(SoundSlotKey(slot));
+  return keys;
+}
+
+SecondOutputSetting SecondOutputIn(const SettingsDocument& document) {
+  const std::vector<std::wstring> values =
+      document.Read(std::wstring(kOutputSection), {std::wstring(kSecondDeviceKey), std::wstring(kSecondDeviceNameKey)});
+  return {values[0], values[1]};
+}
+
+SavedLoudness LoudnessIn(const SettingsDocument& document) {
+  std::vector<std::wstring> keys{std::wstring(kLoudnessMatchingKey)};
+  for (std::wstring& key : SlotKeys()) keys.push_back(std::move(key));
+  const std::vector<std::wstring> values = document.Read(std::wstring(kLoudnessSection), keys);
+  SavedLoudness saved;
+  saved.matching = values[0];
+  std::copy(values.begin() + 1, values.end(), saved.slotRecords.begin());
+  return saved;
+}
+
+}  // namespace
+
+std::vector<std::wstring> SavedSettings::Hotkeys(const std::vector<std::wstring>& keys) const {
+  return file.Read(std::wstring(kHotkeysSection), keys);
+}
 
 void SettingsStore::UseDataFolder(const std::wstring& dataFolder) { filePath_ = SettingsFilePath(dataFolder); }
 
 SavedSettings SettingsStore::Read() const {
-  const SettingsDocument document = ReadSettingsDocument(filePath_);
   SavedSettings saved;
+  saved.file = ReadSettingsDocument(filePath_);
   const std::vector<std::wstring> settings =
-      document.Read(std::wstring(kSettingsSection), {std::wstring(kVolumeKey), std::wstring(kAlwaysOnTopKey)});
+      saved.file.Read(std::wstring(kSettingsSection), {std::wstring(kVolumeKey), std::wstring(kAlwaysOnTopKey)});
   saved.volume = settings[0];
   saved.alwaysOnTop = settings[1];
-  std::vector<std::wstring> slotKeys;
-  for (int slot = 1; slot <= kSoundSlotCount; ++slot) slotKeys.push_back(SoundSlotKey(slot));
-  const std::vector<std::wstring> paths = document.Read(std::wstring(kSoundsSection), slotKeys);
+  const std::vector<std::wstring> paths = saved.file.Read(std::wstring(kSoundsSection), SlotKeys());
   std::copy(paths.begin(), paths.end(), saved.slotPaths.begin());
+  saved.secondOutput = SecondOutputIn(saved.file);
+  saved.loudness = LoudnessIn(saved.file);
   return saved;
 }
 
@@ -34,33 +62,15 @@ void SettingsStore::WriteAlwaysOnTop(bool onTop) {
 
 void SettingsStore::WriteSlotPath(int slot, const std::wstring& path) { Write(kSoundsSection, SoundSlotKey(slot), path); }
 
-std::vector<std::wstring> SettingsStore::ReadHotkeys(const std::vector<std::wstring>& keys) const {
-  return ReadSettingsDocument(filePath_).Read(std::wstring(kHotkeysSection), keys);
-}
-
 void SettingsStore::WriteHotkey(const std::wstring& key, const std::wstring& text) {
   Write(kHotkeysSection, key, text);
 }
 
-SecondOutputSetting SettingsStore::ReadSecondOutput() const {
-  const std::vector<std::wstring> values = ReadSettingsDocument(filePath_).Read(
-      std::wstring(kOutputSection), {std::wstring(kSecondDeviceKey), std::wstring(kSecondDeviceNameKey)});
-  return {values[0], values[1]};
-}
+SecondOutputSetting SettingsStore::ReadSecondOutput() const { return SecondOutputIn(ReadSettingsDocument(filePath_)); }
 
 void SettingsStore::WriteSecondOutput(const SecondOutputSetting& device) {
   Write(kOutputSection, std::wstring(kSecondDeviceKey), device.id);
   Write(kOutputSection, std::wstring(kSecondDeviceNameKey), device.name);
-}
-
-SettingsStore::SavedLoudness SettingsStore::ReadLoudness() const {
-  std::vector<std::wstring> keys{std::wstring(kLoudnessMatchingKey)};
-  for (int slot = 1; slot <= kSoundSlotCount; ++slot) keys.push_back(SoundSlotKey(slot));
-  const std::vector<std::wstring> values = ReadSettingsDocument(filePath_).Read(std::wstring(kLoudnessSection), keys);
-  SavedLoudness saved;
-  saved.matching = values[0];
-  std::copy(values.begin() + 1, values.end(), saved.slotRecords.begin());
-  return saved;
 }
 
 void SettingsStore::WriteLoudnessMatching(bool on) {

@@ -1,5 +1,6 @@
 // The settings Kivora keeps, by name and type. The file is read once, at start-up,
-// into SavedSettings; every change is written to the file at once. A write that
+// into SavedSettings, which answers every step of start-up, those before the window
+// shows and those after; every change is written to the file at once. A write that
 // does not reach the file is not shown to the user, but it is logged
 // (OutputDebugString) and kept in FailedWrites, where tests can see it.
 #pragma once
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/settings_file.h"
 #include "settings/settings_keys.h"
 
 namespace kivora {
@@ -18,11 +20,24 @@ struct SecondOutputSetting {
   std::wstring name;
 };
 
+// Section 响度: the key 均衡 (empty: missing) and each slot's measurement record.
+struct SavedLoudness {
+  std::wstring matching;
+  std::array<std::wstring, kSoundSlotCount> slotRecords;  // index 0 is slot 1
+};
+
 // What the settings file held when it was read, as raw text (empty: missing).
 struct SavedSettings {
   std::wstring volume;
   std::wstring alwaysOnTop;
   std::array<std::wstring, kSoundSlotCount> slotPaths;  // index 0 is slot 1
+  SecondOutputSetting secondOutput;
+  SavedLoudness loudness;
+  // Section 热键, whose keys the hotkey rows name: the text of each key given, in
+  // that order (empty: missing).
+  std::vector<std::wstring> Hotkeys(const std::vector<std::wstring>& keys) const;
+
+  SettingsDocument file;  // the bytes as read
 };
 
 class SettingsStore {
@@ -38,19 +53,12 @@ class SettingsStore {
   void WriteAlwaysOnTop(bool onTop);
   void WriteSlotPath(int slot, const std::wstring& path);  // an empty path empties the slot
 
-  // Section 热键: the text of each key given, in that order (empty: missing), and one
-  // row's text written (empty: no hotkey).
-  std::vector<std::wstring> ReadHotkeys(const std::vector<std::wstring>& keys) const;
+  // Section 热键: one row's text written (empty: no hotkey).
   void WriteHotkey(const std::wstring& key, const std::wstring& text);
 
   SecondOutputSetting ReadSecondOutput() const;
   void WriteSecondOutput(const SecondOutputSetting& device);
-  // Section 响度: the key 均衡 (empty: missing) and each slot's measurement record.
-  struct SavedLoudness {
-    std::wstring matching;
-    std::array<std::wstring, kSoundSlotCount> slotRecords;  // index 0 is slot 1
-  };
-  SavedLoudness ReadLoudness() const;
+  // Section 响度.
   void WriteLoudnessMatching(bool on);
   void WriteSlotLoudness(int slot, const std::wstring& record);
 

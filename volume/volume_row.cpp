@@ -74,7 +74,11 @@ void VolumeRow::OnPageKey(int step) {
 void VolumeRow::OnPauseClicked() { player_.PauseToggle(); }
 
 void VolumeRow::Restore(const std::wstring& saved) {
-  if (saved.empty()) return;
+  // The speaker is in the window's first picture, also on a start with nothing saved.
+  if (saved.empty()) {
+    Show();
+    return;
+  }
   volume_ = std::clamp(LeadingInteger(saved), 0, kLargestStoredVolume);
   muted_ = volume_ == 0;
   window_.As<ui::Slider>(kVolumeSlider).SetTrackPosition(volume_);

@@ -128,12 +128,14 @@ TEST(ExitCleanup, RunsOnceAfterTheEventLoopAndTheAppAreGone) {
   }
 }
 // What the main window holds at the moment it first shows, read from inside the
-// showing: the first picture must already have the restored volume and tick.
+// showing: the first picture must already have the restored volume and tick, and
+// the speaker on its button.
 struct FirstSight {
   bool seen = false;
   std::wstring percentLabel;
   LRESULT tick = BST_UNCHECKED;
   bool topmost = false;
+  bool speaker = false;
 };
 FirstSight g_firstSight;
 
@@ -148,8 +150,12 @@ LRESULT CALLBACK WatchFirstShowing(int code, WPARAM wParam, LPARAM lParam) {
       GetWindowTextW(child, text, 64);
       if (std::wstring(text).ends_with(L"%")) g_firstSight.percentLabel = text;
       GetClassNameW(child, className, 64);
-      if (std::wstring(className) == L"Button" && (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX) {
+      const LONG style = GetWindowLongW(child, GWL_STYLE);
+      if (std::wstring(className) == L"Button" && (style & BS_TYPEMASK) == BS_AUTOCHECKBOX) {
         g_firstSight.tick = SendMessageW(child, BM_GETCHECK, 0, 0);
+      }
+      if (std::wstring(className) == L"Button" && (style & BS_BITMAP)) {
+        g_firstSight.speaker = SendMessageW(child, BM_GETIMAGE, IMAGE_BITMAP, 0) != 0;
       }
     }
     g_firstSight.topmost = (GetWindowLongW(call->hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
@@ -158,22 +164,34 @@ LRESULT CALLBACK WatchFirstShowing(int code, WPARAM wParam, LPARAM lParam) {
 }
 
 TEST(Startup, TheWindowShowsWithTheRestoredVolumeAndTickAndEveryControlExistsAfter) {
-  CreateDirectoryW(testing::AppFixture::DataFolder().c_str(), nullptr);
-  WriteSetting(testing::AppFixture::SettingsFile(), L"设置", L"音量", L"42");
-  WriteSetting(testing::AppFixture::SettingsFile(), L"设置", L"最前", L"1");
-  g_firstSight = {};
-  HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchFirstShowing, nullptr, GetCurrentThreadId());
-  ASSERT_NE(hook, nullptr);
-  testing::AppFixture fixture(testing::AppFixture::Settings::AsTheyAre);
-  UnhookWindowsHookEx(hook);
+  struct Case {
+    bool saved;  // a start after volume 42 and always-on-top were saved; otherwise nothing is
+    const wchar_t* percentLabel;
+    LRESULT tick;
+  };
+  for (const Case& c : {Case{true, L"42%", BST_CHECKED}, Case{false, L"100%", BST_UNCHECKED}}) {
+    SCOPED_TRACE(c.saved ? "settings saved" : "nothing saved");
+    CreateDirectoryW(testing::AppFixture::DataFolder().c_str(), nullptr);
+    DeleteFileW(testing::AppFixture::SettingsFile().c_str());
+    if (c.saved) {
+      WriteSetting(testing::AppFixture::SettingsFile(), L"设置", L"音量", L"42");
+      WriteSetting(testing::AppFixture::SettingsFile(), L"设置", L"最前", L"1");
+    }
+    g_firstSight = {};
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchFirstShowing, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    testing::AppFixture fixture(testing::AppFixture::Settings::AsTheyAre);
+    UnhookWindowsHookEx(hook);
 
-  ASSERT_TRUE(g_firstSight.seen);
-  EXPECT_EQ(g_firstSight.percentLabel, L"42%");
-  EXPECT_EQ(g_firstSight.tick, BST_CHECKED);
-  EXPECT_TRUE(g_firstSight.topmost);
-  // The pages out of sight are made once the window is up, before start-up returns.
-  for (const wchar_t* name : {L"按钮63", L"按钮1", L"按钮20"}) {
-    EXPECT_TRUE(IsWindow(fixture.control(name).Handle())) << name;
+    ASSERT_TRUE(g_firstSight.seen);
+    EXPECT_EQ(g_firstSight.percentLabel, c.percentLabel);
+    EXPECT_EQ(g_firstSight.tick, c.tick);
+    EXPECT_EQ(g_firstSight.topmost, c.saved);
+    EXPECT_TRUE(g_firstSight.speaker);
+    // The pages out of sight are made once the window is up, before start-up returns.
+    for (const wchar_t* name : {L"按钮63", L"按钮1", L"按钮20"}) {
+      EXPECT_TRUE(IsWindow(fixture.control(name).Handle())) << name;
+    }
   }
   DeleteFileW(testing::AppFixture::SettingsFile().c_str());
 }

@@ -11,21 +11,30 @@
 namespace kivora {
 namespace {
 
-TEST(SettingsStore, OneReadAnswersEveryKeyAndWritesGoThroughAtOnce) {
+TEST(SettingsStore, OneReadAnswersEveryKeyOfEverySectionAndWritesGoThroughAtOnce) {
   testing::TempFolder folder;
   SettingsStore store;
   store.UseDataFolder(folder.Path());
   EXPECT_EQ(store.FilePath(), SettingsFilePath(folder.Path()));
   ASSERT_TRUE(testing::WriteFileBytes(
-      store.FilePath(), ToGbk(L"[设置]\r\n音量=37\r\n最前=1\r\n[音效]\r\n按钮3=C:\\声音\\a.mp3\r\n按钮20=D:\\b.mp3\r\n")));
+      store.FilePath(), ToGbk(L"[设置]\r\n音量=37\r\n最前=1\r\n[音效]\r\n按钮3=C:\\声音\\a.mp3\r\n按钮20=D:\\b.mp3\r\n"
+                              L"[热键]\r\n按钮21=Ctrl+Alt+1\r\n静音=F13\r\n[输出]\r\n第二设备={0.0.0.00000000}.{x}\r\n第二设备名称=线路\r\n"
+                              L"[响度]\r\n均衡=0\r\n按钮3=1,2,-14.6,-3.0\r\n")));
 
   const SavedSettings saved = store.Read();
+  // The file changes under the store: every answer below comes from the one read.
+  ASSERT_TRUE(DeleteFileW(store.FilePath().c_str()));
   EXPECT_EQ(saved.volume, L"37");
   EXPECT_EQ(saved.alwaysOnTop, L"1");
   for (int slot = 1; slot <= kSoundSlotCount; ++slot) {
     const std::wstring expected = slot == 3 ? L"C:\\声音\\a.mp3" : slot == 20 ? L"D:\\b.mp3" : L"";
     EXPECT_EQ(saved.slotPaths[static_cast<size_t>(slot - 1)], expected) << slot;
+    EXPECT_EQ(saved.loudness.slotRecords[static_cast<size_t>(slot - 1)], slot == 3 ? L"1,2,-14.6,-3.0" : L"") << slot;
   }
+  EXPECT_EQ(saved.Hotkeys({L"静音", L"按钮22", L"按钮21"}), (std::vector<std::wstring>{L"F13", L"", L"Ctrl+Alt+1"}));
+  EXPECT_EQ(saved.secondOutput.id, L"{0.0.0.00000000}.{x}");
+  EXPECT_EQ(saved.secondOutput.name, L"线路");
+  EXPECT_EQ(saved.loudness.matching, L"0");
 
   store.WriteVolume(42);
   store.WriteAlwaysOnTop(false);
