@@ -6,28 +6,30 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 namespace kivora::audio {
 
 struct DecodedBlock {
   static constexpr uint32_t kFrames = 1024;
   static constexpr unsigned kMaxChannels = 2;
-  unsigned rate = 0;      // the clip's format when these frames were decoded
-  unsigned channels = 0;
-  uint32_t frames = 0;
+  unsigned rate;      // the clip's format when these frames were decoded
+  unsigned channels;
+  uint32_t frames;
   float samples[kFrames * kMaxChannels];  // interleaved
 };
 
 class DecodedRing {
  public:
-  explicit DecodedRing(size_t blocks) : blocks_(blocks < 2 ? 2 : blocks) {}
+  // The blocks are left unwritten: a click pays for the few it fills, not for clearing them all.
+  explicit DecodedRing(size_t blocks)
+      : count_(blocks < 2 ? 2 : blocks), blocks_(std::make_unique_for_overwrite<DecodedBlock[]>(count_)) {}
 
   // The writer's side: the next free block to fill, or nothing while the ring is full.
   DecodedBlock* Free() {
     const size_t head = head_.load(std::memory_order_relaxed);
-    if (head - tail_.load(std::memory_order_acquire) == blocks_.size()) return nullptr;
-    return &blocks_[head % blocks_.size()];
+    if (head - tail_.load(std::memory_order_acquire) == count_) return nullptr;
+    return &blocks_[head % count_];
   }
   // Hands the block that Free gave over to the reader.
   void Publish() { head_.store(head_.load(std::memory_order_relaxed) + 1, std::memory_order_release); }
@@ -36,17 +38,18 @@ class DecodedRing {
   const DecodedBlock* Oldest() const {
     const size_t tail = tail_.load(std::memory_order_relaxed);
     if (head_.load(std::memory_order_acquire) == tail) return nullptr;
-    return &blocks_[tail % blocks_.size()];
+    return &blocks_[tail % count_];
   }
   // Gives the block that Oldest gave back to the writer.
   void Release() { tail_.store(tail_.load(std::memory_order_relaxed) + 1, std::memory_order_release); }
 
-  size_t Capacity() const { return blocks_.size(); }
+  size_t Capacity() const { return count_; }
   // Blocks waiting for the reader; exact on the reader's side, a lower bound on the writer's.
   size_t Waiting() const { return head_.load(std::memory_order_acquire) - tail_.load(std::memory_order_acquire); }
 
  private:
-  std::vector<DecodedBlock> blocks_;
+  size_t count_;
+  std::unique_ptr<DecodedBlock[]> blocks_;
   std::atomic<size_t> head_{0};  // blocks published, written by the writer only
   std::atomic<size_t> tail_{0};  // blocks released, written by the reader only
 };
