@@ -1,8 +1,9 @@
-// A system library loaded at its first use instead of at process start. The
-// toolchain has no delay-loading, and every library imported by the program is
-// loaded and initialised before the window can show; one that only a later action
-// needs (the file dialog, the web) is better loaded by that action. The owner keeps
-// the library loaded until it goes.
+// A system library loaded at its first use instead of at process start. Every
+// library imported by the program is loaded and initialised before the window can
+// show; one that only a later action needs (the file dialog, the web) is better
+// loaded by that action. The toolchain can delay-load too (an import library made
+// with dlltool -y), but that needs a build step per library and hides the load;
+// here the owner loads it where it is needed and keeps it until it goes.
 #pragma once
 
 #include <windows.h>
