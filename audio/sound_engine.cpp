@@ -258,9 +258,10 @@ void SoundEngine::Opened(std::unique_ptr<OutputStream> opened, std::unique_ptr<O
     mix_.reserve(size_t{stream->BufferFrames()} * 2);
     if (!warmed_) {
       decoders_.Warm(kCommonMp3, kWarmDecoders);
-      Resampler::Create(kCommonMp3.sampleRate, stream->SampleRate(), 2);
       warmed_ = true;
     }
+    // Made before the old one goes, so a stream at the same rate keeps the same table.
+    commonConverter_ = Resampler::Create(kCommonMp3.sampleRate, stream->SampleRate(), kCommonMp3.channels);
     // The stream waits stopped and empty until a sound comes, which then
     // starts it with no silence queued before it.
     stopped_ = false;

@@ -124,7 +124,10 @@ class SoundEngine {
 
   // The engine thread's own.
   DeviceOpener opener_;
-  bool warmed_ = false;  // the codec and converter tables the first click needs are made
+  bool warmed_ = false;  // the codec streams the first click needs are open
+  // Keeps the rate table of the common clips (44.1 kHz stereo) to the stream's rate
+  // alive: tables go with their last user, and a click from silence would build it again.
+  std::unique_ptr<Resampler> commonConverter_;
   std::vector<std::shared_ptr<Voice>> playing_;
   std::vector<std::shared_ptr<Voice>> retiring_;  // ended, on their way to the feeder to be freed
   std::vector<float> mix_;
