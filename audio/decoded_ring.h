@@ -44,8 +44,6 @@ class DecodedRing {
   void Release() { tail_.store(tail_.load(std::memory_order_relaxed) + 1, std::memory_order_release); }
 
   size_t Capacity() const { return count_; }
-  // Blocks waiting for the reader; exact on the reader's side, a lower bound on the writer's.
-  size_t Waiting() const { return head_.load(std::memory_order_acquire) - tail_.load(std::memory_order_acquire); }
 
  private:
   size_t count_;

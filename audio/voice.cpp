@@ -50,7 +50,7 @@ void Voice::AttachTo(unsigned outputRate) {
   if (outputRate == outputRate_) return;
   auto resampler = Resampler::Create(inRate_, outputRate, inChannels_);
   if (!resampler) {
-    ended_ = true;
+    End();
     return;
   }
   // What the old converter held back is lost with it: a few frames, at a change of device.
