@@ -83,7 +83,7 @@ void App::OpenSettings() {
   SectionList sections;
   sections.push_back(std::make_unique<HotkeySection>(hotkeys_));
   sections.push_back(std::make_unique<OutputSection>(settings_, audio::ActiveRenderEndpoints(), [this](const std::wstring& id) {
-    if (services_.secondOutput) services_.secondOutput->Use(id);
+    if (services_.secondOutput) services_.secondOutput->Use(id, settings_.ReadSecondOutput().name);
   }));
   sections.push_back(std::make_unique<LoudnessSection>(loudness_));
   SettingsDialog dialog(std::move(sections), [this](HWND dialogWindow) {

@@ -65,7 +65,13 @@ void App::FinishStartup() {
       {"hotkeys", [this] { StartHotkeys(); }},
       {"loudness and file drops", [this] { StartCustomSoundExtras(); }},
       {"second output", [this] {
-         if (services_.secondOutput) services_.secondOutput->Use(saved_.secondOutput.id);
+         if (!services_.secondOutput) return;
+         // Its notices are balloons on the notification-area icon: the broadcaster is live.
+         services_.secondOutput->TellThrough(window_.Handle(), ui::kNoticeMessage, [this](const std::wstring& text) {
+           window_.Tray().ShowBalloon(kBroadcastBalloonTitle, text);
+         });
+         window_.Events().noticePosted = [this] { services_.secondOutput->TakeNotices(); };
+         services_.secondOutput->Use(saved_.secondOutput.id, saved_.secondOutput.name);
        }},
   });
   saved_ = {};

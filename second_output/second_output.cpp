@@ -1,22 +1,83 @@
 #include "second_output/second_output.h"
 
+#include <shlwapi.h>
+
+#include "audio/device/wasapi_output.h"
+
 namespace kivora {
 
-SecondOutput::Chain::Chain(const std::wstring& endpointId, audio::ClipGains& gains)
-    : device(endpointId), engine(device, gains), backend(engine, none) {}
+std::wstring BroadcastMissingText(const std::wstring& deviceName) {
+  return L"直播输出设备 " + deviceName + L" 未连接，声音只在默认设备上播放";
+}
 
-SecondOutput::~SecondOutput() { mirrored_.SetMirror(nullptr); }
+std::wstring BroadcastBackText(const std::wstring& deviceName) {
+  return L"直播输出设备 " + deviceName + L" 已连接，声音重新同时在它上面播放";
+}
 
-void SecondOutput::Use(const std::wstring& endpointId) {
+std::wstring DefaultDeviceOnlyText(const std::wstring& path) {
+  return std::wstring(L"“") + PathFindFileNameW(path.c_str()) + L"” 的格式只能在默认设备上播放，直播输出设备听不到它";
+}
+
+void SecondOutput::NoticeBox::Put(std::wstring text) {
+  std::lock_guard lock(mutex);
+  waiting.push_back(std::move(text));
+  if (window) PostMessageW(window, message, 0, 0);
+}
+
+SecondOutput::SecondOutput(audio::SoundEngine& engine, DeviceMaker makeDevice)
+    : engine_(engine), makeDevice_(std::move(makeDevice)) {
+  if (!makeDevice_) {
+    makeDevice_ = [](const std::wstring& endpointId) {
+      return std::make_shared<audio::WasapiOutputDevice>(endpointId, audio::kBroadcastSink.bufferMs);
+    };
+  }
+}
+
+SecondOutput::~SecondOutput() {
+  std::lock_guard lock(box_->mutex);
+  box_->window = nullptr;
+}
+
+void SecondOutput::TellThrough(HWND window, UINT message, std::function<void(const std::wstring&)> tell) {
+  tell_ = std::move(tell);
+  std::lock_guard lock(box_->mutex);
+  box_->window = window;
+  box_->message = message;
+  if (window && !box_->waiting.empty()) PostMessageW(window, message, 0, 0);
+}
+
+void SecondOutput::TakeNotices() {
+  std::vector<std::wstring> waiting;
+  {
+    std::lock_guard lock(box_->mutex);
+    waiting.swap(box_->waiting);
+  }
+  for (const std::wstring& text : waiting) {
+    if (tell_) tell_(text);
+  }
+}
+
+void SecondOutput::Use(const std::wstring& endpointId, const std::wstring& name) {
   if (endpointId == endpointId_) return;
-  // The old device's sound ends with its engine; the new one plays from the next sound on.
-  mirrored_.SetMirror(nullptr);
-  chain_.reset();
   endpointId_ = endpointId;
-  if (endpointId_.empty()) return;
-  chain_ = std::make_unique<Chain>(endpointId_, gains_);
-  chain_->engine.OpenStream();
-  mirrored_.SetMirror(&chain_->backend);
+  if (endpointId_.empty()) {
+    engine_.SetOutput(audio::kBroadcastSink, nullptr);
+    return;
+  }
+  // The name is copied into what the output's thread keeps: the device can
+  // change again while that thread still speaks of this one.
+  engine_.SetOutput(audio::kBroadcastSink, makeDevice_(endpointId_), endpointId_,
+                    [box = box_, name, missing = false](audio::SinkPresence presence) mutable {
+                      // Back is told only after missing was.
+                      if (presence == audio::SinkPresence::Missing) box->Put(BroadcastMissingText(name));
+                      if (presence == audio::SinkPresence::Present && missing) box->Put(BroadcastBackText(name));
+                      missing = presence == audio::SinkPresence::Missing;
+                    });
+}
+
+void SecondOutput::PlayedOnDefaultOnly(const std::wstring& path) {
+  if (endpointId_.empty() || !toldFiles_.insert(path).second) return;
+  box_->Put(DefaultDeviceOnlyText(path));
 }
 
 }  // namespace kivora

@@ -62,8 +62,7 @@ TEST(HostileFiles, DamagedFilesNeverReachTheFallbackAndTheRestStillDo) {
       {"a broadcast WAVE, samples past 4 KB", L"broadcast.wav", BroadcastWave(), Goes::Engine},
   };
   testing::TempFolder folder;
-  WasapiOutputDevice device;
-  SoundEngine engine(device);
+  SoundEngine engine(std::make_shared<WasapiOutputDevice>());
   testing::RecordingAudioBackend fallback;
   EngineBackend backend(engine, fallback);
   for (const Case& c : cases) {
@@ -96,16 +95,14 @@ TEST(HostileFiles, WhatTheEngineCannotPlayGoesToTheFallback) {
   const std::wstring empty = folder.Path() + L"no_samples.wav";
   ASSERT_TRUE(testing::WriteFileBytes(empty, Wave(2, 44100, 16).substr(0, 44)));  // the data chunk declares 64 bytes, none follow
 
-  WasapiOutputDevice device;
-  SoundEngine engine(device);
+  SoundEngine engine(std::make_shared<WasapiOutputDevice>());
   testing::RecordingAudioBackend fallback;
   EngineBackend backend(engine, fallback);
   EXPECT_EQ(backend.Open(L"waveaudio", empty, L"clip"), 0u);
   EXPECT_FALSE(backend.EngineHasSound());
   EXPECT_FALSE(fallback.calls.empty()) << "a file with no sound in it went nowhere";
 
-  NoDevice none;
-  SoundEngine deviceless(none);
+  SoundEngine deviceless(std::make_shared<NoDevice>());
   testing::RecordingAudioBackend fallbackToo;
   EngineBackend noStream(deviceless, fallbackToo);
   EXPECT_EQ(noStream.Open(L"mpegvideo", FixturePath(L"low_tone.mp3"), L"clip"), 0u);
