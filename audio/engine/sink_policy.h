@@ -23,8 +23,8 @@ struct SinkPolicy {
 // The default device: what the user hears, as soon as possible.
 inline constexpr SinkPolicy kMonitorSink{L"monitor", true, true, 0};
 // The device chosen for the broadcast (a virtual cable): fixed by its endpoint
-// ID. The audience hears it through the broadcast software, which buffers far
-// more than this; a gap in it would be heard by all of them.
-inline constexpr SinkPolicy kBroadcastSink{L"broadcast", false, false, 100};
+// ID. Under Wine a 100 ms buffer here made the default device's stream start its
+// file afresh mid-sound, so it takes the smallest buffer too.
+inline constexpr SinkPolicy kBroadcastSink{L"broadcast", false, false, 0};
 
 }  // namespace kivora::audio
