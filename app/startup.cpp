@@ -67,6 +67,10 @@ void App::FinishStartup() {
       {"second output", [this] {
          if (services_.secondOutput) services_.secondOutput->Use(saved_.secondOutput.id);
        }},
+      {"sound shapes and output levels", [this] {
+         soundShapes_.Restore(ShapedSounds(), saved_);
+         outputLevels_.Restore(saved_.outputLevels);
+       }},
   });
   saved_ = {};
 }

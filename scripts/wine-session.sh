@@ -62,7 +62,8 @@ trap cleanup EXIT INT TERM
 if [ -z "${DISPLAY:-}" ] || [ -n "${KIVORA_FORCE_XVFB:-}" ]; then
   # -displayfd picks a free display number, so parallel sessions never collide.
   exec {fd}<> <(:)
-  Xvfb -displayfd "$fd" -screen 0 1280x800x24 -nolisten tcp >"$session/xvfb.log" 2>&1 &
+  # KIVORA_XVFB_SCREEN: a larger screen, as a monitor at 200 % has.
+  Xvfb -displayfd "$fd" -screen 0 "${KIVORA_XVFB_SCREEN:-1280x800x24}" -nolisten tcp >"$session/xvfb.log" 2>&1 &
   xvfb_pid=$!
   read -r -t 10 display_number <&"$fd" || fail_step "Xvfb did not start within 10 s" "$session/xvfb.log"
   export DISPLAY=":$display_number"
