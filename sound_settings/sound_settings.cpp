@@ -31,6 +31,12 @@ void SoundSettings::Set(const std::wstring& key, const SoundShape& shape) {
   settings_.WriteSoundShape(key, line);
 }
 
+void SoundSettings::FileChanged(const std::wstring& key) {
+  SoundShape shape = Of(key);
+  shape.startMs = shape.endMs = 0;
+  Set(key, shape);
+}
+
 const ShapedSound* SoundSettings::Find(const std::wstring& key) const {
   for (const ShapedSound& sound : sounds_) {
     if (sound.key == key) return &sound;

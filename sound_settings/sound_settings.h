@@ -31,6 +31,10 @@ class SoundSettings {
   SoundShape Of(const std::wstring& key) const;
   // Keeps shape for the sound and writes its line (or takes it out at the defaults).
   void Set(const std::wstring& key, const SoundShape& shape);
+  // A custom slot got another file or none: where the old file started and ended
+  // means nothing for the new one, so the trim goes; the level, the second press
+  // and the fades belong to the button and stay.
+  void FileChanged(const std::wstring& key);
 
  private:
   const ShapedSound* Find(const std::wstring& key) const;

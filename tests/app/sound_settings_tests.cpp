@@ -200,6 +200,18 @@ TEST(SoundSettingsSection, OkKeepsEachSoundAsOneLineAndCancelKeepsNothing) {
   EXPECT_EQ(after.find("\xb0\xb4\xc5\xa5\x31="), std::string::npos) << after;
 }
 
+// Where a file starts and ends belongs to that file: a slot given another file (or
+// emptied) loses its trim and keeps the rest of its shape.
+TEST(SoundSettingsSection, ASlotsTrimGoesWithItsFile) {
+  AppFixture fixture;
+  fixture.app().SoundShapes().Set(L"按钮1", {-6, SecondPress::Loop, 0, 300, 120, 40});
+  EXPECT_EQ(SoundLine(L"按钮1"), L"音量:-6;再次按下:循环;淡入:0;淡出:300;起点:120;终点:40");
+  fixture.fileChooser.choices.push_back(AppFixture::DataFolder() + L"音乐\\01群众笑声.mp3");
+  fixture.Click(L"按钮1");
+  EXPECT_EQ(fixture.app().SoundShapes().Of(L"按钮1"), (SoundShape{-6, SecondPress::Loop, 0, 300, 0, 0}));
+  EXPECT_EQ(SoundLine(L"按钮1"), L"音量:-6;再次按下:循环;淡入:0;淡出:300;起点:0;终点:0");
+}
+
 TEST(OutputLevelSliders, OkKeepsBothLevelsAndARestartReadsThem) {
   {
     AppFixture fixture;
