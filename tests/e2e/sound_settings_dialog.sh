@@ -25,7 +25,11 @@ shows() { [ "$(nth "$1" "$2")" = "$3" ]; }
 shows_like() { [[ "$(nth "$1" "$2")" == $3 ]]; }
 line_of() { iconv -f GBK -t UTF-8 "$settings" 2>/dev/null | tr -d '\r' | grep -m1 "^$1=" | cut -d= -f2-; }
 
-start() { "$WINE" "$exe" & kivora=$!; id=$(wait_for_window Kivora) || fail "no window"; }
+# Up to 90 s for the window: six starts in a row on a loaded machine.
+start() {
+  "$WINE" "$exe" & kivora=$!
+  id=$(wait_for_window Kivora || wait_for_window Kivora || wait_for_window Kivora) || fail "no window"
+}
 stop() { press_escape "$id"; wait_for_exit $kivora 15 || fail "Kivora did not exit cleanly"; }
 # The system menu's 设置..., then Down to 声音, the fourth section; Tab into its list of sounds.
 open_sound_section() {
