@@ -90,7 +90,7 @@ void SoundSettingsSection::Create(SettingsPane& page) {
 
   name_ = page.Add(L"STATIC", L"", SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS | SS_CENTERIMAGE, {kLeft, 0, width, kRowHeight});
   for (size_t row = 0; row < std::size(kFieldRows); ++row) {
-    const FieldRow& spec = kFieldRows[row];
+    const FieldRow& rowLayout = kFieldRows[row];
     if (row == 1) {
       // 再次按下 sits between 音量 and the fades.
       page.Add(L"STATIC", L"再次按下(&P)", SS_LEFT | SS_CENTERIMAGE, {kLeft, kPressTop, kFieldLeft, kPressTop + kRowHeight});
@@ -102,22 +102,22 @@ void SoundSettingsSection::Create(SettingsPane& page) {
       pressHint_ = page.Add(L"STATIC", L"", SS_LEFT | SS_NOPREFIX,
                             {kFieldLeft, kPressTop + kRowHeight + 4, width, kPressTop + 2 * kRowHeight});
     }
-    page.Add(L"STATIC", spec.label, SS_LEFT | SS_CENTERIMAGE, {kLeft, spec.top, kFieldLeft, spec.top + kRowHeight});
+    page.Add(L"STATIC", rowLayout.label, SS_LEFT | SS_CENTERIMAGE, {kLeft, rowLayout.top, kFieldLeft, rowLayout.top + kRowHeight});
     NumberField& field = fields_[row];
-    field.min = spec.min;
-    field.max = spec.max;
-    field.value = spec.value;
+    field.min = rowLayout.min;
+    field.max = rowLayout.max;
+    field.value = rowLayout.value;
     field.edit = page.Add(L"EDIT", L"", WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL | ES_RIGHT,
-                          {kFieldLeft, spec.top, kFieldLeft + kFieldWidth, spec.top + kRowHeight});
+                          {kFieldLeft, rowLayout.top, kFieldLeft + kFieldWidth, rowLayout.top + kRowHeight});
     SendMessageW(field.edit, EM_SETLIMITTEXT, 9, 0);
     field.arrows = page.Add(UPDOWN_CLASSW, L"", UDS_ALIGNRIGHT | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
-                            {kFieldLeft + kFieldWidth, spec.top, kFieldLeft + kFieldWidth + 16, spec.top + kRowHeight});
+                            {kFieldLeft + kFieldWidth, rowLayout.top, kFieldLeft + kFieldWidth + 16, rowLayout.top + kRowHeight});
     SendMessageW(field.arrows, UDM_SETBUDDY, reinterpret_cast<WPARAM>(field.edit), 0);
-    SendMessageW(field.arrows, UDM_SETRANGE32, static_cast<WPARAM>(spec.min), static_cast<LPARAM>(spec.max));
-    const bool decibels = spec.value == &SoundShape::levelDb;
+    SendMessageW(field.arrows, UDM_SETRANGE32, static_cast<WPARAM>(rowLayout.min), static_cast<LPARAM>(rowLayout.max));
+    const bool decibels = rowLayout.value == &SoundShape::levelDb;
     SendMessageW(field.arrows, UDM_SETACCEL, decibels ? std::size(kLevelSteps) : std::size(kMillisecondSteps),
                  reinterpret_cast<LPARAM>(decibels ? kLevelSteps : kMillisecondSteps));
-    page.Add(L"STATIC", spec.unit, SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX, {kUnitLeft, spec.top, width, spec.top + kRowHeight});
+    page.Add(L"STATIC", rowLayout.unit, SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX, {kUnitLeft, rowLayout.top, width, rowLayout.top + kRowHeight});
   }
   trimNote_ = page.Add(L"STATIC", L"", SS_LEFT | SS_NOPREFIX, {kLeft, kNoteTop, width, kNoteTop + 2 * kRowHeight - 4});
 
