@@ -19,7 +19,9 @@ App::App(Services services, ShellTexts& shell)
       slots_(window_, player_, services.prompts, services.fileChooser, settings_,
              PickedFile{shell.pickedFilePath, shell.pickedFileName}, [this] { return volumeRow_.Volume(); }),
       hotkeys_(settings_),
-      loudness_(services.fileGains ? *services.fileGains : ownGains_, settings_) {
+      loudness_(services.fileGains ? *services.fileGains : ownGains_, settings_),
+      soundShapes_(settings_),
+      outputLevels_(settings_) {
   ui::WindowEvents& events = window_.Events();
   events.created = [this] { PrepareFirstSight(); };
   events.completed = [this] { FinishStartup(); };

@@ -24,8 +24,11 @@
 #include "hotkeys/hotkeys.h"
 #include "loudness/loudness_matching.h"
 #include "ontop/always_on_top.h"
+#include "second_output/output_levels.h"
 #include "second_output/second_output.h"
 #include "settings/settings_store.h"
+#include "sound_settings/sound_settings.h"
+#include "sound_settings/sound_settings_section.h"
 #include "ui/main_window.h"
 #include "ui/user_prompts.h"
 #include "volume/volume_row.h"
@@ -76,6 +79,8 @@ class App {
   decor::EdgeDocking& Docking() { return docking_; }
   Hotkeys& GlobalHotkeys() { return hotkeys_; }
   LoudnessMatching& Loudness() { return loudness_; }
+  SoundSettings& SoundShapes() { return soundShapes_; }
+  OutputLevels& Levels() { return outputLevels_; }
 
   // The system menu's "设置...": runs the settings dialog, modal to the window.
   void OpenSettings();
@@ -98,6 +103,8 @@ class App {
   std::vector<HotkeyTarget> HotkeyTargets();
   void StartHotkeys();
   void StartCustomSoundExtras();
+  std::vector<ShapedSound> ShapedSounds() const;
+  std::vector<SoundListEntry> SoundList() const;
   void StopCustomSoundExtras();
 
   Services services_;
@@ -113,6 +120,8 @@ class App {
   Hotkeys hotkeys_;
   audio::ClipGains ownGains_;
   LoudnessMatching loudness_;
+  SoundSettings soundShapes_;
+  OutputLevels outputLevels_;
   std::unique_ptr<FileDropTarget> drop_;  // while the window is there
   // The settings file as read once, before the window shows; the steps after it
   // (the custom page's captions, hotkeys, loudness, second output) take their parts

@@ -1,5 +1,6 @@
-// The custom sounds beyond their buttons: files dropped on the window, and the
-// loudness matching that measures each slot's file and levels it.
+// The custom sounds beyond their buttons: files dropped on the window, the
+// loudness matching that measures each slot's file and levels it, and the trim
+// that goes with a slot's file.
 #include <windows.h>
 
 #include <memory>
@@ -24,7 +25,10 @@ int SlotAt(ui::MainWindow& window, POINT screen) {
 
 void App::StartCustomSoundExtras() {
   loudness_.Restore(saved_.loudness, saved_.slotPaths);
-  slots_.Watch({[this](int slot, const std::wstring& path) { loudness_.SlotChanged(slot, path); },
+  slots_.Watch({[this](int slot, const std::wstring& path) {
+                  loudness_.SlotChanged(slot, path);
+                  soundShapes_.FileChanged(ui::CustomSlotName(slot));
+                },
                 [this](int slot) { loudness_.SlotPlaying(slot); }});
   // Only the custom page takes files; elsewhere the pointer shows a refusal.
   drop_ = std::make_unique<FileDropTarget>(

@@ -1,7 +1,7 @@
 // The settings dialog and the global hotkeys, wired to the window: the system
-// menu's "设置..." with its sections (the second output device, the hotkeys), one
-// hotkey row per sound button and per playback action, and the keys taken back at
-// start-up.
+// menu's "设置..." with its sections (the hotkeys, the outputs, loudness, each
+// sound's shape), one hotkey row per sound button and per playback action, and
+// the keys taken back at start-up.
 #include <windows.h>
 
 #include <memory>
@@ -82,10 +82,14 @@ void App::StartHotkeys() {
 void App::OpenSettings() {
   SectionList sections;
   sections.push_back(std::make_unique<HotkeySection>(hotkeys_));
-  sections.push_back(std::make_unique<OutputSection>(settings_, audio::ActiveRenderEndpoints(), [this](const std::wstring& id) {
-    if (services_.secondOutput) services_.secondOutput->Use(id, settings_.ReadSecondOutput().name);
-  }));
+  sections.push_back(std::make_unique<OutputSection>(
+      settings_, audio::ActiveRenderEndpoints(),
+      [this](const std::wstring& id) {
+        if (services_.secondOutput) services_.secondOutput->Use(id, settings_.ReadSecondOutput().name);
+      },
+      outputLevels_));
   sections.push_back(std::make_unique<LoudnessSection>(loudness_));
+  sections.push_back(std::make_unique<SoundSettingsSection>(soundShapes_, SoundList(), Audition{}));
   SettingsDialog dialog(std::move(sections), [this](HWND dialogWindow) {
     if (services_.decorate) decor::SkinWindow(dialogWindow);
   });

@@ -73,6 +73,10 @@ void App::FinishStartup() {
          window_.Events().noticePosted = [this] { services_.secondOutput->TakeNotices(); };
          services_.secondOutput->Use(saved_.secondOutput.id, saved_.secondOutput.name);
        }},
+      {"sound shapes and output levels", [this] {
+         soundShapes_.Restore(ShapedSounds(), saved_);
+         outputLevels_.Restore(saved_.outputLevels);
+       }},
   });
   saved_ = {};
 }

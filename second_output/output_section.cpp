@@ -10,8 +10,8 @@ constexpr int kDropHeight = 220;
 }  // namespace
 
 OutputSection::OutputSection(SettingsStore& settings, std::vector<audio::RenderEndpoint> endpoints,
-                             std::function<void(const std::wstring&)> chosen)
-    : settings_(settings), chosen_(std::move(chosen)) {
+                             std::function<void(const std::wstring&)> chosen, OutputLevels& levels)
+    : settings_(settings), chosen_(std::move(chosen)), levels_(levels) {
   const SecondOutputSetting kept = settings_.ReadSecondOutput();
   choices_ = SecondOutputChoices(endpoints, kept.id, kept.name);
 }
@@ -28,9 +28,11 @@ void OutputSection::Create(SettingsPane& page) {
            L"每个声音同时在默认设备和这里选中的设备上播放。要让直播软件收到声音，选虚拟声卡的输入端；"
            L"耳机里照样能听到。",
            SS_LEFT, {0, 4 + 3 * kLineHeight, page.Width(), 4 + 7 * kLineHeight});
+  levels_.Create(page, 4 + 7 * kLineHeight + 4);
 }
 
 void OutputSection::Apply() {
+  levels_.Apply();
   const LRESULT selected = SendMessageW(list_, CB_GETCURSEL, 0, 0);
   if (selected < 0 || static_cast<size_t>(selected) == choices_.chosen) return;
   const OutputChoice& chosen = choices_.entries[static_cast<size_t>(selected)];

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "second_output/output_choices.h"
+#include "second_output/output_level_sliders.h"
 #include "settings/settings_store.h"
 #include "settings_dialog/settings_pane.h"
 #include "settings_dialog/settings_section.h"
@@ -24,7 +25,7 @@ class OutputSection final : public SettingsSection {
   // endpoints: the render devices present now; chosen hears of a choice 确定 kept
   // (its endpoint ID, empty for none), so sounds play there from then on.
   OutputSection(SettingsStore& settings, std::vector<audio::RenderEndpoint> endpoints,
-                std::function<void(const std::wstring&)> chosen);
+                std::function<void(const std::wstring&)> chosen, OutputLevels& levels);
 
   std::wstring_view Title() const override { return kOutputSectionTitle; }
   void Create(SettingsPane& page) override;
@@ -35,6 +36,7 @@ class OutputSection final : public SettingsSection {
   std::function<void(const std::wstring&)> chosen_;
   OutputChoices choices_;
   HWND list_ = nullptr;
+  OutputLevelSliders levels_;
 };
 
 }  // namespace kivora

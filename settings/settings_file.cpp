@@ -122,8 +122,9 @@ SettingsDocument ReadDocumentUnguarded(const std::wstring& filePath) {
   return SettingsDocument(std::move(file.bytes));
 }
 
+// value: nothing removes the key.
 bool WriteSettingUnguarded(const std::wstring& filePath, const std::wstring& section, const std::wstring& key,
-                           const std::wstring& value) {
+                           const std::optional<std::wstring>& value) {
   const std::wstring path = SkipLeadingControls(filePath);
   if (path.empty() || !UsableSettingNames(section, key)) return false;
 
@@ -133,7 +134,9 @@ bool WriteSettingUnguarded(const std::wstring& filePath, const std::wstring& sec
   if (old.state == FileState::kUnreadable) return false;
   if (old.state == FileState::kRead && IsReadOnly(path)) return false;
 
-  const std::optional<std::string> updated = BytesWithSetting(old.bytes, section, key, value);
+  if (!value && old.state == FileState::kMissing) return true;
+  const std::optional<std::string> updated =
+      value ? BytesWithSetting(old.bytes, section, key, *value) : BytesWithoutSetting(old.bytes, section, key);
   if (!updated) return false;
   if (old.state == FileState::kRead && *updated == old.bytes) return true;
   return ReplaceFileContents(path, *updated);
@@ -174,6 +177,14 @@ bool WriteSetting(const std::wstring& filePath, const std::wstring& section, con
                   const std::wstring& value) {
   try {
     return WriteSettingUnguarded(filePath, section, key, value);
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+bool RemoveSetting(const std::wstring& filePath, const std::wstring& section, const std::wstring& key) {
+  try {
+    return WriteSettingUnguarded(filePath, section, key, std::nullopt);
   } catch (const std::exception&) {
     return false;
   }

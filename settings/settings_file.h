@@ -44,4 +44,8 @@ SettingsDocument ReadSettingsDocument(const std::wstring& filePath);
 bool WriteSetting(const std::wstring& filePath, const std::wstring& section, const std::wstring& key,
                   const std::wstring& value);
 
+// Takes key out of section by the same safe replacement; true also when there
+// was no such key (or no file) to begin with. False when nothing could be written.
+bool RemoveSetting(const std::wstring& filePath, const std::wstring& section, const std::wstring& key);
+
 }  // namespace kivora

@@ -26,6 +26,13 @@ inline constexpr std::wstring_view kVolumeDownHotkeyKey = L"音量减";
 inline constexpr std::wstring_view kOutputSection = L"输出";
 inline constexpr std::wstring_view kSecondDeviceKey = L"第二设备";
 inline constexpr std::wstring_view kSecondDeviceNameKey = L"第二设备名称";
+// Section 输出 too: the level of each output in percent, 0..100 (missing: 100).
+inline constexpr std::wstring_view kMonitorLevelKey = L"耳机音量";
+inline constexpr std::wstring_view kBroadcastLevelKey = L"直播音量";
+
+// How each sound plays (level, second press, fades, trim): one key per sound by
+// its button's layout name, missing while the sound plays as it always did.
+inline constexpr std::wstring_view kSoundShapesSection = L"声音";
 
 // Key of sound slot n (1..20) in kSoundsSection: "按钮" followed by n.
 inline std::wstring SoundSlotKey(int n) { return L"按钮" + std::to_wstring(n); }

@@ -30,7 +30,17 @@ SavedLoudness LoudnessIn(const SettingsDocument& document) {
   return saved;
 }
 
+SavedOutputLevels OutputLevelsIn(const SettingsDocument& document) {
+  const std::vector<std::wstring> values =
+      document.Read(std::wstring(kOutputSection), {std::wstring(kMonitorLevelKey), std::wstring(kBroadcastLevelKey)});
+  return {values[0], values[1]};
+}
+
 }  // namespace
+
+std::vector<std::wstring> SavedSettings::SoundShapes(const std::vector<std::wstring>& keys) const {
+  return file.Read(std::wstring(kSoundShapesSection), keys);
+}
 
 std::vector<std::wstring> SavedSettings::Hotkeys(const std::vector<std::wstring>& keys) const {
   return file.Read(std::wstring(kHotkeysSection), keys);
@@ -49,6 +59,7 @@ SavedSettings SettingsStore::Read() const {
   std::copy(paths.begin(), paths.end(), saved.slotPaths.begin());
   saved.secondOutput = SecondOutputIn(saved.file);
   saved.loudness = LoudnessIn(saved.file);
+  saved.outputLevels = OutputLevelsIn(saved.file);
   return saved;
 }
 
@@ -73,6 +84,16 @@ void SettingsStore::WriteSecondOutput(const SecondOutputSetting& device) {
   Write(kOutputSection, std::wstring(kSecondDeviceNameKey), device.name);
 }
 
+void SettingsStore::WriteSoundShape(const std::wstring& key, const std::wstring& text) {
+  if (text.empty()) return Remove(kSoundShapesSection, key);
+  Write(kSoundShapesSection, key, text);
+}
+
+void SettingsStore::WriteOutputLevels(int monitor, int broadcast) {
+  Write(kOutputSection, std::wstring(kMonitorLevelKey), std::to_wstring(monitor));
+  Write(kOutputSection, std::wstring(kBroadcastLevelKey), std::to_wstring(broadcast));
+}
+
 void SettingsStore::WriteLoudnessMatching(bool on) {
   Write(kLoudnessSection, std::wstring(kLoudnessMatchingKey), on ? L"1" : L"0");
 }
@@ -81,9 +102,16 @@ void SettingsStore::WriteSlotLoudness(int slot, const std::wstring& record) {
   Write(kLoudnessSection, SoundSlotKey(slot), record);
 }
 
-// The one place a failed write goes: the user is not told, a debugger and the tests are.
 void SettingsStore::Write(std::wstring_view section, const std::wstring& key, const std::wstring& value) {
-  if (WriteSetting(filePath_, std::wstring(section), key, value)) return;
+  if (!WriteSetting(filePath_, std::wstring(section), key, value)) Failed(section, key);
+}
+
+void SettingsStore::Remove(std::wstring_view section, const std::wstring& key) {
+  if (!RemoveSetting(filePath_, std::wstring(section), key)) Failed(section, key);
+}
+
+// The one place a failed write goes: the user is not told, a debugger and the tests are.
+void SettingsStore::Failed(std::wstring_view section, const std::wstring& key) {
   std::wstring where = std::wstring(section) + L"\\" + key;
   OutputDebugStringW((L"Kivora: the setting " + where + L" was not saved to " + filePath_ + L"\n").c_str());
   failedWrites_.push_back(std::move(where));

@@ -20,6 +20,12 @@ struct SecondOutputSetting {
   std::wstring name;
 };
 
+// Section 输出: each output's level as text (empty: missing).
+struct SavedOutputLevels {
+  std::wstring monitor;
+  std::wstring broadcast;
+};
+
 // Section 响度: the key 均衡 (empty: missing) and each slot's measurement record.
 struct SavedLoudness {
   std::wstring matching;
@@ -33,9 +39,12 @@ struct SavedSettings {
   std::array<std::wstring, kSoundSlotCount> slotPaths;  // index 0 is slot 1
   SecondOutputSetting secondOutput;
   SavedLoudness loudness;
+  SavedOutputLevels outputLevels;
   // Section 热键, whose keys the hotkey rows name: the text of each key given, in
   // that order (empty: missing).
   std::vector<std::wstring> Hotkeys(const std::vector<std::wstring>& keys) const;
+  // Section 声音, likewise by the sounds' keys.
+  std::vector<std::wstring> SoundShapes(const std::vector<std::wstring>& keys) const;
 
   SettingsDocument file;  // the bytes as read
 };
@@ -58,6 +67,10 @@ class SettingsStore {
 
   SecondOutputSetting ReadSecondOutput() const;
   void WriteSecondOutput(const SecondOutputSetting& device);
+  // Section 声音: one sound's text; empty takes its key out (the sound plays as it always did).
+  void WriteSoundShape(const std::wstring& key, const std::wstring& text);
+  // Section 输出: the two outputs' levels in percent.
+  void WriteOutputLevels(int monitor, int broadcast);
   // Section 响度.
   void WriteLoudnessMatching(bool on);
   void WriteSlotLoudness(int slot, const std::wstring& record);
@@ -67,6 +80,8 @@ class SettingsStore {
 
  private:
   void Write(std::wstring_view section, const std::wstring& key, const std::wstring& value);
+  void Remove(std::wstring_view section, const std::wstring& key);
+  void Failed(std::wstring_view section, const std::wstring& key);
 
   std::wstring filePath_;
   std::vector<std::wstring> failedWrites_;
