@@ -105,6 +105,8 @@ class App {
   void StartCustomSoundExtras();
   std::vector<ShapedSound> ShapedSounds() const;
   std::vector<SoundListEntry> SoundList() const;
+  // The file a sound button plays; empty for an empty slot or no such button.
+  std::wstring SoundPath(const std::wstring& key) const;
   void StopCustomSoundExtras();
 
   Services services_;

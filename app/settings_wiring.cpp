@@ -89,7 +89,11 @@ void App::OpenSettings() {
       },
       outputLevels_));
   sections.push_back(std::make_unique<LoudnessSection>(loudness_));
-  sections.push_back(std::make_unique<SoundSettingsSection>(soundShapes_, SoundList(), Audition{}));
+  sections.push_back(std::make_unique<SoundSettingsSection>(
+      soundShapes_, SoundList(), [this](const std::wstring& key, const SoundShape& shape) {
+        const std::wstring path = SoundPath(key);
+        if (!path.empty()) player_.Preview(PressOf(shape), path, volumeRow_.Volume());
+      }));
   SettingsDialog dialog(std::move(sections), [this](HWND dialogWindow) {
     if (services_.decorate) decor::SkinWindow(dialogWindow);
   });

@@ -29,4 +29,14 @@ std::vector<SoundListEntry> App::SoundList() const {
   return entries;
 }
 
+std::wstring App::SoundPath(const std::wstring& key) const {
+  for (const CatalogueEntry& entry : Catalogue()) {
+    if (entry.buttonName == key) return shell_.dataFolder + std::wstring(entry.relativePath);
+  }
+  for (int slot = 1; slot <= ui::kCustomSlotCount; ++slot) {
+    if (ui::CustomSlotName(slot) == key) return slots_.Filled(slot) ? slots_.Path(slot) : std::wstring();
+  }
+  return {};
+}
+
 }  // namespace kivora

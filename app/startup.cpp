@@ -74,6 +74,11 @@ void App::FinishStartup() {
          services_.secondOutput->Use(saved_.secondOutput.id, saved_.secondOutput.name);
        }},
       {"sound shapes and output levels", [this] {
+         // Each press plays its sound as the user shaped it; each output at its own level.
+         player_.SetPressShapes([this](const std::wstring& key) { return PressOf(soundShapes_.Of(key)); });
+         outputLevels_.Watch([this](OutputLevelPair levels) {
+           if (services_.secondOutput) services_.secondOutput->SetLevels(levels);
+         });
          soundShapes_.Restore(ShapedSounds(), saved_);
          outputLevels_.Restore(saved_.outputLevels);
        }},

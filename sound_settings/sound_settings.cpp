@@ -1,6 +1,20 @@
 #include "sound_settings/sound_settings.h"
 
+#include "audio/dsp/voice_envelope.h"
+
 namespace kivora {
+
+audio::SoundPress PressOf(const SoundShape& shape) {
+  audio::SoundPress press;
+  press.mode = shape.press;
+  press.clip = {.gain = shape.levelDb == 0 ? 1.0f : audio::GainOfDecibels(shape.levelDb),
+                .fadeInMs = shape.fadeInMs,
+                .fadeOutMs = shape.fadeOutMs,
+                .headMs = shape.startMs,
+                .tailMs = shape.endMs,
+                .loop = shape.press == audio::SecondPress::Loop};
+  return press;
+}
 
 void SoundSettings::Restore(std::vector<ShapedSound> sounds, const SavedSettings& saved) {
   sounds_ = std::move(sounds);

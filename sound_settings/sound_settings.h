@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/engine/sound_press.h"
 #include "settings/settings_store.h"
 #include "sound_settings/sound_shape.h"
 
@@ -18,6 +19,10 @@ struct ShapedSound {
   std::wstring key;
   bool custom = false;
 };
+
+// How a press plays a sound of this shape: its level as a gain, its fades and
+// trim, and a loop for the mode 循环.
+audio::SoundPress PressOf(const SoundShape& shape);
 
 class SoundSettings {
  public:

@@ -18,8 +18,8 @@ constexpr ULONGLONG kOpenTimeoutMs = 2000;
 // system says a device came or changed).
 constexpr ULONGLONG kRetryMs = 1000;
 // Voices playing or fading out at once, and ended voices not yet handed on, that
-// fit without allocating.
-constexpr size_t kVoiceRoom = 32;
+// fit without allocating: thirty-two overlapping sounds and as many fading out.
+constexpr size_t kVoiceRoom = 64;
 // Silence after the last sound before the stream stops: longer than the
 // device's buffer, so the end of the sound is never cut.
 constexpr ULONGLONG kIdleStopMs = 250;
@@ -295,6 +295,7 @@ void OutputSink::Opened(DeviceOpener::Outcome outcome) {
     wroteSinceOpen_ = false;
     fadeFrames_ = FadeFrames(stream_->SampleRate());
     fadeLevel_ = fadeFrames_;
+    limiter_.SetRate(stream_->SampleRate());
     // Voices kept while the device was away go on from where the sound is now.
     for (auto& voice : playing_) voice->RejoinFeed();
     Tell(SinkPresence::Present);
@@ -387,8 +388,10 @@ void OutputSink::TakeRequests() {
     release = std::exchange(releaseStream_, false);
   }
   for (auto& voice : started) {
-    // Only the newest voice sounds: every earlier one fades out.
-    for (auto& earlier : playing_) earlier->Stop();
+    // A sound that cuts the others off is the only one that sounds: every earlier one fades out.
+    if (voice->CutsOthers()) {
+      for (auto& earlier : playing_) earlier->Stop();
+    }
     playing_.push_back(std::move(voice));
   }
   if (release && setup_.policy.opensForSounds) {
@@ -472,6 +475,9 @@ bool OutputSink::Render() {
         mix_[2 * frame + 1] *= level;
       }
     }
+    // However many voices add up, nothing beyond full scale reaches the device;
+    // within it, the limiter passes every sample untouched.
+    limiter_.Process(mix_.data(), frames, 2);
     if (frames > 0) {
       if (!stream_->Write(mix_.data(), frames)) return false;
       stopped_ = false;
@@ -489,6 +495,7 @@ bool OutputSink::Render() {
     outputRate_.store(stream_->SampleRate());
     fadeFrames_ = FadeFrames(stream_->SampleRate());
     fadeLevel_ = 0;
+    limiter_.SetRate(stream_->SampleRate());
     stopped_ = true;
     wroteSinceOpen_ = false;
     SetEvent(wake_.Get());

@@ -3,8 +3,8 @@
 # 192 DPI: from the section list to the sounds, a sound chosen with the arrow keys,
 # its 音量, 再次按下 and 淡出 typed and picked, 确定 with Enter. The line reaches
 # section 声音 of the settings file, and after a restart the dialog shows the sound
-# marked and its fields as they were set. With KIVORA_SHOTS set, the dialog is
-# photographed at each DPI into that folder.
+# marked and its fields as they were set, and the sound's second press stops it.
+# With KIVORA_SHOTS set, the dialog is photographed at each DPI into that folder.
 #   sound_settings_dialog.sh <Kivora.exe> <window_probe.exe> [stand_in.exe]
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -81,6 +81,25 @@ wait_until 10 shows ListBox 2 "[2] 哎哟我滴妈$mark" || fail "after a restar
 shows Edit 1 "-3" && shows Edit 3 "200" || fail "after a restart 音量 and 淡出 read $(nth Edit 1) and $(nth Edit 3)"
 case $(nth ComboBox 1) in *" [1]") ;; *) fail "after a restart 再次按下 is not 停止: $(nth ComboBox 1)" ;; esac
 xdotool key Escape; sleep 0.5
-stop
 [ "$(md5sum < "$settings")" = "$before" ] || fail "looking and cancelling changed the settings file"
-echo "sound settings: set by keyboard at 96, 144 and 192 DPI, kept as 按钮65=$(line_of 按钮65), shown again after a restart"
+# The sound acts as set: a second press stops it (over its 200 ms fade) long before
+# the 2.4 s clip's end. Pressed as soon as it is heard, then again.
+wait_until 10 bash -c "! xdotool search --onlyvisible --name '^Kivora 设置\$' >/dev/null" || fail "the dialog did not close"
+sound_button="199 114"
+click_in "$id" $sound_button
+heard() {
+  local peak; peak=$(sox -t raw -e signed -b 16 -r 48000 -c 2 "$KIVORA_AUDIO_OUT" -n stat 2>&1 | awk '/Maximum amplitude/ {print $3}')
+  awk -v p="${peak:-0}" 'BEGIN { exit !(p > 0.01) }'
+}
+wait_until 10 heard || fail "按钮65 was not heard"
+click_in "$id" $sound_button
+quiet_now() { local a; a=$(audio_size); sleep 1; [ "$(awk -v r="$(audio_rms_after "$a")" 'BEGIN { print (r < 0.001) }')" = 1 ]; }
+wait_until 15 quiet_now || fail "按钮65 did not fall silent"
+stop
+span=$(/usr/bin/python3 -c '
+import sys, numpy
+left = numpy.fromfile(sys.argv[1], dtype="<i2")[0::2]
+loud = numpy.flatnonzero(numpy.abs(left) > 300)
+print(f"{(loud[-1] - loud[0]) / 48000:.2f}" if loud.size else "0")' "$KIVORA_AUDIO_OUT")
+awk -v s="$span" 'BEGIN { exit !(s > 0.1 && s < 1.6) }' || fail "按钮65 sounded for ${span} s of its 2.4 s: the second press did not stop it"
+echo "sound settings: set by keyboard at 96, 144 and 192 DPI, kept as 按钮65=$(line_of 按钮65), shown again after a restart; its second press stopped it after ${span} s"
