@@ -134,7 +134,11 @@ class ShapedDecoder final : public PcmDecoder {
     const bool out = Emit(samples, Held());
     held_.clear();
     heldAt_ = 0;
-    if (again) decoder_ = reopen_();
+    if (again) {
+      // The old decoder goes first: a codec stream it gives back serves the new one.
+      decoder_.reset();
+      decoder_ = reopen_();
+    }
     if (!again || !decoder_) ended_ = true;
     skip_ = FramesOfMilliseconds(shape_.headMs, rate_);
     turnFrames_ = 0;
