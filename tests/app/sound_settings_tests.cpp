@@ -6,6 +6,8 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <functional>
 #include <string>
 #include <vector>
@@ -155,12 +157,15 @@ TEST(SoundSettingsSection, OkKeepsEachSoundAsOneLineAndCancelKeepsNothing) {
       page.Press(1);  // 停止
       page.Type(kFadeOut, L"200");
       EXPECT_FALSE(IsWindowEnabled(page.edits[kStart])) << "a built-in sound is not trimmed";
-      EXPECT_FALSE(IsWindowEnabled(page.audition)) << "nothing to audition with";
+      // 试听 plays the sound as it is set in the dialog, on the default device alone.
+      ASSERT_TRUE(IsWindowEnabled(page.audition));
+      SendMessageW(page.audition, BM_CLICK, 0, 0);
       EXPECT_EQ(page.Item(2), L"哎哟我滴妈" + std::wstring(kChangedMark));
       EXPECT_TRUE(IsWindowEnabled(page.reset));
 
       page.Choose(60);  // custom slot 1
       EXPECT_TRUE(IsWindowEnabled(page.edits[kStart]));
+      EXPECT_FALSE(IsWindowEnabled(page.audition)) << "an empty slot has nothing to hear";
       EXPECT_EQ(TextOf(page.edits[kLevel]), L"0") << "each sound shows its own";
       page.Type(kFadeIn, L"99999");
       EXPECT_EQ(TextOf(page.edits[kFadeIn]), L"5000") << "a value past the range becomes its end";
@@ -179,6 +184,27 @@ TEST(SoundSettingsSection, OkKeepsEachSoundAsOneLineAndCancelKeepsNothing) {
     EXPECT_EQ(SoundLine(L"按钮1"), L"音量:0;再次按下:重新开始;淡入:5000;淡出:0;起点:120;终点:0");
     EXPECT_EQ(FileBytes().find("\xb0\xb4\xc5\xa5\x36\x36="), std::string::npos) << "按钮66 is at its defaults: no line";
     EXPECT_EQ(fixture.app().SoundShapes().Of(L"按钮65"), (SoundShape{-3, SecondPress::Stop, 0, 200, 0, 0}));
+    ASSERT_EQ(fixture.audio.shapes.size(), 1u);
+    const auto& preview = fixture.audio.shapes[0];
+    EXPECT_TRUE(preview.press.monitorOnly);
+    EXPECT_FALSE(preview.cutsOthers);
+    EXPECT_NEAR(preview.press.clip.gain, std::pow(10.0, -3 / 20.0), 1e-6);
+    EXPECT_EQ(preview.press.clip.fadeOutMs, 200);
+    const std::vector<std::wstring> previewCalls = fixture.audio.TakeCalls();
+    EXPECT_TRUE(std::ranges::any_of(previewCalls, [](const std::wstring& call) {
+      return call.starts_with(L"open ") && call.ends_with(L"03哎哟我滴妈.mp3");
+    })) << "the preview did not open the sound's file";
+
+    // The button plays as it is kept: its press carries the shape, and 停止 lets what plays go on.
+    fixture.Click(L"按钮65");
+    ASSERT_EQ(fixture.audio.shapes.size(), 2u);
+    EXPECT_EQ(fixture.audio.shapes[1].press.key, L"按钮65");
+    EXPECT_EQ(fixture.audio.shapes[1].press.mode, SecondPress::Stop);
+    EXPECT_FALSE(fixture.audio.shapes[1].cutsOthers);
+    EXPECT_FALSE(fixture.audio.shapes[1].press.monitorOnly);
+    fixture.Click(L"按钮66");
+    ASSERT_EQ(fixture.audio.shapes.size(), 3u);
+    EXPECT_TRUE(fixture.audio.shapes[2].cutsOthers) << "a sound at its defaults cuts off what plays";
 
     const std::string before = FileBytes();
     RunDialog(fixture, [](HWND dialog) {
