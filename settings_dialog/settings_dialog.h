@@ -57,7 +57,8 @@ class SettingsDialog {
   HWND list_ = nullptr;
   int shown_ = -1;
   int dpi_ = 96;  // the dialog's, as its last WM_DPICHANGED told
-  Font font_;     // the dialog's font remade for a DPI it moved to; null until then
+  LOGFONTW face_{};  // the dialog's font as it opened; its height is remade for each DPI
+  Font font_;        // the dialog's font remade for a DPI it moved to; null until then
 };
 
 }  // namespace kivora
