@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "base/window_procedure_guard.h"
 
 namespace kivora {
@@ -55,6 +57,36 @@ std::optional<Hotkey> HotkeyOfField(WORD value, bool winHeld) {
 
 bool WinDown() { return ((GetKeyState(VK_LWIN) | GetKeyState(VK_RWIN)) & 0x8000) != 0; }
 
+bool AnyModifierDown() {
+  for (int key : {VK_SHIFT, VK_CONTROL, VK_MENU, VK_LWIN, VK_RWIN}) {
+    if (GetKeyState(key) & 0x8000) return true;
+  }
+  return false;
+}
+
+bool IsModifierKey(DWORD key) {
+  switch (key) {
+    case VK_SHIFT: case VK_LSHIFT: case VK_RSHIFT: case VK_CONTROL: case VK_LCONTROL: case VK_RCONTROL:
+    case VK_MENU: case VK_LMENU: case VK_RMENU: case VK_LWIN: case VK_RWIN: return true;
+    default: return false;
+  }
+}
+
+// The modifiers held as the system sees them at this moment (a hook runs before the
+// key reaches any window's key state).
+std::uint32_t ModifiersDownNow() {
+  std::uint32_t modifiers = 0;
+  const auto down = [](int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; };
+  if (down(VK_CONTROL)) modifiers |= kModControl;
+  if (down(VK_MENU)) modifiers |= kModAlt;
+  if (down(VK_SHIFT)) modifiers |= kModShift;
+  if (down(VK_LWIN) || down(VK_RWIN)) modifiers |= kModWin;
+  return modifiers;
+}
+
+// The one hotkey page open (the dialog is modal), for its keyboard hook.
+HotkeySection* capturingSection = nullptr;
+
 // The field cannot show Win, so a key with Win is spelled out beside it.
 std::wstring StatusOf(Hotkey key) { return (key.modifiers & kModWin) ? FormatHotkey(key) : std::wstring(); }
 
@@ -66,6 +98,8 @@ HotkeySection::HotkeySection(Hotkeys& hotkeys) : hotkeys_(hotkeys) {
 }
 
 HotkeySection::~HotkeySection() {
+  keyboardHook_.Reset();
+  if (capturingSection == this) capturingSection = nullptr;
   for (const Row& row : rows_) {
     if (row.field) RemoveWindowSubclass(row.field, FieldProc, kFieldSubclassId);
   }
@@ -97,7 +131,10 @@ void HotkeySection::Create(SettingsPane& page) {
                             {kStatusLeft, top, kStatusLeft + kStatusWidth, top + kRowHeight});
     SetWindowSubclass(row.field, FieldProc, kFieldSubclassId, reinterpret_cast<DWORD_PTR>(this));
     const HotkeyBinding& binding = bindings[index];
-    if (binding.key) Show(index, binding.key, binding.Taken() ? kTakenText : StatusOf(*binding.key), binding.Taken());
+    row.kept = binding.key;
+    if (binding.key) {
+      Show(index, binding.key, binding.Taken() ? kTakenText : StatusOf(*binding.key), binding.Taken(), binding.Taken());
+    }
     top += kRowPitch;
   }
   list_->SetContentHeight(top);
@@ -105,6 +142,34 @@ void HotkeySection::Create(SettingsPane& page) {
   note_ = page.Add(L"STATIC", L"", SS_LEFT | SS_NOPREFIX, {0, kListHeight + 6, page.Width() - kClearAllWidth - 8, bottom});
   clearAll_ = page.Add(L"BUTTON", L"全部清除", WS_TABSTOP | BS_PUSHBUTTON,
                        {page.Width() - kClearAllWidth, kListHeight + 10, page.Width(), kListHeight + 10 + kButtonHeight});
+  capturingSection = this;
+  keyboardHook_.Reset(SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardProc, GetModuleHandleW(nullptr), 0));
+}
+
+LRESULT CALLBACK HotkeySection::KeyboardProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
+  if (code == HC_ACTION && (wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN) && capturingSection) {
+    const DWORD key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam)->vkCode;
+    GuardWindowProcedure([&]() -> LRESULT { capturingSection->OnKeyPressedAnywhere(key); return 0; },
+                         [] { return LRESULT{0}; });
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// A key pressed while a field has the focus: when another program holds the
+// combination, the system gives it to that program and the field never sees it, so
+// it is said here.
+void HotkeySection::OnKeyPressedAnywhere(DWORD key) {
+  if (IsModifierKey(key)) return;
+  const size_t row = RowOf(GetFocus());
+  if (row >= rows_.size() || GetFocus() != rows_[row].field) return;
+  const Hotkey typed{ModifiersDownNow(), key};
+  if (typed == rows_[row].key || ReservedReason(typed) || FormatHotkey(typed).empty()) return;
+  if (!hotkeys_.HeldElsewhere(typed)) return;  // the field gets it as any other key
+  for (size_t other = 0; other < rows_.size(); ++other) {
+    if (other != row && rows_[other].key == typed) return;  // the field's own check says so
+  }
+  SetNote(L"");
+  Show(row, typed, kTakenText, true, true);
 }
 
 LRESULT CALLBACK HotkeySection::FieldProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
@@ -116,15 +181,37 @@ LRESULT CALLBACK HotkeySection::FieldProc(HWND hwnd, UINT message, WPARAM wParam
           case WM_SETFOCUS: self->list_->ScrollIntoView(hwnd); break;
           case WM_KEYDOWN:
           case WM_SYSKEYDOWN:
-            // The field would take Win itself as the key: Win is a modifier here.
-            if (wParam == VK_LWIN || wParam == VK_RWIN) return 0;
-            self->rows_[self->RowOf(hwnd)].winHeld = WinDown();
+            if (self->OnFieldKeyDown(hwnd, wParam)) return 0;
             break;
+          case WM_KEYUP:
+          case WM_SYSKEYUP: {
+            // Every key let go with no key taken (a modifier tapped alone, a refused
+            // key): the field shows the row's key again, which stays.
+            const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+            if (LOBYTE(SendMessageW(hwnd, HKM_GETHOTKEY, 0, 0)) == 0) self->ShowField(self->RowOf(hwnd));
+            return result;
+          }
           default: break;
         }
         return DefSubclassProc(hwnd, message, wParam, lParam);
       },
       [&] { return DefSubclassProc(hwnd, message, wParam, lParam); });
+}
+
+// True when the key is the dialog's rather than the field's.
+bool HotkeySection::OnFieldKeyDown(HWND field, WPARAM key) {
+  // The field would take Win itself as the key: Win is a modifier here.
+  if (key == VK_LWIN || key == VK_RWIN) return true;
+  const size_t row = RowOf(field);
+  if (row >= rows_.size()) return false;
+  // Up and down alone move between the rows, as in any list.
+  if ((key == VK_UP || key == VK_DOWN) && !AnyModifierDown()) {
+    const size_t next = key == VK_UP ? (row == 0 ? 0 : row - 1) : std::min(row + 1, rows_.size() - 1);
+    SendMessageW(GetAncestor(field, GA_ROOT), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(rows_[next].field), TRUE);
+    return true;
+  }
+  rows_[row].winHeld = WinDown();
+  return false;
 }
 
 void HotkeySection::OnCommand(HWND control, WORD code) {
@@ -149,11 +236,8 @@ void HotkeySection::OnCommand(HWND control, WORD code) {
 void HotkeySection::OnFieldChanged(size_t row) {
   const auto value = static_cast<WORD>(SendMessageW(rows_[row].field, HKM_GETHOTKEY, 0, 0));
   const std::optional<Hotkey> key = HotkeyOfField(value, rows_[row].winHeld);
-  if (!key) {
-    // Modifiers alone so far, or let go after a refusal: a refusal's reason stays.
-    if (rows_[row].key) Show(row, std::nullopt, L"", false);
-    return;
-  }
+  // Modifiers alone so far, or the row's own key shown again: nothing new was typed.
+  if (!key || key == rows_[row].key) return;
   const std::wstring text = FormatHotkey(*key);
   if (const std::optional<std::wstring_view> reason = ReservedReason(*key)) return Refuse(row, *reason);
   for (size_t other = 0; other < rows_.size(); ++other) {
@@ -163,30 +247,34 @@ void HotkeySection::OnFieldChanged(size_t row) {
   }
   if (text.empty()) return Refuse(row, L"这个键不能用作热键");
   SetNote(L"");
-  if (hotkeys_.HeldElsewhere(*key)) return Show(row, key, kTakenText, true);
+  if (hotkeys_.HeldElsewhere(*key)) return Show(row, key, kTakenText, true, true);
   Show(row, key, StatusOf(*key), false);
 }
 
+// A key that cannot be used: the row keeps the key it had, and the note says why.
 void HotkeySection::Refuse(size_t row, std::wstring_view reason) {
-  SendMessageW(rows_[row].field, HKM_SETHOTKEY, 0, 0);
-  Show(row, std::nullopt, L"不能使用", true);
+  ShowField(row);
+  if (!rows_[row].key) Show(row, std::nullopt, L"不能使用", true);
   SetNote(reason);
 }
 
-void HotkeySection::Show(size_t row, std::optional<Hotkey> key, std::wstring_view status, bool problem) {
-  Row& shown = rows_[row];
-  if (key != shown.key || !key) {
-    shown.key = key;
-    if (key) SendMessageW(shown.field, HKM_SETHOTKEY, FieldValueOf(*key), 0);
-  }
-  shown.problem = problem;
-  SetWindowTextW(shown.status, std::wstring(status).c_str());
+void HotkeySection::ShowField(size_t row) {
+  if (row >= rows_.size()) return;
+  const std::optional<Hotkey>& key = rows_[row].key;
+  SendMessageW(rows_[row].field, HKM_SETHOTKEY, key ? FieldValueOf(*key) : 0, 0);
 }
 
-void HotkeySection::ClearRow(size_t row) {
-  SendMessageW(rows_[row].field, HKM_SETHOTKEY, 0, 0);
-  Show(row, std::nullopt, L"", false);
+void HotkeySection::Show(size_t row, std::optional<Hotkey> key, std::wstring_view status, bool problem, bool taken) {
+  Row& shown = rows_[row];
+  shown.key = key;
+  shown.taken = taken;
+  ShowField(row);
+  shown.problem = problem;
+  SetWindowTextW(shown.status, std::wstring(status).c_str());
+  InvalidateRect(shown.status, nullptr, TRUE);
 }
+
+void HotkeySection::ClearRow(size_t row) { Show(row, std::nullopt, L"", false); }
 
 void HotkeySection::SetNote(std::wstring_view text) { SetWindowTextW(note_, std::wstring(text).c_str()); }
 
@@ -207,7 +295,7 @@ std::optional<COLORREF> HotkeySection::TextColour(HWND label) const {
 
 void HotkeySection::Apply() {
   std::vector<std::optional<Hotkey>> keys;
-  for (const Row& row : rows_) keys.push_back(row.key);
+  for (const Row& row : rows_) keys.push_back(row.taken ? row.kept : row.key);
   settled_ = true;
   hotkeys_.Apply(keys);
 }

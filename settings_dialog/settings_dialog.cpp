@@ -42,16 +42,27 @@ std::vector<WORD> DialogTemplate() {
 }
 
 HWND AddControl(HWND dialog, const wchar_t* windowClass, const wchar_t* text, DWORD style, RECT area, int id) {
+  const RECT layout = area;
   area = ScaleToDpi(area, WindowDpi(dialog));
   HWND control = CreateWindowExW(0, windowClass, text, WS_CHILD | WS_VISIBLE | style, area.left, area.top,
                                  area.right - area.left, area.bottom - area.top, dialog,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
   SendMessageW(control, WM_SETFONT, SendMessageW(dialog, WM_GETFONT, 0, 0), FALSE);
+  if (control) RememberLayout(control, layout);
   return control;
 }
 
-// Every control below the dialog at the new DPI: each rectangle within its parent
-// scaled by new / old, every text in the dialog's new font, and each pane told.
+// The dialog's font at dpi: its face, at its size in points.
+Font DialogFont(const LOGFONTW& face, int dpi) {
+  LOGFONTW scaled = face;
+  scaled.lfHeight = -MulDiv(kFontPoints, dpi, 72);
+  scaled.lfWidth = 0;
+  return Font(CreateFontIndirectW(&scaled));
+}
+
+// Every control below the dialog at the new DPI: each placed from its 96-DPI
+// rectangle within its parent (less the parent's scroll offset; a parent is placed
+// before its children), every text in the dialog's new font, and each pane told.
 struct Rescale {
   int from, to;
   HFONT font;
@@ -60,11 +71,17 @@ struct Rescale {
 BOOL CALLBACK RescaleControl(HWND control, LPARAM data) {
   const Rescale& rescale = *reinterpret_cast<const Rescale*>(data);
   RECT area{};
-  GetWindowRect(control, &area);
-  MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&area), 2);
-  const auto scaled = [&rescale](LONG value) { return MulDiv(value, rescale.to, rescale.from); };
-  SetWindowPos(control, nullptr, scaled(area.left), scaled(area.top), scaled(area.right) - scaled(area.left),
-               scaled(area.bottom) - scaled(area.top), SWP_NOZORDER | SWP_NOACTIVATE);
+  if (LayoutOf(control, area)) {
+    area = ScaleToDpi(area, rescale.to);
+    OffsetRect(&area, 0, -static_cast<int>(SendMessageW(GetParent(control), PaneScrollOffsetMessage(), 0, 0)));
+  } else {  // made by a control for itself (a list's scroll bar, a combo box's edit): it places it
+    GetWindowRect(control, &area);
+    MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&area), 2);
+    area = {MulDiv(area.left, rescale.to, rescale.from), MulDiv(area.top, rescale.to, rescale.from),
+            MulDiv(area.right, rescale.to, rescale.from), MulDiv(area.bottom, rescale.to, rescale.from)};
+  }
+  SetWindowPos(control, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(rescale.font), FALSE);
   SendMessageW(control, PaneDpiChangedMessage(), static_cast<WPARAM>(rescale.to), 0);
   return TRUE;
@@ -154,8 +171,32 @@ INT_PTR SettingsDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
   }
 }
 
+// The dialog places and sizes its controls for each DPI itself: the system's own
+// scaling of dialogs (Windows 10 1703 and later) is turned off for it and them.
+void OptOutOfSystemScaling(HWND window) {
+  using DialogBehaviour = BOOL(WINAPI*)(HWND, DIALOG_DPI_CHANGE_BEHAVIORS, DIALOG_DPI_CHANGE_BEHAVIORS);
+  using ControlBehaviour = BOOL(WINAPI*)(HWND, DIALOG_CONTROL_DPI_CHANGE_BEHAVIORS, DIALOG_CONTROL_DPI_CHANGE_BEHAVIORS);
+  HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  static const auto dialogBehaviour = reinterpret_cast<DialogBehaviour>(
+      reinterpret_cast<void*>(GetProcAddress(user32, "SetDialogDpiChangeBehavior")));
+  static const auto controlBehaviour = reinterpret_cast<ControlBehaviour>(
+      reinterpret_cast<void*>(GetProcAddress(user32, "SetDialogControlDpiChangeBehavior")));
+  if (dialogBehaviour) dialogBehaviour(window, DDC_DISABLE_ALL, DDC_DISABLE_ALL);
+  if (!controlBehaviour) return;
+  EnumChildWindows(
+      window,
+      [](HWND control, LPARAM function) -> BOOL {
+        const auto behaviour = reinterpret_cast<ControlBehaviour>(function);
+        const auto off = static_cast<DIALOG_CONTROL_DPI_CHANGE_BEHAVIORS>(DCDC_DISABLE_FONT_UPDATE | DCDC_DISABLE_RELAYOUT);
+        behaviour(control, off, off);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(controlBehaviour));
+}
+
 void SettingsDialog::OnInit() {
   dpi_ = WindowDpi(hwnd_);
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)), sizeof(face_), &face_);
   PlaceOverOwner(hwnd_);
   list_ = AddControl(hwnd_, L"LISTBOX", L"", WS_BORDER | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
                      {kMargin, kMargin, kMargin + kListWidth, kMargin + kPageHeight}, kListId);
@@ -174,6 +215,7 @@ void SettingsDialog::OnInit() {
   AddControl(hwnd_, L"BUTTON", L"取消", WS_TABSTOP | BS_PUSHBUTTON,
              {cancelLeft, buttonTop, cancelLeft + kButtonWidth, buttonTop + kButtonHeight}, IDCANCEL);
   if (dressWindow_) dressWindow_(hwnd_);
+  OptOutOfSystemScaling(hwnd_);
   SendMessageW(list_, LB_SETCURSEL, 0, 0);
   ShowSection(0);
   SetFocus(list_);
@@ -183,10 +225,7 @@ void SettingsDialog::OnInit() {
 // suggests, and every control its place and font for the new DPI.
 void SettingsDialog::OnDpiChanged(int dpi, const RECT& suggested) {
   if (dpi <= 0 || dpi == dpi_) return;
-  LOGFONTW face{};
-  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)), sizeof(face), &face);
-  face.lfHeight = MulDiv(face.lfHeight, dpi, dpi_);
-  Font font(CreateFontIndirectW(&face));  // the old one stays until every control has the new one
+  Font font = DialogFont(face_, dpi);  // the old one stays until every control has the new one
   SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
   Rescale rescale{dpi_, dpi, font.Get()};

@@ -19,8 +19,10 @@ namespace kivora {
 inline constexpr std::wstring_view kSettingsDialogTitle = L"Kivora 设置";
 
 // The system-menu item that opens the dialog, and its command (below 0xF000, a
-// multiple of 16: the system uses the low four bits of WM_SYSCOMMAND).
-inline constexpr std::wstring_view kSettingsMenuItem = L"设置...";
+// multiple of 16: the system uses the low four bits of WM_SYSCOMMAND). Its access
+// key is one no item of the system's own uses (还原 R, 移动 M, 大小 S, 最小化 N,
+// 最大化 X, 关闭 C).
+inline constexpr std::wstring_view kSettingsMenuItem = L"设置(&T)...";
 inline constexpr UINT kSettingsCommand = 0x0010;
 
 // Puts "设置..." into window's system menu, right above its close item.
@@ -55,7 +57,8 @@ class SettingsDialog {
   HWND list_ = nullptr;
   int shown_ = -1;
   int dpi_ = 96;  // the dialog's, as its last WM_DPICHANGED told
-  Font font_;     // the dialog's font remade for a DPI it moved to; null until then
+  LOGFONTW face_{};  // the dialog's font as it opened; its height is remade for each DPI
+  Font font_;        // the dialog's font remade for a DPI it moved to; null until then
 };
 
 }  // namespace kivora

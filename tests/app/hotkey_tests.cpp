@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <cwchar>
+#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -72,9 +74,20 @@ TEST(SettingsMenu, ItemStandsRightAboveCloseAfterTheSeparatorAndOpensAModalDialo
   }
   ASSERT_GE(close, 2);
   EXPECT_EQ(GetMenuItemID(menu, close - 1), kSettingsCommand);
-  wchar_t text[64] = {};
-  GetMenuStringW(menu, close - 1, text, 64, MF_BYPOSITION);
-  EXPECT_EQ(std::wstring(text), kSettingsMenuItem);
+  // Its access key is its own: no other item of the menu answers the same letter.
+  const auto accessKey = [menu](int position) {
+    wchar_t text[64] = {};
+    GetMenuStringW(menu, static_cast<UINT>(position), text, 64, MF_BYPOSITION);
+    const wchar_t* mark = wcschr(text, L'&');
+    return mark && mark[1] ? static_cast<wchar_t>(towupper(mark[1])) : L'\0';
+  };
+  const wchar_t own = accessKey(close - 1);
+  EXPECT_TRUE(own >= L'A' && own <= L'Z') << "设置... has no access key";
+  for (int position = 0; position < GetMenuItemCount(menu); ++position) {
+    if (position != close - 1 && !(GetMenuState(menu, static_cast<UINT>(position), MF_BYPOSITION) & MF_SEPARATOR)) {
+      EXPECT_NE(accessKey(position), own) << "item " << position << " has the same access key";
+    }
+  }
   EXPECT_EQ(GetMenuState(menu, close - 2, MF_BYPOSITION) & MF_SEPARATOR, static_cast<UINT>(MF_SEPARATOR));
 
   // While the dialog runs its own loop: it is owned by the window, which takes no input.
