@@ -6,6 +6,7 @@
 #include "base/gbk_text.h"
 #include "custom/display_name.h"
 #include "custom/drop_placement.h"
+#include "custom/sound_file_check.h"
 #include "ui/topmost_lift.h"
 
 namespace kivora {
@@ -100,6 +101,13 @@ void CustomSlots::Assign(int slot) {
     prompts_.Show(L"无法保存这个文件的名字（含有无法保存的字符），请把文件改名后再添加。", kReminder, kTellBox);
     return;
   }
+  if (const SoundFileProblem problem = CheckSoundFile(dialog_.fileName); problem != SoundFileProblem::kNone) {
+    ui::ScopedTopmostLift lift(window_);
+    prompts_.Show(L"“" + FileNameOf(dialog_.fileName) + L"”不能播放：" + SoundFileProblemText(problem) +
+                      L"。\n这个按钮保持原样。",
+                  kReminder, kTellBox);
+    return;
+  }
   picked_.path = dialog_.fileName;
   picked_.name = DisplayNameOf(picked_.path);
   Show(slot, {stored, picked_.name});
@@ -122,7 +130,9 @@ void CustomSlots::OnDrop(const std::vector<std::wstring>& files, int slotUnderPo
   }
   std::array<bool, kDropSlotCount> filled{};
   for (int slot = 1; slot <= ui::kCustomSlotCount; ++slot) filled[static_cast<size_t>(slot - 1)] = At(slot).Filled();
-  const DropPlacement placement = PlaceDroppedFiles(files, filled, slotUnderPointer > 0 ? slotUnderPointer : 1, StorablePath);
+  auto playable = [](const std::wstring& file) { return CheckSoundFile(file) == SoundFileProblem::kNone; };
+  const DropPlacement placement =
+      PlaceDroppedFiles(files, filled, slotUnderPointer > 0 ? slotUnderPointer : 1, StorablePath, playable);
   for (const DroppedFilePlace& place : placement.placed) {
     Show(place.slot, {place.stored, DisplayNameOf(place.path)});
     settings_.WriteSlotPath(place.slot, place.stored);
