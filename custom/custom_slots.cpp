@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "base/gbk_text.h"
+#include "base/long_path.h"
 #include "custom/display_name.h"
 #include "custom/drop_placement.h"
 #include "custom/sound_file_check.h"
@@ -181,7 +182,7 @@ void CustomSlots::OnClearAll() {
 void CustomSlots::Restore(const std::array<std::wstring, kSoundSlotCount>& savedPaths) {
   for (int slot = 1; slot <= ui::kCustomSlotCount; ++slot) {
     const std::wstring& path = savedPaths[static_cast<size_t>(slot - 1)];
-    if (path.empty() || GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+    if (path.empty() || GetFileAttributesW(ExtendedLengthPath(path).c_str()) == INVALID_FILE_ATTRIBUTES) continue;
     std::wstring name = DisplayNameOf(LongFormOf(path));
     if (name.empty()) continue;
     Show(slot, {path, std::move(name)});

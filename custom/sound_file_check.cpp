@@ -1,4 +1,5 @@
 #include "custom/sound_file_check.h"
+#include "base/long_path.h"
 
 #include <windows.h>
 
@@ -8,7 +9,7 @@
 namespace kivora {
 
 SoundFileProblem CheckSoundFile(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
+  const DWORD attributes = GetFileAttributesW(ExtendedLengthPath(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return SoundFileProblem::kMissing;
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return SoundFileProblem::kFolder;
   const auto source = audio::FileByteSource::Open(path);
