@@ -5,6 +5,7 @@
 #include "ui/control_names.h"
 #include "ui/notification_area.h"
 #include "ui/page_switch.h"
+#include "ui/topmost_lift.h"
 
 namespace kivora {
 
@@ -29,6 +30,17 @@ App::App(Services services, ShellTexts& shell)
   events.menuItems[static_cast<size_t>(MenuItem::ExitProgram)] = [this] { ConfirmExit(); };
   events.menuItems[static_cast<size_t>(MenuItem::SponsorAuthor)] = [this] { services_.web.Open(ui::kShortLinkAddress); };
   events.menuItems[static_cast<size_t>(MenuItem::AboutProgram)] = [this] { ShowAbout(); };
+  settings_.ReportFailuresTo([this](const std::wstring& file, const std::wstring& reason) { TellSettingsNotSaved(file, reason); });
+}
+
+// From the event loop: the write may come from inside a handler or a dialog's 确定.
+void App::TellSettingsNotSaved(const std::wstring& file, const std::wstring& reason) {
+  const std::wstring text = L"设置没有保存到文件：\n" + file + L"\n\n原因：" + reason +
+                            L"\n\n这次的更改在 Kivora 关闭后会丢失。";
+  window_.Post([this, text] {
+    ui::ScopedTopmostLift lift(window_);
+    services_.prompts.Show(text, L"设置", MB_OK | MB_ICONWARNING | MB_TASKMODAL);
+  });
 }
 
 App::~App() { window_.Destroy(); }

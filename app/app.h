@@ -93,6 +93,7 @@ class App {
   void ShowMenuAtPointer();
   void ConfirmExit();
   void ShowAbout();
+  void TellSettingsNotSaved(const std::wstring& file, const std::wstring& reason);
   void FetchBanner();
   void Teardown();
   std::vector<HotkeyTarget> HotkeyTargets();

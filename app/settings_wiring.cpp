@@ -89,6 +89,11 @@ void App::OpenSettings() {
   SettingsDialog dialog(std::move(sections), [this](HWND dialogWindow) {
     if (services_.decorate) decor::SkinWindow(dialogWindow);
   });
+  // Every change of one 确定 goes to the settings file in one write.
+  dialog.SetApplyTogether([this](const std::function<void()>& applySections) {
+    SettingsBatch together(settings_);
+    applySections();
+  });
   dialog.Run(window_.Handle());
 }
 

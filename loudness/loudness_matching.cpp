@@ -4,6 +4,7 @@
 
 #include "audio/dsp/file_loudness.h"
 #include "audio/dsp/loudness_meter.h"
+#include "base/long_path.h"
 #include "base/message_window.h"
 #include "base/window_procedure_guard.h"
 
@@ -17,7 +18,7 @@ constexpr UINT kResultsMessage = WM_APP + 1;
 
 std::optional<LoudnessRecord> FileIdentity(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (path.empty() || !GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  if (path.empty() || !GetFileAttributesExW(ExtendedLengthPath(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
   LoudnessRecord record;
   record.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   record.writeTime = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;

@@ -69,6 +69,7 @@ void SettingsStore::WriteHotkey(const std::wstring& key, const std::wstring& tex
 SecondOutputSetting SettingsStore::ReadSecondOutput() const { return SecondOutputIn(ReadSettingsDocument(filePath_)); }
 
 void SettingsStore::WriteSecondOutput(const SecondOutputSetting& device) {
+  SettingsBatch together(*this);
   Write(kOutputSection, std::wstring(kSecondDeviceKey), device.id);
   Write(kOutputSection, std::wstring(kSecondDeviceNameKey), device.name);
 }
@@ -81,12 +82,41 @@ void SettingsStore::WriteSlotLoudness(int slot, const std::wstring& record) {
   Write(kLoudnessSection, SoundSlotKey(slot), record);
 }
 
-// The one place a failed write goes: the user is not told, a debugger and the tests are.
 void SettingsStore::Write(std::wstring_view section, const std::wstring& key, const std::wstring& value) {
-  if (WriteSetting(filePath_, std::wstring(section), key, value)) return;
-  std::wstring where = std::wstring(section) + L"\\" + key;
-  OutputDebugStringW((L"Kivora: the setting " + where + L" was not saved to " + filePath_ + L"\n").c_str());
-  failedWrites_.push_back(std::move(where));
+  pending_.push_back({std::wstring(section), key, value});
+  if (openBatches_ == 0) Flush();
+}
+
+// The one place the file is written, and the one place a failed write goes.
+// A batch closes in a destructor: nothing may escape from here.
+void SettingsStore::Flush() noexcept {
+  if (pending_.empty()) return;
+  std::vector<SettingChange> changes;
+  changes.swap(pending_);
+  ++fileWrites_;
+  try {
+    Report(changes, WriteSettings(filePath_, changes));
+  } catch (...) {
+    OutputDebugStringW(L"Kivora: settings could not be saved (out of memory)\n");
+  }
+}
+
+void SettingsStore::Report(const std::vector<SettingChange>& changes, const SettingsWriteResult& result) {
+  if (result.AllWritten()) {
+    failing_ = false;
+    return;
+  }
+  const std::wstring reason = WriteProblemText(result);
+  for (size_t index = 0; index < changes.size(); ++index) {
+    const bool refused = std::find(result.refused.begin(), result.refused.end(), index) != result.refused.end();
+    if (!refused && result.problem == SettingsWriteResult::Problem::kNone) continue;
+    std::wstring where = changes[index].section + L"\\" + changes[index].key;
+    OutputDebugStringW((L"Kivora: the setting " + where + L" was not saved to " + filePath_ + L": " + reason + L"\n").c_str());
+    failedWrites_.push_back(std::move(where));
+  }
+  if (failing_) return;
+  failing_ = true;
+  if (report_) report_(filePath_, reason);
 }
 
 }  // namespace kivora

@@ -1,11 +1,14 @@
 // The settings Kivora keeps, by name and type. The file is read once, at start-up,
 // into SavedSettings, which answers every step of start-up, those before the window
-// shows and those after; every change is written to the file at once. A write that
-// does not reach the file is not shown to the user, but it is logged
-// (OutputDebugString) and kept in FailedWrites, where tests can see it.
+// shows and those after; every change is written to the file at once, or, while a
+// SettingsBatch is open, with the batch's other changes when it closes. A write
+// that does not reach the file is logged (OutputDebugString), kept in
+// FailedWrites, and told to the user once (until a write succeeds again).
+// The UI thread's own.
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -64,12 +67,42 @@ class SettingsStore {
 
   // "section\key" of each write that did not reach the file, oldest first.
   const std::vector<std::wstring>& FailedWrites() const { return failedWrites_; }
+  // How many times the file has been written (or tried), each write holding one
+  // change or one batch's.
+  int FileWrites() const { return fileWrites_; }
+
+  // Told the file and the reason when a write fails after the last one succeeded.
+  using FailureReport = std::function<void(const std::wstring& filePath, const std::wstring& reason)>;
+  void ReportFailuresTo(FailureReport report) { report_ = std::move(report); }
 
  private:
+  friend class SettingsBatch;
   void Write(std::wstring_view section, const std::wstring& key, const std::wstring& value);
+  void Flush() noexcept;
+  void Report(const std::vector<SettingChange>& changes, const SettingsWriteResult& result);
 
   std::wstring filePath_;
   std::vector<std::wstring> failedWrites_;
+  int openBatches_ = 0;
+  std::vector<SettingChange> pending_;  // written when the last batch closes
+  FailureReport report_;
+  int fileWrites_ = 0;
+  bool failing_ = false;  // the last write failed and has been reported
+};
+
+// Holds the store's writes from its making to its end, then writes them in one
+// replacement of the file: all of them reach it, or none.
+class SettingsBatch {
+ public:
+  explicit SettingsBatch(SettingsStore& store) : store_(store) { ++store_.openBatches_; }
+  ~SettingsBatch() {
+    if (--store_.openBatches_ == 0) store_.Flush();
+  }
+  SettingsBatch(const SettingsBatch&) = delete;
+  SettingsBatch& operator=(const SettingsBatch&) = delete;
+
+ private:
+  SettingsStore& store_;
 };
 
 }  // namespace kivora

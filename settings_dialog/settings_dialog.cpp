@@ -251,7 +251,14 @@ void SettingsDialog::OnOk() {
       return;
     }
   }
-  for (auto& section : sections_) section->Apply();
+  auto applySections = [this] {
+    for (auto& section : sections_) section->Apply();
+  };
+  if (applyTogether_) {
+    applyTogether_(applySections);
+  } else {
+    applySections();
+  }
   EndDialog(hwnd_, IDOK);
 }
 

@@ -41,6 +41,11 @@ class SettingsDialog {
   // Runs the dialog to its end; true when 确定 applied the sections.
   bool Run(HWND owner);
 
+  // 确定 applies the sections inside applyTogether (which calls what it is given
+  // once), so that their changes are kept together.
+  using ApplyTogether = std::function<void(const std::function<void()>& applySections)>;
+  void SetApplyTogether(ApplyTogether applyTogether) { applyTogether_ = std::move(applyTogether); }
+
  private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -52,6 +57,7 @@ class SettingsDialog {
 
   SectionList sections_;
   std::function<void(HWND)> dressWindow_;
+  ApplyTogether applyTogether_;
   std::vector<std::unique_ptr<SettingsPane>> pages_;
   HWND hwnd_ = nullptr;
   HWND list_ = nullptr;

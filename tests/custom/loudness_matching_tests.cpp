@@ -143,7 +143,7 @@ TEST_F(LoudnessMatchingTest, AReplacedFileIsMeasuredAgainAtItsNextPlay) {
 }
 
 TEST_F(LoudnessMatchingTest, AFileThatCannotBeDecodedKeepsGainOneAndAnEmptiedSlotLosesItsRecord) {
-  fixture->app().Slots().OnDrop({Make(L"broken.mp3", "not really sound"), Make(L"quiet.wav", ToneWave(-30))}, 0);
+  fixture->app().Slots().OnDrop({Make(L"broken.mp3", std::string(64, '\x01')), Make(L"quiet.wav", ToneWave(-30))}, 0);
   WaitForMeasurements();
   EXPECT_FALSE(Matching().Measured(1));
   EXPECT_EQ(GainOf(1), 1.0f);
