@@ -25,7 +25,8 @@ class LoudnessMeter {
   unsigned SampleRate() const { return sampleRate_; }
   unsigned Channels() const { return channels_; }
 
-  // Interleaved frames in -1..1; any count, split anywhere.
+  // Interleaved frames, full scale at 1: a louder sample (a float file's) counts
+  // as it is. Any count, split anywhere.
   void Add(std::span<const float> samples);
 
   // LUFS; -infinity when no block passed the absolute gate (silence, or too short).
