@@ -20,6 +20,7 @@ constexpr unsigned kMaxChannels = 8;
 constexpr unsigned kMaxBlockCodedChannels = 2;
 constexpr unsigned kLowestRate = 1000;
 constexpr unsigned kHighestRate = 384000;
+constexpr size_t kByteRateAt = 8;
 // The fields a format chunk may carry after the 16 bytes every one has.
 constexpr size_t kExtraSizeAt = 16;
 constexpr size_t kFramesPerBlockAt = 18;  // the ADPCM and GSM formats' first extra field
@@ -84,6 +85,10 @@ bool ReadGsmBlocks(std::span<const uint8_t> body, WavLayout& layout) {
   layout.framesPerBlock = DeclaredFramesPerBlock(body, kGsmBlockFrames);
   const uint8_t extra[] = {static_cast<uint8_t>(kGsmBlockFrames), static_cast<uint8_t>(kGsmBlockFrames >> 8)};
   SetCodecFormat(body, extra, layout);
+  // The codec refuses a format whose byte rate is not the one its blocks make
+  // (Wine's does); a writer's rounding must not cost the file its sound.
+  const uint32_t byteRate = layout.sampleRate * kGsmBlockBytes / kGsmBlockFrames;
+  for (size_t i = 0; i < 4; ++i) layout.format[kByteRateAt + i] = static_cast<uint8_t>(byteRate >> (8 * i));
   return layout.channels == 1 && layout.blockAlign == kGsmBlockBytes && layout.framesPerBlock == kGsmBlockFrames;
 }
 

@@ -246,6 +246,10 @@ TEST(WaveCodings, BlockCodedFormatsAreTakenWhenTheirFieldsAgree) {
     EXPECT_EQ(layout->format.size(), 18u + (layout->format[16] | (layout->format[17] << 8))) << c.what;
     EXPECT_EQ(layout->format[18] | (layout->format[19] << 8), static_cast<int>(c.framesPerBlock)) << c.what;
   }
+  // GSM's byte rate as its blocks make it (8000 * 65 / 320), whatever the file says.
+  const auto gsm = ParseWavHeader(Wave(Format(0x31, 1, 8000, 65, 0, ImaExtra(320)), gsmBlocks));
+  ASSERT_TRUE(gsm);
+  EXPECT_EQ(gsm->format[8] | (gsm->format[9] << 8) | (gsm->format[10] << 16), 1625);
 }
 
 TEST(WaveCodings, BlocksComeWholeAndTheFactCountEndsTheSound) {
