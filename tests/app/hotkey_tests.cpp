@@ -248,5 +248,30 @@ TEST(GlobalHotkeys, AKeyAnotherProgramHoldsIsNamedOnceAndNotSavedAsWorking) {
   EXPECT_TRUE(other.Take(free));
 }
 
+// A second copy started without arguments runs on its own: the keys the first copy
+// holds are no conflict to report, only a key another program holds is.
+TEST(GlobalHotkeys, ASecondCopyNamesOnlyTheKeysOtherProgramsHold) {
+  const std::wstring file = AppFixture::SettingsFile();
+  DeleteFileW(file.c_str());
+  const Hotkey first1{kModControl | kModAlt | kModShift, VK_F8};
+  const Hotkey first2{kModControl | kModAlt | kModShift, VK_F9};
+  const Hotkey elsewhere{kModControl | kModAlt | kModShift, VK_F10};
+  WriteSetting(file, L"热键", L"按钮63", FormatHotkey(first1));
+  WriteSetting(file, L"热键", L"按钮64", FormatHotkey(first2));
+  AppFixture first(AppFixture::Settings::AsTheyAre);
+  ASSERT_TRUE(first.app().GlobalHotkeys().Bindings()[0].registered);
+  ASSERT_TRUE(first.prompts.shown.empty());
+
+  OtherProgram other;
+  ASSERT_TRUE(other.Take(elsewhere));
+  WriteSetting(file, L"热键", L"按钮65", FormatHotkey(elsewhere));
+  AppFixture second(AppFixture::Settings::AsTheyAre);
+  ASSERT_EQ(second.prompts.shown.size(), 1u);
+  const std::wstring& text = second.prompts.shown[0].text;
+  EXPECT_NE(text.find(L"Ctrl+Alt+Shift+F10（哎哟我滴妈）"), std::wstring::npos) << text;
+  EXPECT_EQ(text.find(L"F8"), std::wstring::npos) << "a key the first copy holds was named: " << text;
+  EXPECT_EQ(text.find(L"F9"), std::wstring::npos) << "a key the first copy holds was named: " << text;
+}
+
 }  // namespace
 }  // namespace kivora
