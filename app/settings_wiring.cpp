@@ -22,7 +22,8 @@ namespace kivora {
 namespace {
 
 constexpr std::wstring_view kActionsGroup = L"播放控制";
-constexpr std::wstring_view kEmptySlotRow = L"(空)";
+// An empty custom slot's row: "自定义 3 (空)".
+std::wstring EmptySlotRow(int slot) { return L"自定义 " + std::to_wstring(slot) + L" (空)"; }
 // As the slider's page keys move it.
 constexpr int kVolumeStep = 5;
 
@@ -41,7 +42,7 @@ std::vector<HotkeyTarget> App::HotkeyTargets() {
   for (int slot = 1; slot <= ui::kCustomSlotCount; ++slot) {
     const std::wstring name = ui::CustomSlotName(slot);
     targets.push_back({name, std::wstring(ui::kPageTitles[ui::kCustomPage]),
-                       [this, slot] { return slots_.Filled(slot) ? slots_.Caption(slot) : std::wstring(kEmptySlotRow); },
+                       [this, slot] { return slots_.Filled(slot) ? slots_.Caption(slot) : EmptySlotRow(slot); },
                        [this, slot, name] {
                          if (slots_.Filled(slot)) ui::FireIfBound(window_[name].Events().clicked);
                        }});

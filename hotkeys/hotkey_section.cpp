@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "base/dpi.h"
 #include "base/window_procedure_guard.h"
 
 namespace kivora {
@@ -13,17 +14,22 @@ constexpr COLORREF kWarningColour = RGB(210, 0, 0);
 constexpr UINT_PTR kFieldSubclassId = 1;
 
 // The page: the scrolling list of rows, then the note line and 全部清除.
-constexpr int kListHeight = 282;
+constexpr int kListHeight = 270;  // eight whole rows below the first group title
 constexpr int kClearAllWidth = 84;
 constexpr int kButtonHeight = 26;
-// One row of the list: caption, field, 清除, status.
-constexpr int kRowPitch = 28;
-constexpr int kGroupPitch = 24;
+// One row of the list: caption, field (wide enough for "Ctrl + Alt + Shift + F10"),
+// 清除, status ("已被其他程序占用" whole).
+constexpr int kRowPitch = 30;
+constexpr int kGroupPitch = 26;
 constexpr int kRowHeight = 24;
-constexpr int kCaptionLeft = 14, kCaptionWidth = 132;
-constexpr int kFieldLeft = 148, kFieldWidth = 128;
-constexpr int kClearLeft = 280, kClearWidth = 44;
-constexpr int kStatusLeft = 328, kStatusWidth = 122;
+constexpr int kCaptionLeft = 14, kCaptionWidth = 118;
+constexpr int kFieldLeft = 134, kFieldWidth = 170;
+constexpr int kClearLeft = 310, kClearWidth = 48;
+constexpr int kStatusLeft = 366, kStatusWidth = 132;
+constexpr int kFieldPadding = 5;
+constexpr wchar_t kNoKeyText[] = L"无";
+constexpr COLORREF kFrameColour = RGB(173, 179, 188);
+constexpr COLORREF kFocusFrameColour = RGB(0, 120, 215);
 
 // The hotkey field's modifier flags against RegisterHotKey's.
 struct ModifierPair {
@@ -87,8 +93,13 @@ std::uint32_t ModifiersDownNow() {
 // The one hotkey page open (the dialog is modal), for its keyboard hook.
 HotkeySection* capturingSection = nullptr;
 
-// The field cannot show Win, so a key with Win is spelled out beside it.
-std::wstring StatusOf(Hotkey key) { return (key.modifiers & kModWin) ? FormatHotkey(key) : std::wstring(); }
+std::uint32_t ModifiersHeld() {
+  std::uint32_t modifiers = WinDown() ? kModWin : 0u;
+  if (GetKeyState(VK_CONTROL) & 0x8000) modifiers |= kModControl;
+  if (GetKeyState(VK_MENU) & 0x8000) modifiers |= kModAlt;
+  if (GetKeyState(VK_SHIFT) & 0x8000) modifiers |= kModShift;
+  return modifiers;
+}
 
 }  // namespace
 
@@ -125,7 +136,10 @@ void HotkeySection::Create(SettingsPane& page) {
     Row& row = rows_[index];
     list_->Add(L"STATIC", targets[index].caption().c_str(), SS_LEFT | SS_CENTERIMAGE | SS_ENDELLIPSIS | SS_NOPREFIX,
                {kCaptionLeft, top, kCaptionLeft + kCaptionWidth, top + kRowHeight});
-    row.field = list_->Add(HOTKEY_CLASSW, L"", WS_TABSTOP | WS_BORDER, {kFieldLeft, top, kFieldLeft + kFieldWidth, top + kRowHeight});
+    row.field = list_->Add(HOTKEY_CLASSW, L"", WS_TABSTOP, {kFieldLeft, top, kFieldLeft + kFieldWidth, top + kRowHeight});
+    // The field draws its own flat frame (the system's sunken edge is dropped).
+    SetWindowLongW(row.field, GWL_EXSTYLE, GetWindowLongW(row.field, GWL_EXSTYLE) & ~WS_EX_CLIENTEDGE);
+    SetWindowPos(row.field, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     row.clear = list_->Add(L"BUTTON", L"清除", WS_TABSTOP | BS_PUSHBUTTON, {kClearLeft, top, kClearLeft + kClearWidth, top + kRowHeight});
     row.status = list_->Add(L"STATIC", L"", SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX,
                             {kStatusLeft, top, kStatusLeft + kStatusWidth, top + kRowHeight});
@@ -133,7 +147,7 @@ void HotkeySection::Create(SettingsPane& page) {
     const HotkeyBinding& binding = bindings[index];
     row.kept = binding.key;
     if (binding.key) {
-      Show(index, binding.key, binding.Taken() ? kTakenText : StatusOf(*binding.key), binding.Taken(), binding.Taken());
+      Show(index, binding.key, binding.Taken() ? kTakenText : L"", binding.Taken(), binding.Taken());
     }
     top += kRowPitch;
   }
@@ -178,7 +192,21 @@ LRESULT CALLBACK HotkeySection::FieldProc(HWND hwnd, UINT message, WPARAM wParam
   return GuardWindowProcedure(
       [&]() -> LRESULT {
         switch (message) {
-          case WM_SETFOCUS: self->list_->ScrollIntoView(hwnd); break;
+          case WM_SETFOCUS:
+          case WM_KILLFOCUS: {
+            if (message == WM_SETFOCUS) self->list_->ScrollIntoView(hwnd);
+            const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+            InvalidateRect(hwnd, nullptr, TRUE);  // the caret goes where the text ends
+            return result;
+          }
+          case WM_PAINT: {
+            PAINTSTRUCT paint{};
+            HDC dc = BeginPaint(hwnd, &paint);
+            self->PaintField(hwnd, dc);
+            EndPaint(hwnd, &paint);
+            return 0;
+          }
+          case WM_PRINTCLIENT: self->PaintField(hwnd, reinterpret_cast<HDC>(wParam)); return 0;
           case WM_KEYDOWN:
           case WM_SYSKEYDOWN:
             if (self->OnFieldKeyDown(hwnd, wParam)) return 0;
@@ -196,6 +224,59 @@ LRESULT CALLBACK HotkeySection::FieldProc(HWND hwnd, UINT message, WPARAM wParam
         return DefSubclassProc(hwnd, message, wParam, lParam);
       },
       [&] { return DefSubclassProc(hwnd, message, wParam, lParam); });
+}
+
+// What the field shows: the row's key (with Win, which the field itself cannot hold),
+// a key just typed, the modifiers held while one is being typed, or 无.
+std::wstring HotkeySection::FieldText(HWND field) const {
+  const size_t row = RowOf(field);
+  if (row >= rows_.size()) return {};
+  const auto value = static_cast<WORD>(SendMessageW(field, HKM_GETHOTKEY, 0, 0));
+  const Row& shown = rows_[row];
+  if (LOBYTE(value) != 0) {
+    if (shown.key && FieldValueOf(*shown.key) == value) return DisplayHotkey(*shown.key);
+    if (const std::optional<Hotkey> key = HotkeyOfField(value, shown.winHeld)) return DisplayHotkey(*key);
+  }
+  if (GetFocus() == field) {
+    if (const std::uint32_t held = ModifiersHeld()) return DisplayHotkey({held, 0});
+  }
+  return kNoKeyText;
+}
+
+// The field's text in the dialog's font, centred in its height as the captions are,
+// and the caret after it.
+void HotkeySection::PaintField(HWND field, HDC dc) const {
+  RECT client{};
+  GetClientRect(field, &client);
+  const auto brush = reinterpret_cast<HBRUSH>(
+      SendMessageW(GetParent(field), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(field)));
+  FillRect(dc, &client, brush ? brush : GetSysColorBrush(COLOR_WINDOW));
+  const std::wstring text = FieldText(field);
+  const HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(field, WM_GETFONT, 0, 0)));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(text == kNoKeyText ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT));
+  RECT area = client;
+  InflateRect(&area, -ScaleToDpi(kFieldPadding, WindowDpi(field)), 0);
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area,
+            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+  // A flat frame, in the accent colour while the field has the focus (two pixels wide
+  // from 150 %).
+  const bool focused = GetFocus() == field;
+  const Brush frame(CreateSolidBrush(focused ? kFocusFrameColour : kFrameColour));
+  RECT edge = client;
+  const int rings = focused && WindowDpi(field) >= 144 ? 2 : 1;
+  for (int ring = 0; ring < rings; ++ring) {
+    FrameRect(dc, &edge, frame.Get());
+    InflateRect(&edge, -1, -1);
+  }
+  if (focused) {
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SIZE extent{};
+    if (text != kNoKeyText) GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SetCaretPos(std::min<int>(area.left + extent.cx, area.right), (client.bottom - metrics.tmHeight) / 2);
+  }
+  SelectObject(dc, oldFont);
 }
 
 // True when the key is the dialog's rather than the field's.
@@ -248,7 +329,7 @@ void HotkeySection::OnFieldChanged(size_t row) {
   if (text.empty()) return Refuse(row, L"这个键不能用作热键");
   SetNote(L"");
   if (hotkeys_.HeldElsewhere(*key)) return Show(row, key, kTakenText, true, true);
-  Show(row, key, StatusOf(*key), false);
+  Show(row, key, L"", false);
 }
 
 // A key that cannot be used: the row keeps the key it had, and the note says why.

@@ -57,6 +57,8 @@ class HotkeySection final : public SettingsSection {
   void ClearRow(size_t row);
   void SetNote(std::wstring_view text);
   size_t RowOf(HWND control) const;
+  std::wstring FieldText(HWND field) const;
+  void PaintField(HWND field, HDC dc) const;
 
   Hotkeys& hotkeys_;
   std::unique_ptr<SettingsPane> list_;

@@ -118,6 +118,17 @@ std::wstring FormatHotkey(Hotkey hotkey) {
   return text + name;
 }
 
+std::wstring DisplayHotkey(Hotkey hotkey) {
+  if ((hotkey.modifiers & ~kAllModifiers) != 0) return {};
+  std::wstring text;
+  for (const NamedModifier& modifier : kModifiers) {
+    if (hotkey.modifiers & modifier.bit) text.append(modifier.name).append(L" + ");
+  }
+  if (hotkey.key == 0) return text;
+  const std::wstring name = KeyName(hotkey.key);
+  return name.empty() ? std::wstring() : text + name;
+}
+
 std::optional<Hotkey> ParseHotkey(std::wstring_view text) {
   Hotkey hotkey;
   std::wstring_view rest = Trimmed(text);

@@ -5,6 +5,7 @@
 #
 # Usage: wine-session.sh [--keep DIR] -- command...
 #   --keep DIR  use DIR for the session (prefix kept between runs) instead of a throwaway one
+#   KIVORA_SCREEN  the Xvfb screen it starts, 1280x800x24 unless set
 # Inside the command: WINE (the 64-bit loader: run every Windows program as "$WINE" prog.exe),
 # KIVORA_SESSION (the folder), KIVORA_AUDIO_OUT (raw PCM the sound device writes),
 # DISPLAY, WINEPREFIX and HOME are set.
@@ -62,7 +63,7 @@ trap cleanup EXIT INT TERM
 if [ -z "${DISPLAY:-}" ] || [ -n "${KIVORA_FORCE_XVFB:-}" ]; then
   # -displayfd picks a free display number, so parallel sessions never collide.
   exec {fd}<> <(:)
-  Xvfb -displayfd "$fd" -screen 0 1280x800x24 -nolisten tcp >"$session/xvfb.log" 2>&1 &
+  Xvfb -displayfd "$fd" -screen 0 "${KIVORA_SCREEN:-1280x800x24}" -nolisten tcp >"$session/xvfb.log" 2>&1 &
   xvfb_pid=$!
   read -r -t 10 display_number <&"$fd" || fail_step "Xvfb did not start within 10 s" "$session/xvfb.log"
   export DISPLAY=":$display_number"

@@ -12,8 +12,15 @@ namespace {
 // The dialog's client area at 96 DPI, scaled to the dialog's: the section list on
 // the left, the page on the right, the buttons along the bottom.
 constexpr int kMargin = 10;
-constexpr int kListWidth = 110;
-constexpr int kPageWidth = 470;
+constexpr int kListWidth = 124;
+constexpr int kPageWidth = 520;
+// The section list's rows: tall, with the text inset and the chosen one marked by an
+// accent bar on a tinted ground.
+constexpr int kListItemHeight = 32;
+constexpr int kListTextInset = 14;
+constexpr int kAccentBarWidth = 3;
+constexpr COLORREF kAccent = RGB(0, 120, 215);
+constexpr COLORREF kChosenGround = RGB(221, 236, 250);
 constexpr int kPageHeight = 330;
 constexpr int kButtonWidth = 80;
 constexpr int kButtonHeight = 26;
@@ -29,7 +36,8 @@ constexpr WORD kFontPoints = 9;
 std::vector<WORD> DialogTemplate() {
   std::vector<WORD> words(sizeof(DLGTEMPLATE) / sizeof(WORD), 0);
   auto* header = reinterpret_cast<DLGTEMPLATE*>(words.data());
-  header->style = DS_MODALFRAME | DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU;
+  // No DS_MODALFRAME: a modal frame has no icon in its title bar.
+  header->style = DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU;
   header->dwExtendedStyle = WS_EX_CONTROLPARENT;
   words.push_back(0);  // no menu
   words.push_back(0);  // the system's dialog class
@@ -159,6 +167,20 @@ INT_PTR SettingsDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
           return TRUE;
         default: return FALSE;
       }
+    case WM_MEASUREITEM: {
+      auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+      if (item->CtlID != kListId) return FALSE;
+      item->itemHeight = static_cast<UINT>(ScaleToDpi(kListItemHeight, dpi_));
+      SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, TRUE);
+      return TRUE;
+    }
+    case WM_DRAWITEM: {
+      auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (item->CtlID != kListId) return FALSE;
+      DrawListItem(*item);
+      SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, TRUE);
+      return TRUE;
+    }
     case WM_DPICHANGED:
       // The DPI comes from wParam: GetDpiForWindow may still give the old one.
       OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
@@ -198,7 +220,15 @@ void SettingsDialog::OnInit() {
   dpi_ = WindowDpi(hwnd_);
   GetObjectW(reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)), sizeof(face_), &face_);
   PlaceOverOwner(hwnd_);
-  list_ = AddControl(hwnd_, L"LISTBOX", L"", WS_BORDER | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+  // The owner's icons in the title bar: the owner keeps them for longer than the dialog lives.
+  if (HWND owner = GetWindow(hwnd_, GW_OWNER)) {
+    for (WPARAM size : {ICON_SMALL, ICON_BIG}) {
+      SendMessageW(hwnd_, WM_SETICON, size, SendMessageW(owner, WM_GETICON, size, 0));
+    }
+  }
+  list_ = AddControl(hwnd_, L"LISTBOX", L"",
+                     WS_BORDER | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_OWNERDRAWFIXED |
+                         LBS_HASSTRINGS,
                      {kMargin, kMargin, kMargin + kListWidth, kMargin + kPageHeight}, kListId);
   const RECT pageArea{kMargin + kListWidth + kMargin, kMargin, kClientWidth - kMargin, kMargin + kPageHeight};
   for (auto& section : sections_) {
@@ -233,7 +263,34 @@ void SettingsDialog::OnDpiChanged(int dpi, const RECT& suggested) {
   SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
   font_ = std::move(font);
   dpi_ = dpi;
+  SendMessageW(list_, LB_SETITEMHEIGHT, 0, ScaleToDpi(kListItemHeight, dpi_));
   RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
+void SettingsDialog::DrawListItem(const DRAWITEMSTRUCT& item) const {
+  HDC dc = item.hDC;
+  const RECT area = item.rcItem;
+  const bool chosen = (item.itemState & ODS_SELECTED) != 0;
+  const Brush ground(CreateSolidBrush(chosen ? kChosenGround : GetSysColor(COLOR_WINDOW)));
+  FillRect(dc, &area, ground.Get());
+  if (item.itemID == static_cast<UINT>(-1)) return;
+  if (chosen) {
+    const Brush accent(CreateSolidBrush(kAccent));
+    const RECT bar{area.left, area.top, area.left + ScaleToDpi(kAccentBarWidth, dpi_), area.bottom};
+    FillRect(dc, &bar, accent.Get());
+  }
+  wchar_t title[64] = {};
+  if (SendMessageW(item.hwndItem, LB_GETTEXTLEN, item.itemID, 0) < 64) {
+    SendMessageW(item.hwndItem, LB_GETTEXT, item.itemID, reinterpret_cast<LPARAM>(title));
+  }
+  const HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(item.hwndItem, WM_GETFONT, 0, 0)));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+  RECT text = area;
+  text.left += ScaleToDpi(kListTextInset, dpi_);
+  DrawTextW(dc, title, -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+  SelectObject(dc, oldFont);
+  if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) DrawFocusRect(dc, &area);
 }
 
 void SettingsDialog::ShowSection(int index) {

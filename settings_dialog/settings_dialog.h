@@ -53,6 +53,7 @@ class SettingsDialog {
   void OnOk();
   void OnCancel();
   void ShowSection(int index);
+  void DrawListItem(const DRAWITEMSTRUCT& item) const;
   void OnDpiChanged(int dpi, const RECT& suggested);
 
   SectionList sections_;

@@ -145,5 +145,81 @@ TEST(HotkeyDialog, AnAbortedPressOrAKeyAnotherProgramHoldsKeepsTheRowsKey) {
   EXPECT_TRUE(binding.registered) << "the row's key works on after 确定";
 }
 
+// The rows of the field's picture (drawn as for a print) that hold ink: first and last.
+std::pair<int, int> InkRows(HWND field) {
+  RECT client{};
+  GetClientRect(field, &client);
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
+  ReleaseDC(nullptr, screen);
+  const HGDIOBJ old = SelectObject(dc, bitmap);
+  FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
+  SendMessageW(field, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+  int first = -1, last = -1;
+  for (int y = 0; y < client.bottom; ++y) {
+    for (int x = 0; x < client.right; ++x) {
+      const COLORREF pixel = GetPixel(dc, x, y);
+      if (GetRValue(pixel) + GetGValue(pixel) + GetBValue(pixel) < 3 * 160) {
+        if (first < 0) first = y;
+        last = y;
+        break;
+      }
+    }
+  }
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  return {first, last};
+}
+
+int FontHeight(HWND control) {
+  LOGFONTW face{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof(face), &face);
+  return face.lfHeight < 0 ? -face.lfHeight : face.lfHeight;
+}
+
+TEST(HotkeyDialog, LongKeysShowWholeInTheMiddleOfTheFieldAndEveryRowAndSectionIsEasyToTellApart) {
+  AppFixture fixture;
+  std::vector<std::optional<Hotkey>> keys(fixture.app().GlobalHotkeys().Targets().size());
+  keys[kFirst] = Hotkey{kModControl | kModAlt | kModShift, VK_F10};
+  fixture.app().GlobalHotkeys().Apply(keys);
+  const std::vector<DialogStep> steps{[&](HWND dialog) {
+    HWND field = HotkeyFields(dialog)[kFirst];
+    RECT client{};
+    GetClientRect(field, &client);
+    HDC dc = GetDC(field);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(field, WM_GETFONT, 0, 0)));
+    SIZE longest{};
+    const std::wstring text = L"Ctrl + Alt + Shift + F10";
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &longest);
+    SelectObject(dc, old);
+    ReleaseDC(field, dc);
+    EXPECT_LE(longest.cx + 8, client.right) << "the field cuts Ctrl + Alt + Shift + F10";
+
+    // Made three times as tall, the field still shows its text in its middle.
+    RECT place{};
+    GetWindowRect(field, &place);
+    SetWindowPos(field, nullptr, 0, 0, place.right - place.left, 3 * (place.bottom - place.top), SWP_NOMOVE | SWP_NOZORDER);
+    GetClientRect(field, &client);
+    const auto [first, last] = InkRows(field);
+    EXPECT_GE(first, 0) << "nothing drawn";
+    EXPECT_NEAR(first, client.bottom - 1 - last, 3) << "the text is not centred: rows " << first << " to " << last
+                                                    << " of " << client.bottom;
+
+    // An empty custom slot's row says which slot it is.
+    const std::vector<HWND> fields = HotkeyFields(dialog);
+    EXPECT_EQ(TextOf(GetWindow(fields[62], GW_HWNDPREV)), L"自定义 3 (空)");
+
+    // The title bar has the program's icon; the section list has the dialog's font and rows of room.
+    EXPECT_NE(SendMessageW(dialog, WM_GETICON, ICON_SMALL, 0), 0);
+    HWND list = FindWindowExW(dialog, nullptr, L"ListBox", nullptr);
+    EXPECT_EQ(SendMessageW(list, WM_GETFONT, 0, 0), SendMessageW(GetDlgItem(dialog, IDOK), WM_GETFONT, 0, 0));
+    EXPECT_GE(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0), 2 * FontHeight(list));
+    return true;
+  }};
+  ASSERT_EQ(RunSettingsDialog(fixture.hwnd(), steps), steps.size());
+}
+
 }  // namespace
 }  // namespace kivora

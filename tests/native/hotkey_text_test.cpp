@@ -37,6 +37,20 @@ TEST(HotkeyText, ReadsWhatUsersWrite) {
   }
 }
 
+TEST(HotkeyText, AFieldShowsTheKeyWithSpacedPlusesAndTheModifiersHeldSoFar) {
+  const struct {
+    Hotkey key;
+    const wchar_t* shown;
+  } cases[] = {{{kModControl | kModAlt, 0x79}, L"Ctrl + Alt + F10"},
+               {{kAllModifiers, 'K'}, L"Ctrl + Alt + Shift + Win + K"},
+               {{kModShift, 0x6B}, L"Shift + Num +"},
+               {{0, 0x7C}, L"F13"},
+               {{kModControl | kModShift, 0}, L"Ctrl + Shift + "},
+               {{0, 0}, L""},
+               {{kModControl, 0xFF}, L""}};
+  for (const auto& c : cases) EXPECT_EQ(DisplayHotkey(c.key), c.shown);
+}
+
 TEST(HotkeyText, RefusesTextThatNamesNoSingleKey) {
   for (const wchar_t* text : {L"", L"Ctrl+", L"Ctrl", L"Ctrl+Ctrl+1", L"Ctrl+Alt", L"Hyper+1", L"Ctrl+F25", L"F0",
                               L"Num 10", L"Ctrl+1+2", L"Ctrl++", L"1 2", L"Ctrl+Alt+１", L"Ctrl+Alt+1\r"}) {
