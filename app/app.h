@@ -95,6 +95,7 @@ class App {
   void ShowAbout();
   void FetchBanner();
   void Teardown();
+  void ToggleMicrophoneMute();
   std::vector<HotkeyTarget> HotkeyTargets();
   void StartHotkeys();
   void StartCustomSoundExtras();
