@@ -96,6 +96,7 @@ class App {
   void TellSettingsNotSaved(const std::wstring& file, const std::wstring& reason);
   void FetchBanner();
   void Teardown();
+  void ToggleMicrophoneMute();
   std::vector<HotkeyTarget> HotkeyTargets();
   void StartHotkeys();
   void StartCustomSoundExtras();

@@ -10,6 +10,7 @@
 #include "app/app.h"
 #include "assets/catalogue.h"
 #include "decor/decorate_window.h"
+#include "audio/device/capture_endpoints.h"
 #include "audio/device/render_endpoints.h"
 #include "hotkeys/hotkey_section.h"
 #include "second_output/output_section.h"
@@ -54,6 +55,8 @@ std::vector<HotkeyTarget> App::HotkeyTargets() {
                      [this] { volumeRow_.OnPageKey(kVolumeStep); }});
   targets.push_back({std::wstring(kVolumeDownHotkeyKey), actions, [] { return std::wstring(L"音量−"); },
                      [this] { volumeRow_.OnPageKey(-kVolumeStep); }});
+  targets.push_back({std::wstring(kMicrophoneMuteHotkeyKey), actions, [] { return std::wstring(L"麦克风静音"); },
+                     [this] { ToggleMicrophoneMute(); }});
   return targets;
 }
 
@@ -80,12 +83,27 @@ void App::StartHotkeys() {
   });
 }
 
+// The microphone's mute flips and is kept, as the check box in section 输出 would.
+void App::ToggleMicrophoneMute() {
+  if (!services_.secondOutput) return;
+  MicrophoneSetting kept = settings_.ReadMicrophone();
+  kept.muted = services_.secondOutput->Microphone().Muted() ? L"0" : L"1";
+  settings_.WriteMicrophone(kept);
+  services_.secondOutput->UseMicrophone(kept);
+}
+
 void App::OpenSettings() {
   SectionList sections;
   sections.push_back(std::make_unique<HotkeySection>(hotkeys_));
-  sections.push_back(std::make_unique<OutputSection>(settings_, audio::ActiveRenderEndpoints(), [this](const std::wstring& id) {
-    if (services_.secondOutput) services_.secondOutput->Use(id);
-  }));
+  sections.push_back(std::make_unique<OutputSection>(
+      settings_, audio::ActiveRenderEndpoints(),
+      [this](const std::wstring& id) {
+        if (services_.secondOutput) services_.secondOutput->Use(id);
+      },
+      audio::ActiveCaptureEndpoints(),
+      [this](const MicrophoneSetting& microphone) {
+        if (services_.secondOutput) services_.secondOutput->UseMicrophone(microphone);
+      }));
   sections.push_back(std::make_unique<LoudnessSection>(loudness_));
   SettingsDialog dialog(std::move(sections), [this](HWND dialogWindow) {
     if (services_.decorate) decor::SkinWindow(dialogWindow);

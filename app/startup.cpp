@@ -65,7 +65,9 @@ void App::FinishStartup() {
       {"hotkeys", [this] { StartHotkeys(); }},
       {"loudness and file drops", [this] { StartCustomSoundExtras(); }},
       {"second output", [this] {
-         if (services_.secondOutput) services_.secondOutput->Use(saved_.secondOutput.id);
+         if (!services_.secondOutput) return;
+         services_.secondOutput->Use(saved_.secondOutput.id);
+         services_.secondOutput->UseMicrophone(saved_.microphone);
        }},
   });
   saved_ = {};

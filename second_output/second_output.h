@@ -10,16 +10,20 @@
 
 #include "audio/dsp/clip_gain.h"
 #include "audio/engine/engine_backend.h"
+#include "audio/engine/microphone_source.h"
 #include "audio/engine/mirrored_backend.h"
 #include "audio/engine/sound_engine.h"
 #include "audio/device/wasapi_output.h"
+#include "settings/settings_store.h"
 
 namespace kivora {
 
 class SecondOutput {
  public:
   // Sounds are levelled by gains, the main engine's: both devices play a file alike.
-  SecondOutput(audio::MirroredBackend& mirrored, audio::ClipGains& gains) : mirrored_(mirrored), gains_(gains) {}
+  // pace: how the microphone's path keeps its delay (kFree where devices are not paced).
+  SecondOutput(audio::MirroredBackend& mirrored, audio::ClipGains& gains, audio::FillPolicy pace = audio::FillPolicy::kHeld)
+      : mirrored_(mirrored), gains_(gains), microphone_(std::make_shared<audio::MicrophoneSource>(pace)) {}
   ~SecondOutput();
   SecondOutput(const SecondOutput&) = delete;
   SecondOutput& operator=(const SecondOutput&) = delete;
@@ -28,6 +32,12 @@ class SecondOutput {
   // none. Called on the thread that plays sounds (the window's).
   void Use(const std::wstring& endpointId);
   const std::wstring& EndpointId() const { return endpointId_; }
+
+  // The microphone mixed into the second device's sound only, never the default
+  // device's (no echo in the headphones), as section 输出 keeps it: its device,
+  // gain, mute and ducking. A value that makes no sense is taken as its default.
+  void UseMicrophone(const MicrophoneSetting& setting);
+  audio::MicrophoneSource& Microphone() { return *microphone_; }
 
  private:
   // What plays on the second device, made and destroyed together.
@@ -42,6 +52,7 @@ class SecondOutput {
   audio::MirroredBackend& mirrored_;
   audio::ClipGains& gains_;
   std::wstring endpointId_;
+  std::shared_ptr<audio::MicrophoneSource> microphone_;
   std::unique_ptr<Chain> chain_;
 };
 

@@ -20,6 +20,16 @@ SecondOutputSetting SecondOutputIn(const SettingsDocument& document) {
   return {values[0], values[1]};
 }
 
+constexpr std::wstring_view kMicrophoneKeys[] = {kMicrophoneKey, kMicrophoneNameKey, kMicrophoneGainKey, kMicrophoneMutedKey,
+                                                 kMicrophoneDuckKey};
+
+MicrophoneSetting MicrophoneIn(const SettingsDocument& document) {
+  std::vector<std::wstring> keys;
+  for (std::wstring_view key : kMicrophoneKeys) keys.emplace_back(key);
+  const std::vector<std::wstring> values = document.Read(std::wstring(kOutputSection), keys);
+  return {values[0], values[1], values[2], values[3], values[4]};
+}
+
 SavedLoudness LoudnessIn(const SettingsDocument& document) {
   std::vector<std::wstring> keys{std::wstring(kLoudnessMatchingKey)};
   for (std::wstring& key : SlotKeys()) keys.push_back(std::move(key));
@@ -48,6 +58,7 @@ SavedSettings SettingsStore::Read() const {
   const std::vector<std::wstring> paths = saved.file.Read(std::wstring(kSoundsSection), SlotKeys());
   std::copy(paths.begin(), paths.end(), saved.slotPaths.begin());
   saved.secondOutput = SecondOutputIn(saved.file);
+  saved.microphone = MicrophoneIn(saved.file);
   saved.loudness = LoudnessIn(saved.file);
   return saved;
 }
@@ -72,6 +83,17 @@ void SettingsStore::WriteSecondOutput(const SecondOutputSetting& device) {
   SettingsBatch together(*this);
   Write(kOutputSection, std::wstring(kSecondDeviceKey), device.id);
   Write(kOutputSection, std::wstring(kSecondDeviceNameKey), device.name);
+}
+
+MicrophoneSetting SettingsStore::ReadMicrophone() const { return MicrophoneIn(ReadSettingsDocument(filePath_)); }
+
+void SettingsStore::WriteMicrophone(const MicrophoneSetting& microphone) {
+  const std::wstring* values[] = {&microphone.id, &microphone.name, &microphone.gainDb, &microphone.muted, &microphone.duckDb};
+  for (size_t i = 0; i < std::size(kMicrophoneKeys); ++i) {
+    // The device is written even empty (none chosen); a number never set stays out of the file.
+    if (i >= 2 && values[i]->empty()) continue;
+    Write(kOutputSection, std::wstring(kMicrophoneKeys[i]), *values[i]);
+  }
 }
 
 void SettingsStore::WriteLoudnessMatching(bool on) {

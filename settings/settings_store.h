@@ -23,6 +23,15 @@ struct SecondOutputSetting {
   std::wstring name;
 };
 
+// Section 输出: the microphone mixed into the second device, as raw text (empty: missing).
+struct MicrophoneSetting {
+  std::wstring id;
+  std::wstring name;
+  std::wstring gainDb;
+  std::wstring muted;
+  std::wstring duckDb;
+};
+
 // Section 响度: the key 均衡 (empty: missing) and each slot's measurement record.
 struct SavedLoudness {
   std::wstring matching;
@@ -35,6 +44,7 @@ struct SavedSettings {
   std::wstring alwaysOnTop;
   std::array<std::wstring, kSoundSlotCount> slotPaths;  // index 0 is slot 1
   SecondOutputSetting secondOutput;
+  MicrophoneSetting microphone;
   SavedLoudness loudness;
   // Section 热键, whose keys the hotkey rows name: the text of each key given, in
   // that order (empty: missing).
@@ -61,6 +71,8 @@ class SettingsStore {
 
   SecondOutputSetting ReadSecondOutput() const;
   void WriteSecondOutput(const SecondOutputSetting& device);
+  MicrophoneSetting ReadMicrophone() const;
+  void WriteMicrophone(const MicrophoneSetting& microphone);
   // Section 响度.
   void WriteLoudnessMatching(bool on);
   void WriteSlotLoudness(int slot, const std::wstring& record);

@@ -8,6 +8,7 @@
 #include "audio/device/audio_thread_role.h"
 #include "audio/decode/clip_decoder.h"
 #include "audio/device/default_device_watch.h"
+#include "audio/device/wasapi_capture.h"
 #include "audio/decode/file_byte_source.h"
 
 namespace kivora::audio {
@@ -41,6 +42,8 @@ constexpr ULONGLONG kIdleStopMs = 250;
 // 10 ms), and reopening once the audio libraries are loaded costs about 2 ms.
 // Sounds in quick succession keep the stream.
 constexpr ULONGLONG kQuietCloseMs = 3000;
+// A device that a source wants and that failed to open is tried again this often.
+constexpr DWORD kSourceRetryMs = 1000;
 
 }  // namespace
 
@@ -129,6 +132,16 @@ void SoundEngine::Start(std::shared_ptr<Voice> voice) {
 
 void SoundEngine::Resumed() { SetEvent(wake_.Get()); }
 
+void SoundEngine::SetSource(std::shared_ptr<OutputSource> source) {
+  {
+    std::lock_guard lock(mutex_);
+    sourceRequest_ = std::move(source);
+    sourceChanged_ = true;
+  }
+  SetEvent(wake_.Get());
+  StartThread();
+}
+
 void SoundEngine::ReleaseDevice() {
   {
     std::lock_guard lock(mutex_);
@@ -180,8 +193,14 @@ void SoundEngine::RunLoop() {
     {
       std::lock_guard lock(mutex_);
       if (quit_) return;
+      if (std::exchange(sourceChanged_, false)) {
+        source_ = sourceRequest_;
+        sourceOpenFailedAt_ = 0;
+      }
       move = std::exchange(defaultChanged_, false) && stream;
       if (move) wantStream_ = !playing_.empty();
+      // A source wants the stream always; after a failed open, once a second.
+      if (source_ && (sourceOpenFailedAt_ == 0 || GetTickCount64() - sourceOpenFailedAt_ >= kSourceRetryMs)) wantStream_ = true;
       wantStream = wantStream_;
     }
     if (move) {
@@ -230,6 +249,7 @@ void SoundEngine::RunLoop() {
       }
       timeout = static_cast<DWORD>(kQuietCloseMs - quiet);
     }
+    if (source_ && !stream && !opener_.Busy()) timeout = std::min<DWORD>(timeout, kSourceRetryMs);
     if (opener_.Busy() && opener_.BusyFor() < kOpenTimeoutMs) {
       timeout = std::min(timeout, static_cast<DWORD>(kOpenTimeoutMs - opener_.BusyFor()));
     }
@@ -246,7 +266,7 @@ void SoundEngine::Opened(std::unique_ptr<OutputStream> opened, std::unique_ptr<O
   bool wanted = false;
   {
     std::lock_guard lock(mutex_);
-    wanted = wantStream_ || !playing_.empty() || !started_.empty();
+    wanted = wantStream_ || !playing_.empty() || !started_.empty() || source_;
   }
   // A stream nobody wants any more (the device was released meanwhile) closes at once.
   if (stream || !wanted) opened.reset();
@@ -269,6 +289,7 @@ void SoundEngine::Opened(std::unique_ptr<OutputStream> opened, std::unique_ptr<O
     if (stream->Discard()) stopped_ = true;
     else stream.reset();
   }
+  sourceOpenFailedAt_ = stream ? 0 : GetTickCount64();
   if (!stream) {
     // No device now: try again at the next sound. What was playing is let go.
     playing_.clear();
@@ -344,7 +365,7 @@ bool SoundEngine::Render(OutputStream& stream) {
   } else if (quietSince_ == 0) {
     quietSince_ = now;
   }
-  if (silent && (stopped_ || now - quietSince_ > kIdleStopMs)) {
+  if (silent && !source_ && (stopped_ || now - quietSince_ > kIdleStopMs)) {
     // The last sound's tail has been heard: the stream stops until a sound
     // comes or resumes, which then starts it into an empty buffer, and costs
     // nothing meanwhile.
@@ -364,6 +385,11 @@ bool SoundEngine::Render(OutputStream& stream) {
     const uint64_t starved = voice->Starvations();
     voice->MixInto(mix_.data(), *writable);
     feedStarvations_.fetch_add(voice->Starvations() - starved);
+  }
+  if (source_) {
+    // What the device still holds plays first: this block is heard after it.
+    const double heardAt = PerformanceSeconds() + static_cast<double>(stream.BufferFrames() - *writable) / stream.SampleRate();
+    source_->MixInto(mix_.data(), *writable, stream.SampleRate(), heardAt, !silent);
   }
   if (!stream.Write(mix_.data(), *writable)) return false;
   stopped_ = false;

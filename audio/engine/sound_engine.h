@@ -24,6 +24,7 @@
 #include "audio/dsp/clip_gain.h"
 #include "audio/device/device_opener.h"
 #include "audio/device/output_device.h"
+#include "audio/engine/output_source.h"
 #include "audio/engine/voice.h"
 #include "audio/engine/voice_feeder.h"
 
@@ -66,6 +67,11 @@ class SoundEngine {
   // Closes the stream until the next Start, so another player can have the
   // device to itself (some devices take one stream at a time).
   void ReleaseDevice();
+
+  // A source mixed into every block beside the voices (nullptr: none). While
+  // one is set the stream stays open and running, sound or not, and a device
+  // that fails is tried again every second.
+  void SetSource(std::shared_ptr<OutputSource> source);
 
   // Whether the stream is open now, and how often it was opened.
   bool StreamOpen() const { return streamOpen_.load(); }
@@ -121,6 +127,8 @@ class SoundEngine {
   bool quit_ = false;
   int openAttempts_ = 0;          // opens of the stream tried so far, and failed or not
   bool defaultChanged_ = false;  // the system's default output device changed
+  std::shared_ptr<OutputSource> sourceRequest_;
+  bool sourceChanged_ = false;
 
   // The engine thread's own.
   DeviceOpener opener_;
@@ -129,6 +137,8 @@ class SoundEngine {
   // alive: tables go with their last user, and a click from silence would build it again.
   std::unique_ptr<Resampler> commonConverter_;
   std::vector<std::shared_ptr<Voice>> playing_;
+  std::shared_ptr<OutputSource> source_;
+  ULONGLONG sourceOpenFailedAt_ = 0;  // when an open for the source last failed; 0: none since
   std::vector<std::shared_ptr<Voice>> retiring_;  // ended, on their way to the feeder to be freed
   std::vector<float> mix_;
   ULONGLONG quietSince_ = 0;  // when the last voice ended or was paused, or the stream opened; 0 while one sounds

@@ -293,5 +293,43 @@ TEST(EngineOnAScriptedDevice, ADeviceThatHangsOpeningHoldsUpNeitherClicksNorExit
   EXPECT_LT(GetTickCount64() - start, 1000u) << "closing the engine waited for the hung device";
 }
 
+// A source (the microphone, on the broadcast output) that adds a steady level
+// and notes whether the engine said a sound played beside it.
+class SteadySource final : public OutputSource {
+ public:
+  void MixInto(float* mix, uint32_t frames, unsigned, double, bool soundsPlaying) noexcept override {
+    for (uint32_t i = 0; i < 2 * frames; ++i) mix[i] += 0.3f;
+    if (soundsPlaying) withSound_.store(true);
+  }
+  bool SawASound() const { return withSound_.load(); }
+
+ private:
+  std::atomic<bool> withSound_{false};
+};
+
+// The source is heard with no sound at all, on a device whose first open failed
+// (tried again by itself, with no click to ask); a clip is mixed over it, not in its place.
+TEST(EngineOnAScriptedDevice, ASourceKeepsTheStreamRunningAndSoundsMixOverIt) {
+  ScriptedDevice device({0, 48000});
+  SoundEngine engine(device);
+  auto source = std::make_shared<SteadySource>();
+  engine.SetSource(source);
+  ASSERT_TRUE(WaitFor([&] { return device.Last() && device.Last()->FramesAtLeast(0.25f) > 48000 / 2; }))
+      << "the source was not heard without a sound";
+  EXPECT_EQ(device.Last()->FramesAtLeast(0.75f), 0u);
+  const std::string clip = SteadyWave(48000, 0.5);
+  std::shared_ptr<Voice> voice = engine.Prepare(Bytes(clip));
+  ASSERT_TRUE(voice);
+  engine.Start(voice);
+  // Half full scale and the source's 0.3 together.
+  ASSERT_TRUE(WaitFor([&] { return device.Last()->FramesAtLeast(0.75f) > 48000 / 4; })) << "the clip replaced the source";
+  EXPECT_TRUE(source->SawASound());
+  // Long after the clip, the stream still runs for the source.
+  ASSERT_TRUE(WaitFor([&] { return device.Last()->FramesAtLeast(0.75f) < device.Last()->FramesAtLeast(0.25f) / 2; }));
+  const size_t after = device.Last()->FramesAtLeast(0.25f);
+  EXPECT_TRUE(WaitFor([&] { return device.Last()->FramesAtLeast(0.25f) > after + 48000; })) << "the stream stopped after the sound";
+  EXPECT_EQ(engine.StreamOpenings(), 1);
+}
+
 }  // namespace
 }  // namespace kivora::audio

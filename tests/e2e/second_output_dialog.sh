@@ -26,7 +26,7 @@ open_output_section() {
   sleep 0.5; xdotool key Down; sleep 0.3
 }
 # The combo box's entries and chosen index: "<entry>|<entry>|... [<index>]".
-device_list() { "$WINE" "$probe" --controls "Kivora 设置" 2>/dev/null | tr -d '\r' | awk -F'\t' '$1 == "ComboBox" { print $2 }'; }
+device_list() { "$WINE" "$probe" --controls "Kivora 设置" 2>/dev/null | tr -d '\r' | awk -F'\t' '$1 == "ComboBox" { print $2; exit }'; }
 chosen_entry() {
   device_list | awk '{ index_ = $NF; gsub(/[][]/, "", index_); sub(/ \[[0-9-]+\]$/, ""); split($0, entry, "|"); print entry[index_ + 1] }'
 }
