@@ -14,6 +14,7 @@
 #include "hotkeys/hotkey_section.h"
 #include "second_output/output_section.h"
 #include "loudness/loudness_section.h"
+#include "remote/remote_section.h"
 #include "settings_dialog/settings_dialog.h"
 #include "ui/control_names.h"
 #include "ui/topmost_lift.h"
@@ -86,6 +87,7 @@ void App::OpenSettings() {
     if (services_.secondOutput) services_.secondOutput->Use(id);
   }));
   sections.push_back(std::make_unique<LoudnessSection>(loudness_));
+  sections.push_back(std::make_unique<remote::RemoteSection>(remote_));
   SettingsDialog dialog(std::move(sections), [this](HWND dialogWindow) {
     if (services_.decorate) decor::SkinWindow(dialogWindow);
   });

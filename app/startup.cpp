@@ -67,6 +67,7 @@ void App::FinishStartup() {
       {"second output", [this] {
          if (services_.secondOutput) services_.secondOutput->Use(saved_.secondOutput.id);
        }},
+      {"remote control", [this] { StartRemote(); }},
   });
   saved_ = {};
 }
