@@ -105,6 +105,4 @@ std::string SlotEvent(const SoundEntry& slot, int64_t at) {
   return Text(event);
 }
 
-std::string DeviceEvent(bool present, int64_t at) { return Text(Event(present ? "device_back" : "device_lost", at)); }
-
 }  // namespace kivora::remote

@@ -46,6 +46,5 @@ std::string PausedEvent(bool paused, int64_t at);
 std::string VolumeEvent(int volume, int64_t at);
 std::string MuteEvent(bool muted, int64_t at);
 std::string SlotEvent(const SoundEntry& slot, int64_t at);  // a slot filled or cleared
-std::string DeviceEvent(bool present, int64_t at);           // the sound device lost or back
 
 }  // namespace kivora::remote
