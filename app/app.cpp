@@ -14,7 +14,8 @@ using ui::MenuItem;
 App::App(Services services, ShellTexts& shell)
     : services_(services),
       shell_(shell),
-      player_(services.audio),
+      remote_(settings_, services.audio),
+      player_(remote_.PlayerBackend()),
       volumeRow_(window_, player_, settings_),
       alwaysOnTop_(window_, settings_),
       slots_(window_, player_, services.prompts, services.fileChooser, settings_,

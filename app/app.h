@@ -8,6 +8,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,7 @@
 #include "hotkeys/hotkeys.h"
 #include "loudness/loudness_matching.h"
 #include "ontop/always_on_top.h"
+#include "remote/remote_feature.h"
 #include "second_output/second_output.h"
 #include "settings/settings_store.h"
 #include "ui/main_window.h"
@@ -76,6 +78,11 @@ class App {
   decor::EdgeDocking& Docking() { return docking_; }
   Hotkeys& GlobalHotkeys() { return hotkeys_; }
   LoudnessMatching& Loudness() { return loudness_; }
+  remote::RemoteFeature& Remote() { return remote_; }
+
+  // A command the command line gave this copy as it started (--play with no copy
+  // running): run once start-up has ended.
+  void RunWhenStarted(remote::RemoteCommand command) { startupCommand_ = std::move(command); }
 
   // The system menu's "设置...": runs the settings dialog, modal to the window.
   void OpenSettings();
@@ -101,11 +108,16 @@ class App {
   void StartHotkeys();
   void StartCustomSoundExtras();
   void StopCustomSoundExtras();
+  void StartRemote();
+  // Every sound stops, with the engine's fade: the one call remote control makes into playback.
+  void StopAllSounds();
 
   Services services_;
   ShellTexts& shell_;
   SettingsStore settings_;
   ui::MainWindow window_;
+  // Stands between the player and its back end, so it sees every sound, however started.
+  remote::RemoteFeature remote_;
   audio::Player player_;
   VolumeRow volumeRow_;
   AlwaysOnTop alwaysOnTop_;
@@ -116,6 +128,8 @@ class App {
   audio::ClipGains ownGains_;
   LoudnessMatching loudness_;
   std::unique_ptr<FileDropTarget> drop_;  // while the window is there
+  std::unique_ptr<remote::RemoteActions> remoteActions_;
+  std::optional<remote::RemoteCommand> startupCommand_;
   // The settings file as read once, before the window shows; the steps after it
   // (the custom page's captions, hotkeys, loudness, second output) take their parts
   // from here, and it is let go when start-up ends.

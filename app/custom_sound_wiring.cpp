@@ -24,7 +24,10 @@ int SlotAt(ui::MainWindow& window, POINT screen) {
 
 void App::StartCustomSoundExtras() {
   loudness_.Restore(saved_.loudness, saved_.slotPaths);
-  slots_.Watch({[this](int slot, const std::wstring& path) { loudness_.SlotChanged(slot, path); },
+  slots_.Watch({[this](int slot, const std::wstring& path) {
+                  loudness_.SlotChanged(slot, path);
+                  remote_.SlotChanged(slot);
+                },
                 [this](int slot) { loudness_.SlotPlaying(slot); }});
   // Only the custom page takes files; elsewhere the pointer shows a refusal.
   drop_ = std::make_unique<FileDropTarget>(

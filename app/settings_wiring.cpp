@@ -15,6 +15,7 @@
 #include "hotkeys/hotkey_section.h"
 #include "second_output/output_section.h"
 #include "loudness/loudness_section.h"
+#include "remote/remote_section.h"
 #include "settings_dialog/settings_dialog.h"
 #include "ui/control_names.h"
 #include "ui/topmost_lift.h"
@@ -105,6 +106,7 @@ void App::OpenSettings() {
         if (services_.secondOutput) services_.secondOutput->UseMicrophone(microphone);
       }));
   sections.push_back(std::make_unique<LoudnessSection>(loudness_));
+  sections.push_back(std::make_unique<remote::RemoteSection>(remote_));
   SettingsDialog dialog(std::move(sections), [this](HWND dialogWindow) {
     if (services_.decorate) decor::SkinWindow(dialogWindow);
   });

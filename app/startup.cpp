@@ -69,6 +69,7 @@ void App::FinishStartup() {
          services_.secondOutput->Use(saved_.secondOutput.id);
          services_.secondOutput->UseMicrophone(saved_.microphone);
        }},
+      {"remote control", [this] { StartRemote(); }},
   });
   saved_ = {};
 }

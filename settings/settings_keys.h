@@ -44,4 +44,11 @@ inline std::wstring SoundSlotKey(int n) { return L"按钮" + std::to_wstring(n);
 inline constexpr std::wstring_view kLoudnessSection = L"响度";
 inline constexpr std::wstring_view kLoudnessMatchingKey = L"均衡";
 
+// Remote control: the local control server on or off, its port, and the token
+// every request must carry.
+inline constexpr std::wstring_view kRemoteSection = L"遥控";
+inline constexpr std::wstring_view kRemoteEnabledKey = L"开启";
+inline constexpr std::wstring_view kRemotePortKey = L"端口";
+inline constexpr std::wstring_view kRemoteTokenKey = L"令牌";
+
 }  // namespace kivora

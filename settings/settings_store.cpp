@@ -40,6 +40,13 @@ SavedLoudness LoudnessIn(const SettingsDocument& document) {
   return saved;
 }
 
+RemoteSetting RemoteIn(const SettingsDocument& document) {
+  const std::vector<std::wstring> values = document.Read(
+      std::wstring(kRemoteSection),
+      {std::wstring(kRemoteEnabledKey), std::wstring(kRemotePortKey), std::wstring(kRemoteTokenKey)});
+  return {values[0], values[1], values[2]};
+}
+
 }  // namespace
 
 std::vector<std::wstring> SavedSettings::Hotkeys(const std::vector<std::wstring>& keys) const {
@@ -60,6 +67,7 @@ SavedSettings SettingsStore::Read() const {
   saved.secondOutput = SecondOutputIn(saved.file);
   saved.microphone = MicrophoneIn(saved.file);
   saved.loudness = LoudnessIn(saved.file);
+  saved.remote = RemoteIn(saved.file);
   return saved;
 }
 
@@ -102,6 +110,12 @@ void SettingsStore::WriteLoudnessMatching(bool on) {
 
 void SettingsStore::WriteSlotLoudness(int slot, const std::wstring& record) {
   Write(kLoudnessSection, SoundSlotKey(slot), record);
+}
+
+void SettingsStore::WriteRemote(const RemoteSetting& remote) {
+  Write(kRemoteSection, std::wstring(kRemoteEnabledKey), remote.enabled);
+  Write(kRemoteSection, std::wstring(kRemotePortKey), remote.port);
+  Write(kRemoteSection, std::wstring(kRemoteTokenKey), remote.token);
 }
 
 void SettingsStore::Write(std::wstring_view section, const std::wstring& key, const std::wstring& value) {

@@ -38,6 +38,13 @@ struct SavedLoudness {
   std::array<std::wstring, kSoundSlotCount> slotRecords;  // index 0 is slot 1
 };
 
+// Section 遥控, as raw text (empty: missing).
+struct RemoteSetting {
+  std::wstring enabled;
+  std::wstring port;
+  std::wstring token;
+};
+
 // What the settings file held when it was read, as raw text (empty: missing).
 struct SavedSettings {
   std::wstring volume;
@@ -46,6 +53,7 @@ struct SavedSettings {
   SecondOutputSetting secondOutput;
   MicrophoneSetting microphone;
   SavedLoudness loudness;
+  RemoteSetting remote;
   // Section 热键, whose keys the hotkey rows name: the text of each key given, in
   // that order (empty: missing).
   std::vector<std::wstring> Hotkeys(const std::vector<std::wstring>& keys) const;
@@ -76,6 +84,8 @@ class SettingsStore {
   // Section 响度.
   void WriteLoudnessMatching(bool on);
   void WriteSlotLoudness(int slot, const std::wstring& record);
+  // Section 遥控: every key written.
+  void WriteRemote(const RemoteSetting& remote);
 
   // "section\key" of each write that did not reach the file, oldest first.
   const std::vector<std::wstring>& FailedWrites() const { return failedWrites_; }
