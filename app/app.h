@@ -12,9 +12,9 @@
 #include <string_view>
 
 #include "app/shell_texts.h"
-#include "audio/audio_backend.h"
-#include "audio/clip_gain.h"
-#include "audio/player.h"
+#include "audio/engine/audio_backend.h"
+#include "audio/dsp/clip_gain.h"
+#include "audio/engine/player.h"
 #include "custom/custom_slots.h"
 #include "custom/file_drop_target.h"
 #include "custom/file_chooser.h"

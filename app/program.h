@@ -9,11 +9,11 @@
 
 #include "app/app.h"
 #include "app/shell_texts.h"
-#include "audio/engine_backend.h"
-#include "audio/mci_backend.h"
-#include "audio/mirrored_backend.h"
-#include "audio/sound_engine.h"
-#include "audio/wasapi_output.h"
+#include "audio/engine/engine_backend.h"
+#include "audio/engine/mci_backend.h"
+#include "audio/engine/mirrored_backend.h"
+#include "audio/engine/sound_engine.h"
+#include "audio/device/wasapi_output.h"
 #include "second_output/second_output.h"
 
 namespace kivora {

@@ -10,7 +10,7 @@
 #include "app/app.h"
 #include "assets/catalogue.h"
 #include "decor/decorate_window.h"
-#include "audio/render_endpoints.h"
+#include "audio/device/render_endpoints.h"
 #include "hotkeys/hotkey_section.h"
 #include "second_output/output_section.h"
 #include "loudness/loudness_section.h"

@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "assets/catalogue.h"
-#include "audio/file_loudness.h"
-#include "audio/lame_header.h"
-#include "audio/mp3_frame.h"
+#include "audio/dsp/file_loudness.h"
+#include "audio/decode/lame_header.h"
+#include "audio/decode/mp3_frame.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "audio/conversion_filter.h"
-#include "audio/resampler.h"
+#include "audio/dsp/conversion_filter.h"
+#include "audio/dsp/resampler.h"
 
 namespace {
 

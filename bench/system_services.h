@@ -4,7 +4,7 @@
 
 #include "app/app.h"
 #include "app/shell_texts.h"
-#include "audio/mci_backend.h"
+#include "audio/engine/mci_backend.h"
 #include "custom/file_chooser.h"
 #include "decor/web_opener.h"
 #include "ui/user_prompts.h"

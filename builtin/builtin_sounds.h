@@ -6,7 +6,7 @@
 #include <string>
 
 #include "assets/catalogue.h"
-#include "audio/player.h"
+#include "audio/engine/player.h"
 #include "ui/main_window.h"
 
 namespace kivora {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/player.h"
+#include "audio/engine/player.h"
 #include "custom/file_chooser.h"
 #include "settings/settings_store.h"
 #include "ui/main_window.h"

@@ -3,8 +3,8 @@
 
 #include <windows.h>
 
-#include "audio/clip_verdict.h"
-#include "audio/file_byte_source.h"
+#include "audio/decode/clip_verdict.h"
+#include "audio/decode/file_byte_source.h"
 
 namespace kivora {
 

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "audio/file_loudness.h"
-#include "audio/loudness_meter.h"
+#include "audio/dsp/file_loudness.h"
+#include "audio/dsp/loudness_meter.h"
 #include "base/long_path.h"
 #include "base/message_window.h"
 #include "base/window_procedure_guard.h"

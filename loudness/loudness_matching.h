@@ -15,7 +15,7 @@
 #include <string>
 #include <thread>
 
-#include "audio/clip_gain.h"
+#include "audio/dsp/clip_gain.h"
 #include "loudness/loudness_record.h"
 #include "settings/settings_store.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/render_endpoints.h"
+#include "audio/device/render_endpoints.h"
 
 namespace kivora {
 

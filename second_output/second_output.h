@@ -8,11 +8,11 @@
 #include <memory>
 #include <string>
 
-#include "audio/clip_gain.h"
-#include "audio/engine_backend.h"
-#include "audio/mirrored_backend.h"
-#include "audio/sound_engine.h"
-#include "audio/wasapi_output.h"
+#include "audio/dsp/clip_gain.h"
+#include "audio/engine/engine_backend.h"
+#include "audio/engine/mirrored_backend.h"
+#include "audio/engine/sound_engine.h"
+#include "audio/device/wasapi_output.h"
 
 namespace kivora {
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "audio/player.h"
+#include "audio/engine/player.h"
 #include "settings/settings_store.h"
 #include "ui/main_window.h"
 

@@ -6,11 +6,11 @@
 #include <memory>
 #include <string>
 
-#include "audio/engine_backend.h"
-#include "audio/mci_backend.h"
-#include "audio/output_device.h"
-#include "audio/sound_engine.h"
-#include "audio/wasapi_output.h"
+#include "audio/engine/engine_backend.h"
+#include "audio/engine/mci_backend.h"
+#include "audio/device/output_device.h"
+#include "audio/engine/sound_engine.h"
+#include "audio/device/wasapi_output.h"
 
 namespace kivora::audio {
 

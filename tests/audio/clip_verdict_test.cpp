@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/clip_verdict.h"
+#include "audio/decode/clip_verdict.h"
 
 namespace kivora::audio {
 namespace {

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "audio/output_device.h"
-#include "audio/sound_engine.h"
+#include "audio/device/output_device.h"
+#include "audio/engine/sound_engine.h"
 #include "base/unique_handle.h"
 #include "support/stalling_byte_source.h"
 

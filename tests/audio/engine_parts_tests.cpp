@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "assets/catalogue.h"
-#include "audio/acm_mp3_decoder.h"
-#include "audio/device_command.h"
-#include "audio/lame_header.h"
-#include "audio/mp3_frame.h"
-#include "audio/voice.h"
-#include "audio/wav_decoder.h"
-#include "audio/wav_header.h"
+#include "audio/decode/acm_mp3_decoder.h"
+#include "audio/engine/device_command.h"
+#include "audio/decode/lame_header.h"
+#include "audio/decode/mp3_frame.h"
+#include "audio/engine/voice.h"
+#include "audio/decode/wav_decoder.h"
+#include "audio/decode/wav_header.h"
 #include "recorded_sound.h"
 #include "support/temp_folder.h"
 

@@ -13,7 +13,7 @@
 #include <functional>
 
 #include "assets/catalogue.h"
-#include "audio/player.h"
+#include "audio/engine/player.h"
 #include "backend_under_test.h"
 #include "recorded_sound.h"
 #include "support/temp_folder.h"

@@ -7,10 +7,10 @@
 
 #include <string>
 
-#include "audio/engine_backend.h"
-#include "audio/output_device.h"
-#include "audio/sound_engine.h"
-#include "audio/wasapi_output.h"
+#include "audio/engine/engine_backend.h"
+#include "audio/device/output_device.h"
+#include "audio/engine/sound_engine.h"
+#include "audio/device/wasapi_output.h"
 #include "recorded_sound.h"
 #include "support/recording_audio_backend.h"
 #include "support/temp_folder.h"

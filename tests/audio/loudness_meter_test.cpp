@@ -1,7 +1,7 @@
 // Integrated loudness against signals whose loudness is known: the EBU's test
 // cases 1-4 (1 kHz tones, 48 kHz stereo, with gated quiet parts), the same tone
 // at other rates and in mono, and the gain that matches a clip to a target.
-#include "audio/loudness_meter.h"
+#include "audio/dsp/loudness_meter.h"
 
 #include <gtest/gtest.h>
 

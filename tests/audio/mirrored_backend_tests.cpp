@@ -3,8 +3,8 @@
 // fails or is taken away mid-sound changes nothing on the main device.
 #include <gtest/gtest.h>
 
-#include "audio/mirrored_backend.h"
-#include "audio/player.h"
+#include "audio/engine/mirrored_backend.h"
+#include "audio/engine/player.h"
 #include "support/recording_audio_backend.h"
 
 namespace kivora::audio {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "audio/gapless_trimmer.h"
-#include "audio/mp3_frame_reader.h"
+#include "audio/decode/gapless_trimmer.h"
+#include "audio/decode/mp3_frame_reader.h"
 
 namespace kivora::audio {
 namespace {

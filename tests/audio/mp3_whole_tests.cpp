@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "audio/acm_mp3_decoder.h"
-#include "audio/engine_backend.h"
-#include "audio/file_byte_source.h"
-#include "audio/lame_header.h"
-#include "audio/mp3_frame.h"
-#include "audio/sound_engine.h"
-#include "audio/wasapi_output.h"
+#include "audio/decode/acm_mp3_decoder.h"
+#include "audio/engine/engine_backend.h"
+#include "audio/decode/file_byte_source.h"
+#include "audio/decode/lame_header.h"
+#include "audio/decode/mp3_frame.h"
+#include "audio/engine/sound_engine.h"
+#include "audio/device/wasapi_output.h"
 #include "recorded_sound.h"
 #include "support/recording_audio_backend.h"
 #include "support/temp_folder.h"

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "audio/device_type.h"
+#include "audio/engine/device_type.h"
 #include "base/leading_integer.h"
-#include "audio/player.h"
+#include "audio/engine/player.h"
 #include "support/recording_audio_backend.h"
 
 namespace kivora::audio {

@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "backend_under_test.h"
-#include "audio/player.h"
+#include "audio/engine/player.h"
 #include "recorded_sound.h"
 #include "support/temp_folder.h"
 

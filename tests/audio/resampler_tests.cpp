@@ -9,7 +9,7 @@
 #include <numbers>
 #include <vector>
 
-#include "audio/resampler.h"
+#include "audio/dsp/resampler.h"
 
 namespace kivora::audio {
 namespace {

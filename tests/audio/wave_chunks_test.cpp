@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "audio/clip_verdict.h"
-#include "audio/wav_decoder.h"
-#include "audio/wav_header.h"
+#include "audio/decode/clip_verdict.h"
+#include "audio/decode/wav_decoder.h"
+#include "audio/decode/wav_header.h"
 
 namespace kivora::audio {
 namespace {

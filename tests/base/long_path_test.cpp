@@ -5,8 +5,8 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include "audio/file_byte_source.h"
-#include "audio/file_loudness.h"
+#include "audio/decode/file_byte_source.h"
+#include "audio/dsp/file_loudness.h"
 #include "custom/sound_file_check.h"
 #include "support/sound_bytes.h"
 #include "support/temp_folder.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-#include "audio/clip_verdict.h"
+#include "audio/decode/clip_verdict.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::span<const uint8_t> bytes(data, size);

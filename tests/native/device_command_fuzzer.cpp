@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "audio/device_command.h"
+#include "audio/engine/device_command.h"
 
 namespace {
 

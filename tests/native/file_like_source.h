@@ -8,7 +8,7 @@
 #include <cstring>
 #include <span>
 
-#include "audio/pcm_decoder.h"
+#include "audio/decode/pcm_decoder.h"
 
 class FileLikeSource final : public kivora::audio::ByteSource {
  public:

@@ -9,8 +9,8 @@
 #include <memory>
 #include <span>
 
-#include "audio/loudness_meter.h"
-#include "audio/wav_decoder.h"
+#include "audio/dsp/loudness_meter.h"
+#include "audio/decode/wav_decoder.h"
 #include "loudness/loudness_record.h"
 
 #include <string>

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <vector>
 
-#include "audio/loudness_meter.h"
+#include "audio/dsp/loudness_meter.h"
 
 int main(int argc, char** argv) {
   if (argc != 6) {

@@ -17,9 +17,9 @@
 #include <span>
 #include <vector>
 
-#include "audio/gapless_trimmer.h"
-#include "audio/mp3_frame.h"
-#include "audio/mp3_frame_reader.h"
+#include "audio/decode/gapless_trimmer.h"
+#include "audio/decode/mp3_frame.h"
+#include "audio/decode/mp3_frame_reader.h"
 #include "file_like_source.h"
 
 namespace {

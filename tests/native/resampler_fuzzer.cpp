@@ -14,7 +14,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "audio/resampler.h"
+#include "audio/dsp/resampler.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <cmath>
 #include <vector>
 
-#include "audio/resampler.h"
+#include "audio/dsp/resampler.h"
 
 namespace kivora::audio {
 namespace {

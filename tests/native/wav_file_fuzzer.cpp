@@ -13,9 +13,9 @@
 #include <span>
 #include <vector>
 
-#include "audio/clip_verdict.h"
-#include "audio/wav_decoder.h"
-#include "audio/wav_header.h"
+#include "audio/decode/clip_verdict.h"
+#include "audio/decode/wav_decoder.h"
+#include "audio/decode/wav_header.h"
 #include "file_like_source.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/audio_backend.h"
+#include "audio/engine/audio_backend.h"
 
 namespace kivora::testing {
 

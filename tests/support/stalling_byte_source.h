@@ -6,7 +6,7 @@
 
 #include <atomic>
 
-#include "audio/pcm_decoder.h"
+#include "audio/decode/pcm_decoder.h"
 
 namespace kivora::testing {
 

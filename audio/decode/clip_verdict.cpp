@@ -1,0 +1,109 @@
+#include "audio/decode/clip_verdict.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "audio/decode/mp3_frame.h"
+#include "audio/decode/riff_bytes.h"
+#include "audio/decode/wave_chunks.h"
+
+namespace kivora::audio {
+namespace {
+
+constexpr size_t kLookBytes = 64 * 1024;
+constexpr int kMostId3Tags = 8;
+constexpr size_t kTextLookBytes = 512;
+
+// Where the audio of an MPEG file would start: past its ID3v2 tags.
+size_t PastId3Tags(std::span<const uint8_t> head) {
+  size_t at = 0;
+  for (int tag = 0; tag < kMostId3Tags && at < head.size(); ++tag) {
+    const uint64_t length = Id3v2TagLength(head.subspan(at));
+    if (length == 0) break;
+    // A tag whose size points past the end is no tag: the search goes on from it.
+    if (length >= head.size() - at) break;
+    at += static_cast<size_t>(length);
+  }
+  return at;
+}
+
+// A Layer III frame sync of an MPEG version that exists. An AAC stream's sync has
+// layer bits 00, and Layer I and II files are not the engine's: those stay the
+// system player's.
+bool MpegSyncAt(std::span<const uint8_t> bytes, size_t at) {
+  if (at + 2 > bytes.size() || bytes[at] != 0xFF || (bytes[at + 1] & 0xE0) != 0xE0) return false;
+  const int version = (bytes[at + 1] >> 3) & 3;
+  const int layer = (bytes[at + 1] >> 1) & 3;
+  return version != 1 && layer == 1;
+}
+
+// Empty, or text: no byte among the first ones is a control character other
+// than white space. Any media file has some within its first 512 bytes, in a
+// header's zeros or in compressed data. The system player takes its time to refuse
+// such a file: under Wine, GStreamer's first start held the window 170 ms.
+bool HoldsNoSound(std::span<const uint8_t> head) {
+  head = head.first(std::min(head.size(), kTextLookBytes));
+  return std::all_of(head.begin(), head.end(), [](uint8_t c) {
+    return c >= 0x20 || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == 0x1B;
+  });
+}
+
+// A format chunk that makes sense: 1 to 8 channels, 1000 to 384000 frames a
+// second, and for uncompressed and G.711 formats 8 to 32 bits a sample with a
+// block of exactly one frame.
+bool FormatMakesSense(std::span<const uint8_t> body) {
+  if (body.size() < 16) return false;
+  uint16_t tag = Little16(body, 0);
+  const unsigned channels = Little16(body, 2);
+  const uint32_t rate = Little32(body, 4);
+  const unsigned blockAlign = Little16(body, 12);
+  const unsigned bits = Little16(body, 14);
+  if (channels < 1 || channels > 8 || rate < 1000 || rate > 384000 || blockAlign == 0) return false;
+  if (tag == 0xFFFE && body.size() >= 26) tag = Little16(body, 24);
+  const bool sampled = tag == 1 || tag == 3 || tag == 6 || tag == 7;  // PCM, float, A-law, mu-law
+  if (!sampled) return true;
+  const bool bitsKnown = bits == 8 || bits == 16 || bits == 24 || bits == 32;
+  return bitsKnown && blockAlign == channels * bits / 8;
+}
+
+// Damaged unless a format that makes sense comes before a data chunk within
+// the file: a format chunk whose size runs past the end leaves no data chunk
+// after it.
+bool WaveDamaged(ByteSource& source) {
+  const auto chunks = FindWaveChunks(source);
+  return !chunks || !chunks->dataOffset || !FormatMakesSense(chunks->format);
+}
+
+}  // namespace
+
+ClipKind RecogniseClip(std::span<const uint8_t> head) {
+  if (IdIs(head, 0, "RIFF") && IdIs(head, 8, "WAVE")) return ClipKind::Wave;
+  if (head.size() >= 3 && std::memcmp(head.data(), "ID3", 3) == 0) return ClipKind::MpegAudio;
+  if (MpegSyncAt(head, 0)) return ClipKind::MpegAudio;
+  return HoldsNoSound(head) ? ClipKind::NoSound : ClipKind::Unrecognised;
+}
+
+bool KnownDamaged(ByteSource& source) {
+  if (!source.Seek(0)) return false;
+  std::vector<uint8_t> head(kLookBytes);
+  head.resize(ReadFully(source, head));
+  switch (RecogniseClip(head)) {
+    case ClipKind::Wave:
+      return WaveDamaged(source);
+    case ClipKind::MpegAudio:
+      return !FindLayer3Audio(head, PastId3Tags(head), kLookBytes, 1).has_value();
+    case ClipKind::NoSound:
+      return true;
+    case ClipKind::Unrecognised:
+      break;
+  }
+  return false;
+}
+
+bool KnownDamaged(std::span<const uint8_t> bytes) {
+  MemoryByteSource source(bytes);
+  return KnownDamaged(source);
+}
+
+}  // namespace kivora::audio

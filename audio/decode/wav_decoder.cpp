@@ -1,0 +1,64 @@
+#include "audio/decode/wav_decoder.h"
+
+#include <cstring>
+
+namespace kivora::audio {
+namespace {
+
+constexpr size_t kFramesPerBlock = 4096;
+
+float SampleAt(const uint8_t* bytes, const WavLayout& layout) {
+  switch (layout.bitsPerSample) {
+    case 8: return (static_cast<int>(bytes[0]) - 128) / 128.0f;
+    case 16: return static_cast<int16_t>(bytes[0] | (bytes[1] << 8)) / 32768.0f;
+    case 24: {
+      const int32_t value = static_cast<int32_t>((static_cast<uint32_t>(bytes[0]) << 8) |
+                                                 (static_cast<uint32_t>(bytes[1]) << 16) |
+                                                 (static_cast<uint32_t>(bytes[2]) << 24));
+      return static_cast<float>(value / 2147483648.0);
+    }
+    default: {
+      const uint32_t bits = bytes[0] | (static_cast<uint32_t>(bytes[1]) << 8) | (static_cast<uint32_t>(bytes[2]) << 16) |
+                            (static_cast<uint32_t>(bytes[3]) << 24);
+      if (layout.kind == WavSampleKind::Float) {
+        float value;
+        std::memcpy(&value, &bits, sizeof value);
+        // A float file may hold NaN or values far outside the range; neither may reach the mix.
+        if (!(value >= -1.0f)) return -1.0f;
+        return value > 1.0f ? 1.0f : value;
+      }
+      return static_cast<float>(static_cast<int32_t>(bits) / 2147483648.0);
+    }
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<WavDecoder> WavDecoder::Open(std::unique_ptr<ByteSource> source) {
+  const auto layout = ParseWavHeader(*source);
+  if (!layout || !source->Seek(layout->dataOffset)) return nullptr;
+  return std::unique_ptr<WavDecoder>(new WavDecoder(std::move(source), *layout));
+}
+
+WavDecoder::WavDecoder(std::unique_ptr<ByteSource> source, const WavLayout& layout)
+    : source_(std::move(source)), layout_(layout), bytesLeft_(layout.dataBytes) {}
+
+bool WavDecoder::DecodeMore(std::vector<float>& samples) {
+  const size_t frameBytes = static_cast<size_t>(layout_.channels) * layout_.bitsPerSample / 8;
+  size_t want = kFramesPerBlock * frameBytes;
+  if (want > bytesLeft_) want = static_cast<size_t>(bytesLeft_);
+  block_.resize(want);
+  const size_t got = ReadFully(*source_, block_);
+  // A file cut short ends at its last whole frame.
+  const size_t frames = got / frameBytes;
+  bytesLeft_ = got < want ? 0 : bytesLeft_ - got;
+  if (frames == 0) return false;
+  const size_t sampleBytes = layout_.bitsPerSample / 8;
+  const size_t count = frames * layout_.channels;
+  const size_t start = samples.size();
+  samples.resize(start + count);
+  for (size_t i = 0; i < count; ++i) samples[start + i] = SampleAt(&block_[i * sampleBytes], layout_);
+  return true;
+}
+
+}  // namespace kivora::audio
