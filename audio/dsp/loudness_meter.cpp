@@ -53,7 +53,13 @@ void LoudnessMeter::SetFormat(unsigned sampleRate, unsigned channels) {
   subBlockEnergy_ = 0.0;
   framesInSubBlock_ = 0;
   const double rate = std::max(1u, sampleRate);
-  {
+  // A stage maps only while its frequency lies under the clip's Nyquist frequency; past it the
+  // transform gives an unstable filter, and a clip that cannot hold the frequencies the stage
+  // acts on passes it unchanged.
+  constexpr Biquad kUnchanged{1.0, 0.0, 0.0, 0.0, 0.0};
+  shelf_ = kUnchanged;
+  highPass_ = kUnchanged;
+  if (kShelfHz < rate / 2.0) {
     const double k = std::tan(kPi * kShelfHz / rate);
     const double vh = std::pow(10.0, kShelfGainDb / 20.0);
     const double vb = std::pow(vh, 0.4996667741545416);
@@ -61,7 +67,7 @@ void LoudnessMeter::SetFormat(unsigned sampleRate, unsigned channels) {
     shelf_ = {(vh + vb * k / kShelfQ + k * k) / a0, 2.0 * (k * k - vh) / a0, (vh - vb * k / kShelfQ + k * k) / a0,
               2.0 * (k * k - 1.0) / a0, (1.0 - k / kShelfQ + k * k) / a0};
   }
-  {
+  if (kHighPassHz < rate / 2.0) {
     const double k = std::tan(kPi * kHighPassHz / rate);
     const double a0 = 1.0 + k / kHighPassQ + k * k;
     highPass_ = {1.0, -2.0, 1.0, 2.0 * (k * k - 1.0) / a0, (1.0 - k / kHighPassQ + k * k) / a0};
