@@ -110,6 +110,13 @@ fi
 # background services start with the first program; starting them here, detached
 # from our output, keeps them from holding a caller's pipe open after a test ends.
 "$WINESERVER" -p || fail_step "the wineserver did not start"
-"$WINE" cmd /c exit </dev/null >"$session/services.log" 2>&1 ||
-  fail_step "the first Wine program (cmd /c exit) failed with exit code $?" "$session/services.log"
+# While the services come up, the very first start now and then fails with "ShellExecuteEx
+# failed: internal error"; the next one finds them up.
+services_up=0
+for attempt in 1 2 3; do
+  if "$WINE" cmd /c exit </dev/null >"$session/services.log" 2>&1; then services_up=1; break; fi
+  status=$?
+  sleep 1
+done
+[ "$services_up" = 1 ] || fail_step "the first Wine program (cmd /c exit) failed three times, last with exit code $status" "$session/services.log"
 "$@"
