@@ -5,6 +5,7 @@
 #include "ui/control_names.h"
 #include "ui/notification_area.h"
 #include "ui/page_switch.h"
+#include "ui/topmost_lift.h"
 
 namespace kivora {
 
@@ -13,7 +14,8 @@ using ui::MenuItem;
 App::App(Services services, ShellTexts& shell)
     : services_(services),
       shell_(shell),
-      player_(services.audio),
+      remote_(settings_, services.audio),
+      player_(remote_.PlayerBackend()),
       volumeRow_(window_, player_, settings_),
       alwaysOnTop_(window_, settings_),
       slots_(window_, player_, services.prompts, services.fileChooser, settings_,
@@ -31,6 +33,17 @@ App::App(Services services, ShellTexts& shell)
   events.menuItems[static_cast<size_t>(MenuItem::ExitProgram)] = [this] { ConfirmExit(); };
   events.menuItems[static_cast<size_t>(MenuItem::SponsorAuthor)] = [this] { services_.web.Open(ui::kShortLinkAddress); };
   events.menuItems[static_cast<size_t>(MenuItem::AboutProgram)] = [this] { ShowAbout(); };
+  settings_.ReportFailuresTo([this](const std::wstring& file, const std::wstring& reason) { TellSettingsNotSaved(file, reason); });
+}
+
+// From the event loop: the write may come from inside a handler or a dialog's 确定.
+void App::TellSettingsNotSaved(const std::wstring& file, const std::wstring& reason) {
+  const std::wstring text = L"设置没有保存到文件：\n" + file + L"\n\n原因：" + reason +
+                            L"\n\n这次的更改在 Kivora 关闭后会丢失。";
+  window_.Post([this, text] {
+    ui::ScopedTopmostLift lift(window_);
+    services_.prompts.Show(text, L"设置", MB_OK | MB_ICONWARNING | MB_TASKMODAL);
+  });
 }
 
 App::~App() { window_.Destroy(); }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,7 @@
 #include "loudness/loudness_matching.h"
 #include "ontop/always_on_top.h"
 #include "second_output/output_levels.h"
+#include "remote/remote_feature.h"
 #include "second_output/second_output.h"
 #include "settings/settings_store.h"
 #include "sound_settings/sound_settings.h"
@@ -81,6 +83,11 @@ class App {
   LoudnessMatching& Loudness() { return loudness_; }
   SoundSettings& SoundShapes() { return soundShapes_; }
   OutputLevels& Levels() { return outputLevels_; }
+  remote::RemoteFeature& Remote() { return remote_; }
+
+  // A command the command line gave this copy as it started (--play with no copy
+  // running): run once start-up has ended.
+  void RunWhenStarted(remote::RemoteCommand command) { startupCommand_ = std::move(command); }
 
   // The system menu's "设置...": runs the settings dialog, modal to the window.
   void OpenSettings();
@@ -98,8 +105,10 @@ class App {
   void ShowMenuAtPointer();
   void ConfirmExit();
   void ShowAbout();
+  void TellSettingsNotSaved(const std::wstring& file, const std::wstring& reason);
   void FetchBanner();
   void Teardown();
+  void ToggleMicrophoneMute();
   std::vector<HotkeyTarget> HotkeyTargets();
   void StartHotkeys();
   void StartCustomSoundExtras();
@@ -108,11 +117,16 @@ class App {
   // The file a sound button plays; empty for an empty slot or no such button.
   std::wstring SoundPath(const std::wstring& key) const;
   void StopCustomSoundExtras();
+  void StartRemote();
+  // Every sound stops, with the engine's fade: the one call remote control makes into playback.
+  void StopAllSounds();
 
   Services services_;
   ShellTexts& shell_;
   SettingsStore settings_;
   ui::MainWindow window_;
+  // Stands between the player and its back end, so it sees every sound, however started.
+  remote::RemoteFeature remote_;
   audio::Player player_;
   VolumeRow volumeRow_;
   AlwaysOnTop alwaysOnTop_;
@@ -125,6 +139,8 @@ class App {
   SoundSettings soundShapes_;
   OutputLevels outputLevels_;
   std::unique_ptr<FileDropTarget> drop_;  // while the window is there
+  std::unique_ptr<remote::RemoteActions> remoteActions_;
+  std::optional<remote::RemoteCommand> startupCommand_;
   // The settings file as read once, before the window shows; the steps after it
   // (the custom page's captions, hotkeys, loudness, second output) take their parts
   // from here, and it is let go when start-up ends.

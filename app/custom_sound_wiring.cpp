@@ -25,8 +25,11 @@ int SlotAt(ui::MainWindow& window, POINT screen) {
 
 void App::StartCustomSoundExtras() {
   loudness_.Restore(saved_.loudness, saved_.slotPaths);
+  // From the event loop, so that the window is up before the worker starts.
+  window_.Post([this] { loudness_.MeasureUnmeasured(); });
   slots_.Watch({[this](int slot, const std::wstring& path) {
                   loudness_.SlotChanged(slot, path);
+                  remote_.SlotChanged(slot);
                   soundShapes_.FileChanged(ui::CustomSlotName(slot));
                 },
                 [this](int slot) { loudness_.SlotPlaying(slot); }});

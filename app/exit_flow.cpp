@@ -14,6 +14,7 @@ void App::ConfirmExit() {
 // While the window is destroyed, its controls still there: the volume is saved
 // (also while muted: muting never moves the slider), then the sound stops.
 void App::Teardown() {
+  remote_.Stop();  // no request reaches a window that is going
   hotkeys_.UnregisterAll();  // the keys go back to the system while the window that holds them is still there
   docking_.Uninstall();
   StopCustomSoundExtras();  // the drop target goes while its window is there

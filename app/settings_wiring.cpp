@@ -10,10 +10,12 @@
 #include "app/app.h"
 #include "assets/catalogue.h"
 #include "decor/decorate_window.h"
+#include "audio/device/capture_endpoints.h"
 #include "audio/device/render_endpoints.h"
 #include "hotkeys/hotkey_section.h"
 #include "second_output/output_section.h"
 #include "loudness/loudness_section.h"
+#include "remote/remote_section.h"
 #include "settings_dialog/settings_dialog.h"
 #include "ui/control_names.h"
 #include "ui/topmost_lift.h"
@@ -22,7 +24,8 @@ namespace kivora {
 namespace {
 
 constexpr std::wstring_view kActionsGroup = L"播放控制";
-constexpr std::wstring_view kEmptySlotRow = L"(空)";
+// An empty custom slot's row: "自定义 3 (空)".
+std::wstring EmptySlotRow(int slot) { return L"自定义 " + std::to_wstring(slot) + L" (空)"; }
 // As the slider's page keys move it.
 constexpr int kVolumeStep = 5;
 
@@ -41,7 +44,7 @@ std::vector<HotkeyTarget> App::HotkeyTargets() {
   for (int slot = 1; slot <= ui::kCustomSlotCount; ++slot) {
     const std::wstring name = ui::CustomSlotName(slot);
     targets.push_back({name, std::wstring(ui::kPageTitles[ui::kCustomPage]),
-                       [this, slot] { return slots_.Filled(slot) ? slots_.Caption(slot) : std::wstring(kEmptySlotRow); },
+                       [this, slot] { return slots_.Filled(slot) ? slots_.Caption(slot) : EmptySlotRow(slot); },
                        [this, slot, name] {
                          if (slots_.Filled(slot)) ui::FireIfBound(window_[name].Events().clicked);
                        }});
@@ -53,6 +56,8 @@ std::vector<HotkeyTarget> App::HotkeyTargets() {
                      [this] { volumeRow_.OnPageKey(kVolumeStep); }});
   targets.push_back({std::wstring(kVolumeDownHotkeyKey), actions, [] { return std::wstring(L"音量−"); },
                      [this] { volumeRow_.OnPageKey(-kVolumeStep); }});
+  targets.push_back({std::wstring(kMicrophoneMuteHotkeyKey), actions, [] { return std::wstring(L"麦克风静音"); },
+                     [this] { ToggleMicrophoneMute(); }});
   return targets;
 }
 
@@ -79,6 +84,15 @@ void App::StartHotkeys() {
   });
 }
 
+// The microphone's mute flips and is kept, as the check box in section 输出 would.
+void App::ToggleMicrophoneMute() {
+  if (!services_.secondOutput) return;
+  MicrophoneSetting kept = settings_.ReadMicrophone();
+  kept.muted = services_.secondOutput->Microphone().Muted() ? L"0" : L"1";
+  settings_.WriteMicrophone(kept);
+  services_.secondOutput->UseMicrophone(kept);
+}
+
 void App::OpenSettings() {
   SectionList sections;
   sections.push_back(std::make_unique<HotkeySection>(hotkeys_));
@@ -87,6 +101,10 @@ void App::OpenSettings() {
       [this](const std::wstring& id) {
         if (services_.secondOutput) services_.secondOutput->Use(id, settings_.ReadSecondOutput().name);
       },
+      audio::ActiveCaptureEndpoints(),
+      [this](const MicrophoneSetting& microphone) {
+        if (services_.secondOutput) services_.secondOutput->UseMicrophone(microphone);
+      },
       outputLevels_));
   sections.push_back(std::make_unique<LoudnessSection>(loudness_));
   sections.push_back(std::make_unique<SoundSettingsSection>(
@@ -94,8 +112,14 @@ void App::OpenSettings() {
         const std::wstring path = SoundPath(key);
         if (!path.empty()) player_.Preview(PressOf(shape), path, volumeRow_.Volume());
       }));
+  sections.push_back(std::make_unique<remote::RemoteSection>(remote_));
   SettingsDialog dialog(std::move(sections), [this](HWND dialogWindow) {
     if (services_.decorate) decor::SkinWindow(dialogWindow);
+  });
+  // Every change of one 确定 goes to the settings file in one write.
+  dialog.SetApplyTogether([this](const std::function<void()>& applySections) {
+    SettingsBatch together(settings_);
+    applySections();
   });
   dialog.Run(window_.Handle());
 }

@@ -72,6 +72,7 @@ void App::FinishStartup() {
          });
          window_.Events().noticePosted = [this] { services_.secondOutput->TakeNotices(); };
          services_.secondOutput->Use(saved_.secondOutput.id, saved_.secondOutput.name);
+         services_.secondOutput->UseMicrophone(saved_.microphone);
        }},
       {"sound shapes and output levels", [this] {
          // Each press plays its sound as the user shaped it; each output at its own level.
@@ -82,6 +83,7 @@ void App::FinishStartup() {
          soundShapes_.Restore(ShapedSounds(), saved_);
          outputLevels_.Restore(saved_.outputLevels);
        }},
+      {"remote control", [this] { StartRemote(); }},
   });
   saved_ = {};
 }

@@ -79,6 +79,12 @@ struct LibraryKind {
   static void Close(HMODULE handle) { FreeLibrary(handle); }
 };
 
+struct HookKind {
+  using Handle = HHOOK;
+  static bool IsValid(HHOOK handle) { return handle != nullptr; }
+  static void Close(HHOOK handle) { UnhookWindowsHookEx(handle); }
+};
+
 using KernelHandle = UniqueHandle<KernelHandleKind>;
 using Font = UniqueHandle<GdiObjectKind<HFONT>>;
 using Brush = UniqueHandle<GdiObjectKind<HBRUSH>>;
@@ -87,6 +93,7 @@ using Bitmap = UniqueHandle<GdiObjectKind<HBITMAP>>;
 using Icon = UniqueHandle<IconKind>;
 using Menu = UniqueHandle<MenuKind>;
 using Library = UniqueHandle<LibraryKind>;
+using Hook = UniqueHandle<HookKind>;
 
 // Selects an object into a DC for one scope and puts the previous one back.
 class ScopedSelect {

@@ -4,8 +4,10 @@
 #include <shlobj.h>
 
 #include "base/gbk_text.h"
+#include "base/long_path.h"
 #include "custom/display_name.h"
 #include "custom/drop_placement.h"
+#include "custom/sound_file_check.h"
 #include "ui/topmost_lift.h"
 
 namespace kivora {
@@ -100,6 +102,13 @@ void CustomSlots::Assign(int slot) {
     prompts_.Show(L"无法保存这个文件的名字（含有无法保存的字符），请把文件改名后再添加。", kReminder, kTellBox);
     return;
   }
+  if (const SoundFileProblem problem = CheckSoundFile(dialog_.fileName); problem != SoundFileProblem::kNone) {
+    ui::ScopedTopmostLift lift(window_);
+    prompts_.Show(L"“" + FileNameOf(dialog_.fileName) + L"”不能播放：" + SoundFileProblemText(problem) +
+                      L"。\n这个按钮保持原样。",
+                  kReminder, kTellBox);
+    return;
+  }
   picked_.path = dialog_.fileName;
   picked_.name = DisplayNameOf(picked_.path);
   Show(slot, {stored, picked_.name});
@@ -122,7 +131,9 @@ void CustomSlots::OnDrop(const std::vector<std::wstring>& files, int slotUnderPo
   }
   std::array<bool, kDropSlotCount> filled{};
   for (int slot = 1; slot <= ui::kCustomSlotCount; ++slot) filled[static_cast<size_t>(slot - 1)] = At(slot).Filled();
-  const DropPlacement placement = PlaceDroppedFiles(files, filled, slotUnderPointer > 0 ? slotUnderPointer : 1, StorablePath);
+  auto playable = [](const std::wstring& file) { return CheckSoundFile(file) == SoundFileProblem::kNone; };
+  const DropPlacement placement =
+      PlaceDroppedFiles(files, filled, slotUnderPointer > 0 ? slotUnderPointer : 1, StorablePath, playable);
   for (const DroppedFilePlace& place : placement.placed) {
     Show(place.slot, {place.stored, DisplayNameOf(place.path)});
     settings_.WriteSlotPath(place.slot, place.stored);
@@ -171,7 +182,7 @@ void CustomSlots::OnClearAll() {
 void CustomSlots::Restore(const std::array<std::wstring, kSoundSlotCount>& savedPaths) {
   for (int slot = 1; slot <= ui::kCustomSlotCount; ++slot) {
     const std::wstring& path = savedPaths[static_cast<size_t>(slot - 1)];
-    if (path.empty() || GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+    if (path.empty() || GetFileAttributesW(ExtendedLengthPath(path).c_str()) == INVALID_FILE_ATTRIBUTES) continue;
     std::wstring name = DisplayNameOf(LongFormOf(path));
     if (name.empty()) continue;
     Show(slot, {path, std::move(name)});

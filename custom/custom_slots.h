@@ -56,6 +56,7 @@ class CustomSlots {
   // Slot n (1..20): whether it holds a sound, and the name its button shows.
   bool Filled(int slot) const { return slots_[static_cast<size_t>(slot - 1)].Filled(); }
   const std::wstring& Caption(int slot) const { return slots_[static_cast<size_t>(slot - 1)].caption; }
+  // The file slot n plays, as the settings file keeps it.
   const std::wstring& Path(int slot) const { return slots_[static_cast<size_t>(slot - 1)].path; }
 
  private:

@@ -5,6 +5,11 @@
 
 namespace kivora {
 
+std::wstring FileNameOf(const std::wstring& path) {
+  const size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
 bool IsSoundFileName(const std::wstring& path) {
   const size_t dot = path.find_last_of(L'.');
   if (dot == std::wstring::npos || path.find_first_of(L"\\/", dot) != std::wstring::npos) return false;
@@ -14,7 +19,8 @@ bool IsSoundFileName(const std::wstring& path) {
 }
 
 DropPlacement PlaceDroppedFiles(const std::vector<std::wstring>& files, const std::array<bool, kDropSlotCount>& filled,
-                                int fromSlot, const std::function<std::wstring(const std::wstring&)>& storable) {
+                                int fromSlot, const std::function<std::wstring(const std::wstring&)>& storable,
+                                const std::function<bool(const std::wstring&)>& playable) {
   DropPlacement placement;
   int next = std::clamp(fromSlot, 1, kDropSlotCount);
   auto nextEmpty = [&] {
@@ -35,6 +41,10 @@ DropPlacement PlaceDroppedFiles(const std::vector<std::wstring>& files, const st
       ++placement.unstorable;
       continue;
     }
+    if (!playable(file)) {
+      placement.unplayable.push_back(file);
+      continue;
+    }
     placement.placed.push_back({next, file, std::move(stored)});
     ++next;
   }
@@ -47,6 +57,10 @@ std::wstring DropSummary(const DropPlacement& placement) {
   if (placement.notSound > 0) text += L"\n" + std::to_wstring(placement.notSound) + L" 个不是MP3或WAV文件，已跳过。";
   if (placement.unstorable > 0) {
     text += L"\n" + std::to_wstring(placement.unstorable) + L" 个文件的名字含有无法保存的字符，已跳过。";
+  }
+  if (!placement.unplayable.empty()) {
+    text += L"\n" + std::to_wstring(placement.unplayable.size()) + L" 个文件不能播放（空的、不是声音或已损坏），已跳过：";
+    for (const std::wstring& path : placement.unplayable) text += L"\n" + FileNameOf(path);
   }
   return text;
 }

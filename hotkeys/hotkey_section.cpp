@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
+#include "base/dpi.h"
 #include "base/window_procedure_guard.h"
 
 namespace kivora {
@@ -11,17 +14,22 @@ constexpr COLORREF kWarningColour = RGB(210, 0, 0);
 constexpr UINT_PTR kFieldSubclassId = 1;
 
 // The page: the scrolling list of rows, then the note line and 全部清除.
-constexpr int kListHeight = 282;
+constexpr int kListHeight = 270;  // eight whole rows below the first group title
 constexpr int kClearAllWidth = 84;
 constexpr int kButtonHeight = 26;
-// One row of the list: caption, field, 清除, status.
-constexpr int kRowPitch = 28;
-constexpr int kGroupPitch = 24;
+// One row of the list: caption, field (wide enough for "Ctrl + Alt + Shift + F10"),
+// 清除, status ("已被其他程序占用" whole).
+constexpr int kRowPitch = 30;
+constexpr int kGroupPitch = 26;
 constexpr int kRowHeight = 24;
-constexpr int kCaptionLeft = 14, kCaptionWidth = 132;
-constexpr int kFieldLeft = 148, kFieldWidth = 128;
-constexpr int kClearLeft = 280, kClearWidth = 44;
-constexpr int kStatusLeft = 328, kStatusWidth = 122;
+constexpr int kCaptionLeft = 14, kCaptionWidth = 118;
+constexpr int kFieldLeft = 134, kFieldWidth = 170;
+constexpr int kClearLeft = 310, kClearWidth = 48;
+constexpr int kStatusLeft = 366, kStatusWidth = 132;
+constexpr int kFieldPadding = 5;
+constexpr wchar_t kNoKeyText[] = L"无";
+constexpr COLORREF kFrameColour = RGB(173, 179, 188);
+constexpr COLORREF kFocusFrameColour = RGB(0, 120, 215);
 
 // The hotkey field's modifier flags against RegisterHotKey's.
 struct ModifierPair {
@@ -55,8 +63,43 @@ std::optional<Hotkey> HotkeyOfField(WORD value, bool winHeld) {
 
 bool WinDown() { return ((GetKeyState(VK_LWIN) | GetKeyState(VK_RWIN)) & 0x8000) != 0; }
 
-// The field cannot show Win, so a key with Win is spelled out beside it.
-std::wstring StatusOf(Hotkey key) { return (key.modifiers & kModWin) ? FormatHotkey(key) : std::wstring(); }
+bool AnyModifierDown() {
+  for (int key : {VK_SHIFT, VK_CONTROL, VK_MENU, VK_LWIN, VK_RWIN}) {
+    if (GetKeyState(key) & 0x8000) return true;
+  }
+  return false;
+}
+
+bool IsModifierKey(DWORD key) {
+  switch (key) {
+    case VK_SHIFT: case VK_LSHIFT: case VK_RSHIFT: case VK_CONTROL: case VK_LCONTROL: case VK_RCONTROL:
+    case VK_MENU: case VK_LMENU: case VK_RMENU: case VK_LWIN: case VK_RWIN: return true;
+    default: return false;
+  }
+}
+
+// The modifiers held as the system sees them at this moment (a hook runs before the
+// key reaches any window's key state).
+std::uint32_t ModifiersDownNow() {
+  std::uint32_t modifiers = 0;
+  const auto down = [](int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; };
+  if (down(VK_CONTROL)) modifiers |= kModControl;
+  if (down(VK_MENU)) modifiers |= kModAlt;
+  if (down(VK_SHIFT)) modifiers |= kModShift;
+  if (down(VK_LWIN) || down(VK_RWIN)) modifiers |= kModWin;
+  return modifiers;
+}
+
+// The one hotkey page open (the dialog is modal), for its keyboard hook.
+HotkeySection* capturingSection = nullptr;
+
+std::uint32_t ModifiersHeld() {
+  std::uint32_t modifiers = WinDown() ? kModWin : 0u;
+  if (GetKeyState(VK_CONTROL) & 0x8000) modifiers |= kModControl;
+  if (GetKeyState(VK_MENU) & 0x8000) modifiers |= kModAlt;
+  if (GetKeyState(VK_SHIFT) & 0x8000) modifiers |= kModShift;
+  return modifiers;
+}
 
 }  // namespace
 
@@ -66,6 +109,8 @@ HotkeySection::HotkeySection(Hotkeys& hotkeys) : hotkeys_(hotkeys) {
 }
 
 HotkeySection::~HotkeySection() {
+  keyboardHook_.Reset();
+  if (capturingSection == this) capturingSection = nullptr;
   for (const Row& row : rows_) {
     if (row.field) RemoveWindowSubclass(row.field, FieldProc, kFieldSubclassId);
   }
@@ -91,13 +136,19 @@ void HotkeySection::Create(SettingsPane& page) {
     Row& row = rows_[index];
     list_->Add(L"STATIC", targets[index].caption().c_str(), SS_LEFT | SS_CENTERIMAGE | SS_ENDELLIPSIS | SS_NOPREFIX,
                {kCaptionLeft, top, kCaptionLeft + kCaptionWidth, top + kRowHeight});
-    row.field = list_->Add(HOTKEY_CLASSW, L"", WS_TABSTOP | WS_BORDER, {kFieldLeft, top, kFieldLeft + kFieldWidth, top + kRowHeight});
+    row.field = list_->Add(HOTKEY_CLASSW, L"", WS_TABSTOP, {kFieldLeft, top, kFieldLeft + kFieldWidth, top + kRowHeight});
+    // The field draws its own flat frame (the system's sunken edge is dropped).
+    SetWindowLongW(row.field, GWL_EXSTYLE, GetWindowLongW(row.field, GWL_EXSTYLE) & ~WS_EX_CLIENTEDGE);
+    SetWindowPos(row.field, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     row.clear = list_->Add(L"BUTTON", L"清除", WS_TABSTOP | BS_PUSHBUTTON, {kClearLeft, top, kClearLeft + kClearWidth, top + kRowHeight});
     row.status = list_->Add(L"STATIC", L"", SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX,
                             {kStatusLeft, top, kStatusLeft + kStatusWidth, top + kRowHeight});
     SetWindowSubclass(row.field, FieldProc, kFieldSubclassId, reinterpret_cast<DWORD_PTR>(this));
     const HotkeyBinding& binding = bindings[index];
-    if (binding.key) Show(index, binding.key, binding.Taken() ? kTakenText : StatusOf(*binding.key), binding.Taken());
+    row.kept = binding.key;
+    if (binding.key) {
+      Show(index, binding.key, binding.Taken() ? kTakenText : L"", binding.Taken(), binding.Taken());
+    }
     top += kRowPitch;
   }
   list_->SetContentHeight(top);
@@ -105,6 +156,34 @@ void HotkeySection::Create(SettingsPane& page) {
   note_ = page.Add(L"STATIC", L"", SS_LEFT | SS_NOPREFIX, {0, kListHeight + 6, page.Width() - kClearAllWidth - 8, bottom});
   clearAll_ = page.Add(L"BUTTON", L"全部清除", WS_TABSTOP | BS_PUSHBUTTON,
                        {page.Width() - kClearAllWidth, kListHeight + 10, page.Width(), kListHeight + 10 + kButtonHeight});
+  capturingSection = this;
+  keyboardHook_.Reset(SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardProc, GetModuleHandleW(nullptr), 0));
+}
+
+LRESULT CALLBACK HotkeySection::KeyboardProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
+  if (code == HC_ACTION && (wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN) && capturingSection) {
+    const DWORD key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam)->vkCode;
+    GuardWindowProcedure([&]() -> LRESULT { capturingSection->OnKeyPressedAnywhere(key); return 0; },
+                         [] { return LRESULT{0}; });
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// A key pressed while a field has the focus: when another program holds the
+// combination, the system gives it to that program and the field never sees it, so
+// it is said here.
+void HotkeySection::OnKeyPressedAnywhere(DWORD key) {
+  if (IsModifierKey(key)) return;
+  const size_t row = RowOf(GetFocus());
+  if (row >= rows_.size() || GetFocus() != rows_[row].field) return;
+  const Hotkey typed{ModifiersDownNow(), key};
+  if (typed == rows_[row].key || ReservedReason(typed) || FormatHotkey(typed).empty()) return;
+  if (!hotkeys_.HeldElsewhere(typed)) return;  // the field gets it as any other key
+  for (size_t other = 0; other < rows_.size(); ++other) {
+    if (other != row && rows_[other].key == typed) return;  // the field's own check says so
+  }
+  SetNote(L"");
+  Show(row, typed, kTakenText, true, true);
 }
 
 LRESULT CALLBACK HotkeySection::FieldProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
@@ -113,18 +192,107 @@ LRESULT CALLBACK HotkeySection::FieldProc(HWND hwnd, UINT message, WPARAM wParam
   return GuardWindowProcedure(
       [&]() -> LRESULT {
         switch (message) {
-          case WM_SETFOCUS: self->list_->ScrollIntoView(hwnd); break;
+          case WM_SETFOCUS:
+          case WM_KILLFOCUS: {
+            if (message == WM_SETFOCUS) self->list_->ScrollIntoView(hwnd);
+            const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+            InvalidateRect(hwnd, nullptr, TRUE);  // the caret goes where the text ends
+            return result;
+          }
+          case WM_PAINT: {
+            PAINTSTRUCT paint{};
+            HDC dc = BeginPaint(hwnd, &paint);
+            self->PaintField(hwnd, dc);
+            EndPaint(hwnd, &paint);
+            return 0;
+          }
+          case WM_PRINTCLIENT: self->PaintField(hwnd, reinterpret_cast<HDC>(wParam)); return 0;
           case WM_KEYDOWN:
           case WM_SYSKEYDOWN:
-            // The field would take Win itself as the key: Win is a modifier here.
-            if (wParam == VK_LWIN || wParam == VK_RWIN) return 0;
-            self->rows_[self->RowOf(hwnd)].winHeld = WinDown();
+            if (self->OnFieldKeyDown(hwnd, wParam)) return 0;
             break;
+          case WM_KEYUP:
+          case WM_SYSKEYUP: {
+            // Every key let go with no key taken (a modifier tapped alone, a refused
+            // key): the field shows the row's key again, which stays.
+            const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+            if (LOBYTE(SendMessageW(hwnd, HKM_GETHOTKEY, 0, 0)) == 0) self->ShowField(self->RowOf(hwnd));
+            return result;
+          }
           default: break;
         }
         return DefSubclassProc(hwnd, message, wParam, lParam);
       },
       [&] { return DefSubclassProc(hwnd, message, wParam, lParam); });
+}
+
+// What the field shows: the row's key (with Win, which the field itself cannot hold),
+// a key just typed, the modifiers held while one is being typed, or 无.
+std::wstring HotkeySection::FieldText(HWND field) const {
+  const size_t row = RowOf(field);
+  if (row >= rows_.size()) return {};
+  const auto value = static_cast<WORD>(SendMessageW(field, HKM_GETHOTKEY, 0, 0));
+  const Row& shown = rows_[row];
+  if (LOBYTE(value) != 0) {
+    if (shown.key && FieldValueOf(*shown.key) == value) return DisplayHotkey(*shown.key);
+    if (const std::optional<Hotkey> key = HotkeyOfField(value, shown.winHeld)) return DisplayHotkey(*key);
+  }
+  if (GetFocus() == field) {
+    if (const std::uint32_t held = ModifiersHeld()) return DisplayHotkey({held, 0});
+  }
+  return kNoKeyText;
+}
+
+// The field's text in the dialog's font, centred in its height as the captions are,
+// and the caret after it.
+void HotkeySection::PaintField(HWND field, HDC dc) const {
+  RECT client{};
+  GetClientRect(field, &client);
+  const auto brush = reinterpret_cast<HBRUSH>(
+      SendMessageW(GetParent(field), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(field)));
+  FillRect(dc, &client, brush ? brush : GetSysColorBrush(COLOR_WINDOW));
+  const std::wstring text = FieldText(field);
+  const HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(field, WM_GETFONT, 0, 0)));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(text == kNoKeyText ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT));
+  RECT area = client;
+  InflateRect(&area, -ScaleToDpi(kFieldPadding, WindowDpi(field)), 0);
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area,
+            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+  // A flat frame, in the accent colour while the field has the focus (two pixels wide
+  // from 150 %).
+  const bool focused = GetFocus() == field;
+  const Brush frame(CreateSolidBrush(focused ? kFocusFrameColour : kFrameColour));
+  RECT edge = client;
+  const int rings = focused && WindowDpi(field) >= 144 ? 2 : 1;
+  for (int ring = 0; ring < rings; ++ring) {
+    FrameRect(dc, &edge, frame.Get());
+    InflateRect(&edge, -1, -1);
+  }
+  if (focused) {
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SIZE extent{};
+    if (text != kNoKeyText) GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SetCaretPos(std::min<int>(area.left + extent.cx, area.right), (client.bottom - metrics.tmHeight) / 2);
+  }
+  SelectObject(dc, oldFont);
+}
+
+// True when the key is the dialog's rather than the field's.
+bool HotkeySection::OnFieldKeyDown(HWND field, WPARAM key) {
+  // The field would take Win itself as the key: Win is a modifier here.
+  if (key == VK_LWIN || key == VK_RWIN) return true;
+  const size_t row = RowOf(field);
+  if (row >= rows_.size()) return false;
+  // Up and down alone move between the rows, as in any list.
+  if ((key == VK_UP || key == VK_DOWN) && !AnyModifierDown()) {
+    const size_t next = key == VK_UP ? (row == 0 ? 0 : row - 1) : std::min(row + 1, rows_.size() - 1);
+    SendMessageW(GetAncestor(field, GA_ROOT), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(rows_[next].field), TRUE);
+    return true;
+  }
+  rows_[row].winHeld = WinDown();
+  return false;
 }
 
 void HotkeySection::OnCommand(HWND control, WORD code) {
@@ -149,11 +317,8 @@ void HotkeySection::OnCommand(HWND control, WORD code) {
 void HotkeySection::OnFieldChanged(size_t row) {
   const auto value = static_cast<WORD>(SendMessageW(rows_[row].field, HKM_GETHOTKEY, 0, 0));
   const std::optional<Hotkey> key = HotkeyOfField(value, rows_[row].winHeld);
-  if (!key) {
-    // Modifiers alone so far, or let go after a refusal: a refusal's reason stays.
-    if (rows_[row].key) Show(row, std::nullopt, L"", false);
-    return;
-  }
+  // Modifiers alone so far, or the row's own key shown again: nothing new was typed.
+  if (!key || key == rows_[row].key) return;
   const std::wstring text = FormatHotkey(*key);
   if (const std::optional<std::wstring_view> reason = ReservedReason(*key)) return Refuse(row, *reason);
   for (size_t other = 0; other < rows_.size(); ++other) {
@@ -163,30 +328,34 @@ void HotkeySection::OnFieldChanged(size_t row) {
   }
   if (text.empty()) return Refuse(row, L"这个键不能用作热键");
   SetNote(L"");
-  if (hotkeys_.HeldElsewhere(*key)) return Show(row, key, kTakenText, true);
-  Show(row, key, StatusOf(*key), false);
+  if (hotkeys_.HeldElsewhere(*key)) return Show(row, key, kTakenText, true, true);
+  Show(row, key, L"", false);
 }
 
+// A key that cannot be used: the row keeps the key it had, and the note says why.
 void HotkeySection::Refuse(size_t row, std::wstring_view reason) {
-  SendMessageW(rows_[row].field, HKM_SETHOTKEY, 0, 0);
-  Show(row, std::nullopt, L"不能使用", true);
+  ShowField(row);
+  if (!rows_[row].key) Show(row, std::nullopt, L"不能使用", true);
   SetNote(reason);
 }
 
-void HotkeySection::Show(size_t row, std::optional<Hotkey> key, std::wstring_view status, bool problem) {
-  Row& shown = rows_[row];
-  if (key != shown.key || !key) {
-    shown.key = key;
-    if (key) SendMessageW(shown.field, HKM_SETHOTKEY, FieldValueOf(*key), 0);
-  }
-  shown.problem = problem;
-  SetWindowTextW(shown.status, std::wstring(status).c_str());
+void HotkeySection::ShowField(size_t row) {
+  if (row >= rows_.size()) return;
+  const std::optional<Hotkey>& key = rows_[row].key;
+  SendMessageW(rows_[row].field, HKM_SETHOTKEY, key ? FieldValueOf(*key) : 0, 0);
 }
 
-void HotkeySection::ClearRow(size_t row) {
-  SendMessageW(rows_[row].field, HKM_SETHOTKEY, 0, 0);
-  Show(row, std::nullopt, L"", false);
+void HotkeySection::Show(size_t row, std::optional<Hotkey> key, std::wstring_view status, bool problem, bool taken) {
+  Row& shown = rows_[row];
+  shown.key = key;
+  shown.taken = taken;
+  ShowField(row);
+  shown.problem = problem;
+  SetWindowTextW(shown.status, std::wstring(status).c_str());
+  InvalidateRect(shown.status, nullptr, TRUE);
 }
+
+void HotkeySection::ClearRow(size_t row) { Show(row, std::nullopt, L"", false); }
 
 void HotkeySection::SetNote(std::wstring_view text) { SetWindowTextW(note_, std::wstring(text).c_str()); }
 
@@ -207,7 +376,7 @@ std::optional<COLORREF> HotkeySection::TextColour(HWND label) const {
 
 void HotkeySection::Apply() {
   std::vector<std::optional<Hotkey>> keys;
-  for (const Row& row : rows_) keys.push_back(row.key);
+  for (const Row& row : rows_) keys.push_back(row.taken ? row.kept : row.key);
   settled_ = true;
   hotkeys_.Apply(keys);
 }

@@ -85,6 +85,11 @@ bool IsTypingKey(std::uint32_t key) {
   return key >= 0xBA && key <= 0xDE;  // the punctuation keys
 }
 
+// Keys every program uses to move, select and edit (Shift with them selects), and F1 for help.
+bool IsNavigationKey(std::uint32_t key) {
+  return (key >= 0x21 && key <= 0x28) || key == 0x2D || key == 0x2E || key == 0x5D || key == kKeyF1;
+}
+
 struct ReservedKey {
   Hotkey hotkey;
   std::wstring_view reason;
@@ -111,6 +116,17 @@ std::wstring FormatHotkey(Hotkey hotkey) {
     if (hotkey.modifiers & modifier.bit) text.append(modifier.name).append(L"+");
   }
   return text + name;
+}
+
+std::wstring DisplayHotkey(Hotkey hotkey) {
+  if ((hotkey.modifiers & ~kAllModifiers) != 0) return {};
+  std::wstring text;
+  for (const NamedModifier& modifier : kModifiers) {
+    if (hotkey.modifiers & modifier.bit) text.append(modifier.name).append(L" + ");
+  }
+  if (hotkey.key == 0) return text;
+  const std::wstring name = KeyName(hotkey.key);
+  return name.empty() ? std::wstring() : text + name;
 }
 
 std::optional<Hotkey> ParseHotkey(std::wstring_view text) {
@@ -143,6 +159,9 @@ std::optional<std::wstring_view> ReservedReason(Hotkey hotkey) {
   }
   if (IsTypingKey(hotkey.key) && (hotkey.modifiers & ~kModShift) == 0) {
     return L"单独的字母、数字、符号或编辑键会妨碍打字，请加上 Ctrl、Alt 或 Win";
+  }
+  if (IsNavigationKey(hotkey.key) && (hotkey.modifiers & ~kModShift) == 0) {
+    return L"单独的方向键、Home、End、翻页键、Insert、Del、菜单键或 F1 是每个程序都要用的，请加上 Ctrl、Alt 或 Win";
   }
   return std::nullopt;
 }

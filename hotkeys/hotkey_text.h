@@ -28,6 +28,10 @@ struct Hotkey {
 // without a name (no readable text, so it is never stored).
 std::wstring FormatHotkey(Hotkey hotkey);
 
+// The key as a field shows it: "Ctrl + Alt + F10"; with no key yet, the modifiers
+// held so far ("Ctrl + Alt + "); empty when nothing is held or the key has no name.
+std::wstring DisplayHotkey(Hotkey hotkey);
+
 // Reads what FormatHotkey writes, in any letter case, with blanks around '+'
 // and the modifiers in any order. Nothing for text that is not one named key
 // after at most one of each modifier.

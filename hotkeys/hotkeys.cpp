@@ -1,5 +1,7 @@
 #include "hotkeys/hotkeys.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 
 namespace kivora {
@@ -11,11 +13,30 @@ constexpr UINT kReleasePollMilliseconds = 15;
 // state; after this long the watch stops waiting, and a key still held repeats once.
 constexpr ULONGLONG kLongestWatchMilliseconds = 5000;
 
+// Every Kivora window whose keys are registered carries this property, and answers
+// the message with 1 when it holds the key in (modifiers, virtual key).
+constexpr wchar_t kAnswersProperty[] = L"Kivora.Hotkeys";
+constexpr UINT_PTR kAnswerSubclassId = 0x4B48;  // "KH"
+constexpr UINT kAnswerTimeoutMilliseconds = 500;
+
+UINT HoldsKeyMessage() {
+  static const UINT message = RegisterWindowMessageW(L"Kivora.Hotkeys.HoldsKey");
+  return message;
+}
+
 bool RegisterOne(HWND window, int id, Hotkey key) {
   return RegisterHotKey(window, id, key.modifiers | MOD_NOREPEAT, key.key) != FALSE;
 }
 
 }  // namespace
+
+Hotkeys::~Hotkeys() {
+  UnregisterAll();
+  if (window_ && IsWindow(window_)) {
+    RemoveWindowSubclass(window_, AnswerProc, kAnswerSubclassId);
+    RemovePropW(window_, kAnswersProperty);
+  }
+}
 
 void Hotkeys::SetTargets(std::vector<HotkeyTarget> targets) {
   UnregisterAll();
@@ -25,6 +46,7 @@ void Hotkeys::SetTargets(std::vector<HotkeyTarget> targets) {
 
 std::vector<std::wstring> Hotkeys::Restore(HWND window, const SavedSettings& saved) {
   window_ = window;
+  AnswerOtherCopies(window);
   std::vector<std::wstring> keys;
   for (const HotkeyTarget& target : targets_) keys.push_back(target.settingsKey);
   const std::vector<std::wstring> texts = saved.Hotkeys(keys);
@@ -38,7 +60,7 @@ std::vector<std::wstring> Hotkeys::Restore(HWND window, const SavedSettings& sav
   RegisterAll();
   std::vector<std::wstring> taken;
   for (size_t row = 0; row < targets_.size(); ++row) {
-    if (bindings_[row].Taken()) taken.push_back(FormatHotkey(*bindings_[row].key) + L"（" + targets_[row].caption() + L"）");
+    if (bindings_[row].Taken() && !HeldByAnotherCopy(*bindings_[row].key)) taken.push_back(FormatHotkey(*bindings_[row].key) + L"（" + targets_[row].caption() + L"）");
   }
   return taken;
 }
@@ -77,6 +99,53 @@ bool Hotkeys::HeldElsewhere(Hotkey key) const {
   if (!RegisterOne(window_, kProbeId, key)) return GetLastError() == ERROR_HOTKEY_ALREADY_REGISTERED;
   UnregisterHotKey(window_, kProbeId);
   return false;
+}
+
+void Hotkeys::AnswerOtherCopies(HWND window) {
+  if (!window || GetPropW(window, kAnswersProperty)) return;
+  SetWindowSubclass(window, AnswerProc, kAnswerSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  SetPropW(window, kAnswersProperty, reinterpret_cast<HANDLE>(1));
+}
+
+LRESULT CALLBACK Hotkeys::AnswerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                     DWORD_PTR data) noexcept {
+  if (message == HoldsKeyMessage()) {
+    const auto* self = reinterpret_cast<const Hotkeys*>(data);
+    return self->Holds({static_cast<std::uint32_t>(wParam), static_cast<std::uint32_t>(lParam)}) ? 1 : 0;
+  }
+  if (message == WM_NCDESTROY) {
+    RemoveWindowSubclass(hwnd, AnswerProc, kAnswerSubclassId);
+    RemovePropW(hwnd, kAnswersProperty);
+  }
+  return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+bool Hotkeys::Holds(Hotkey key) const {
+  return std::any_of(bindings_.begin(), bindings_.end(),
+                     [&](const HotkeyBinding& binding) { return binding.registered && binding.key == key; });
+}
+
+// Asks every other window that answers for its keys; one that hangs is given up on.
+bool Hotkeys::HeldByAnotherCopy(Hotkey key) const {
+  struct Question {
+    HWND own;
+    Hotkey key;
+    bool held = false;
+  } question{window_, key};
+  EnumWindows(
+      [](HWND window, LPARAM data) -> BOOL {
+        auto& asked = *reinterpret_cast<Question*>(data);
+        if (window == asked.own || !GetPropW(window, kAnswersProperty)) return TRUE;
+        DWORD_PTR answer = 0;
+        if (SendMessageTimeoutW(window, HoldsKeyMessage(), asked.key.modifiers, asked.key.key,
+                                SMTO_ABORTIFHUNG | SMTO_BLOCK, kAnswerTimeoutMilliseconds, &answer) && answer == 1) {
+          asked.held = true;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&question));
+  return question.held;
 }
 
 void Hotkeys::Apply(const std::vector<std::optional<Hotkey>>& keys) {

@@ -34,8 +34,9 @@ struct HotkeyBinding {
 class Hotkeys {
  public:
   explicit Hotkeys(SettingsStore& settings) : settings_(settings) {}
-  ~Hotkeys() { UnregisterAll(); }
+  ~Hotkeys();
   Hotkeys(const Hotkeys&) = delete;
+  // (The destructor also stops answering other copies' questions.)
   Hotkeys& operator=(const Hotkeys&) = delete;
 
   void SetTargets(std::vector<HotkeyTarget> targets);
@@ -44,7 +45,9 @@ class Hotkeys {
 
   // At start-up: the keys saved are registered on window. A text that does not
   // read as a usable key, or repeats another row's key, is ignored.
-  // Returns "<key>（<caption>）" for each saved key that another program holds.
+  // Returns "<key>（<caption>）" for each saved key that another program holds; a
+  // key another copy of Kivora holds (started earlier, with the same settings) is
+  // no conflict and is not named.
   std::vector<std::wstring> Restore(HWND window, const SavedSettings& saved);
 
   // WM_HOTKEY: the row's press, once per press however long the key is held.
@@ -56,6 +59,8 @@ class Hotkeys {
   void Resume();
   // Whether another program holds the key right now.
   bool HeldElsewhere(Hotkey key) const;
+  // Whether another running Kivora holds it: each answers for its own keys.
+  bool HeldByAnotherCopy(Hotkey key) const;
   // The dialog's 确定: each row gets its key (nothing: none) and every key is
   // registered again. Rows whose key changed are written, except a key another
   // program holds: it is shown as taken and not kept.
@@ -67,6 +72,10 @@ class Hotkeys {
  private:
   void RegisterAll();
   void StopWatchingRelease();
+  void AnswerOtherCopies(HWND window);
+  bool Holds(Hotkey key) const;
+  static LRESULT CALLBACK AnswerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                     DWORD_PTR data) noexcept;
   static void CALLBACK WatchRelease(HWND window, UINT message, UINT_PTR timer, DWORD time) noexcept;
 
   SettingsStore& settings_;

@@ -4,6 +4,7 @@
 
 #include "audio/dsp/file_loudness.h"
 #include "audio/dsp/loudness_meter.h"
+#include "base/long_path.h"
 #include "base/message_window.h"
 #include "base/window_procedure_guard.h"
 
@@ -13,11 +14,24 @@ namespace {
 constexpr wchar_t kMailboxClass[] = L"KivoraLoudnessMailbox";
 constexpr UINT kResultsMessage = WM_APP + 1;
 
+// The file's identity and measurement; nothing when it cannot be read or decoded,
+// or stop was set.
+std::optional<LoudnessRecord> MeasureRecord(const std::wstring& path, const std::atomic<bool>* stop) {
+  // The identity is taken first: a file written during the measurement then differs at the next play.
+  std::optional<LoudnessRecord> record = FileIdentity(path);
+  if (!record) return std::nullopt;
+  const auto measured = audio::MeasureFile(path, stop);
+  if (!measured) return std::nullopt;
+  if (std::isfinite(measured->lufs)) record->lufs = measured->lufs;
+  record->truePeak = measured->truePeak;
+  return record;
+}
+
 }  // namespace
 
 std::optional<LoudnessRecord> FileIdentity(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (path.empty() || !GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  if (path.empty() || !GetFileAttributesExW(ExtendedLengthPath(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
   LoudnessRecord record;
   record.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   record.writeTime = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
@@ -28,6 +42,7 @@ LoudnessMatching::LoudnessMatching(audio::ClipGains& gains, SettingsStore& setti
     : gains_(gains), settings_(settings) {}
 
 LoudnessMatching::~LoudnessMatching() {
+  stop_ = true;
   {
     std::lock_guard lock(mutex_);
     quit_ = true;
@@ -51,6 +66,13 @@ void LoudnessMatching::Restore(const SavedLoudness& saved,
   }
 }
 
+void LoudnessMatching::MeasureUnmeasured() {
+  for (int slot = 1; slot <= kSoundSlotCount; ++slot) {
+    const Slot& state = At(slot);
+    if (!state.path.empty() && !state.record && !state.queued) Queue(slot);
+  }
+}
+
 void LoudnessMatching::SlotChanged(int slot, const std::wstring& path) {
   Slot& state = At(slot);
   const std::wstring before = state.path;
@@ -69,12 +91,18 @@ void LoudnessMatching::SlotChanged(int slot, const std::wstring& path) {
 
 void LoudnessMatching::SlotPlaying(int slot) {
   Slot& state = At(slot);
-  if (state.path.empty() || state.queued) return;
+  if (state.path.empty()) return;
   const auto now = FileIdentity(state.path);
   if (state.record && now && state.record->SameFile(*now)) return;
-  state.record.reset();  // replaced since it was measured: gain 1 until measured again
+  state.record.reset();  // never measured, or replaced since
+  if (now && now->size <= kMeasureOnPressBytes) {
+    if (const auto measured = MeasureRecord(state.path, nullptr)) {
+      Keep(slot, *measured);
+      return;
+    }
+  }
   ApplyGain(slot);
-  Queue(slot);
+  if (!state.queued) Queue(slot);
 }
 
 void LoudnessMatching::SetEnabled(bool on) {
@@ -112,8 +140,8 @@ void LoudnessMatching::ApplyGain(int slot) {
     gains_.Forget(state.path);
     return;
   }
-  gains_.Set(state.path, audio::MatchingGain(*state.record->lufs, state.record->samplePeak, kBuiltinLoudnessLufs,
-                                             kSamplePeakCeilingDbfs));
+  gains_.Set(state.path, audio::MatchingGain(*state.record->lufs, state.record->truePeak, kBuiltinLoudnessLufs,
+                                             kTruePeakCeilingDbtp));
 }
 
 // On the UI thread: results of files still in their slots are kept and applied.
@@ -128,10 +156,15 @@ void LoudnessMatching::TakeResults() {
     if (state.path != job.path) continue;  // the slot changed meanwhile; its new file is queued
     state.queued = false;
     if (!job.result) continue;  // unreadable: measured again at the next play
-    state.record = job.result;
-    settings_.WriteSlotLoudness(job.slot, FormatLoudnessRecord(*job.result));
-    ApplyGain(job.slot);
+    if (state.record && state.record->SameFile(*job.result)) continue;  // a press measured it meanwhile
+    Keep(job.slot, *job.result);
   }
+}
+
+void LoudnessMatching::Keep(int slot, const LoudnessRecord& record) {
+  At(slot).record = record;
+  settings_.WriteSlotLoudness(slot, FormatLoudnessRecord(record));
+  ApplyGain(slot);
 }
 
 void LoudnessMatching::Work() noexcept {
@@ -144,15 +177,7 @@ void LoudnessMatching::Work() noexcept {
     measuring_ = true;
     lock.unlock();
     try {
-      // The identity is taken first: a file written during the measurement then differs at the next play.
-      job.result = FileIdentity(job.path);
-      const auto measured = job.result ? audio::MeasureFile(job.path) : std::nullopt;
-      if (measured) {
-        if (std::isfinite(measured->lufs)) job.result->lufs = measured->lufs;
-        job.result->samplePeak = measured->samplePeak;
-      } else {
-        job.result.reset();
-      }
+      job.result = MeasureRecord(job.path, &stop_);
     } catch (...) {
       job.result.reset();
     }

@@ -10,9 +10,16 @@ namespace kivora {
 namespace {
 
 constexpr std::string_view kNoLoudness = "none";
-// Wider than any measurement can be; what lies outside was not written by us.
-constexpr double kLowestLufs = -200.0, kHighestLufs = 50.0;
+constexpr std::string_view kTruePeakMark = "tp";
+// The meter's absolute gate, and full scale: a louder record was not measured by us.
+constexpr double kLowestLufs = -70.0, kHighestLufs = 0.0;
 constexpr float kLargestPeak = 1000.0f;
+
+// Two full-scale channels give -0.691 + 3 dB, and K-weighting adds at most 4 dB
+// to a signal's power: nothing measures louder than its peak level plus 6.3 dB.
+bool PeakFitsLoudness(double lufs, float truePeak) {
+  return truePeak > 0.0f && 20.0 * std::log10(truePeak) >= lufs - kMostLoudnessOverPeakDb;
+}
 
 template <typename Number>
 bool ReadWhole(std::string_view text, Number& value) {
@@ -24,13 +31,18 @@ bool ReadWhole(std::string_view text, Number& value) {
 }  // namespace
 
 std::wstring FormatLoudnessRecord(const LoudnessRecord& record) {
-  char text[96];
+  char text[128];
+  // Rounded so that the record reads back as consistent as it was: the loudness
+  // down, the peak up.
+  const double lufs = record.lufs ? std::floor(*record.lufs * 100.0) / 100.0 : 0.0;
+  const double peak = std::ceil(static_cast<double>(record.truePeak) * 1e6) / 1e6;
   if (record.lufs) {
-    std::snprintf(text, sizeof(text), "%llu,%llu,%.2f,%.4f", static_cast<unsigned long long>(record.size),
-                  static_cast<unsigned long long>(record.writeTime), *record.lufs, record.samplePeak);
+    std::snprintf(text, sizeof(text), "%llu,%llu,%.2f,%.6f,%s", static_cast<unsigned long long>(record.size),
+                  static_cast<unsigned long long>(record.writeTime), lufs, peak, kTruePeakMark.data());
   } else {
-    std::snprintf(text, sizeof(text), "%llu,%llu,%s,%.4f", static_cast<unsigned long long>(record.size),
-                  static_cast<unsigned long long>(record.writeTime), kNoLoudness.data(), record.samplePeak);
+    std::snprintf(text, sizeof(text), "%llu,%llu,%s,%.6f,%s", static_cast<unsigned long long>(record.size),
+                  static_cast<unsigned long long>(record.writeTime), kNoLoudness.data(), peak,
+                  kTruePeakMark.data());
   }
   return std::wstring(text, text + std::char_traits<char>::length(text));
 }
@@ -47,17 +59,18 @@ std::optional<LoudnessRecord> ParseLoudnessRecord(const std::wstring& text) {
     fields.push_back(rest.substr(0, comma));
   }
   fields.push_back(rest);
-  if (fields.size() != 4) return std::nullopt;
+  if (fields.size() != 5 || fields[4] != kTruePeakMark) return std::nullopt;
   LoudnessRecord record;
   float peak = 0.0f;
   if (!ReadWhole(fields[0], record.size) || !ReadWhole(fields[1], record.writeTime) || !ReadWhole(fields[3], peak)) {
     return std::nullopt;
   }
   if (!(peak >= 0.0f && peak <= kLargestPeak)) return std::nullopt;
-  record.samplePeak = peak;
+  record.truePeak = peak;
   if (fields[2] != kNoLoudness) {
     double lufs = 0.0;
     if (!ReadWhole(fields[2], lufs) || !(lufs >= kLowestLufs && lufs <= kHighestLufs)) return std::nullopt;
+    if (!PeakFitsLoudness(lufs, peak)) return std::nullopt;
     record.lufs = lufs;
   }
   return record;

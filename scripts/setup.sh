@@ -4,14 +4,15 @@
 # (MCI needs them to open MP3s), Xvfb, a Chinese font and the zh_CN.UTF-8 locale
 # (Wine takes code page 936 from it), what the sound-clip generator and its tests use
 # (espeak-ng, sox, lame, numpy), and clang with the host libpng for the native sanitizer
-# and fuzzing build.
+# and fuzzing build, and nlohmann-json (header-only; the remote control's JSON, for
+# the program and the native build alike).
 # No i386 package is needed: some machines cannot execute 32-bit code at all.
 # Cheap when everything is already there: one dpkg query and one locale check.
 # Each step either succeeds or says which step failed and why, then exits non-zero.
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest dpkg-dev
+  cmake ninja-build g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest dpkg-dev nlohmann-json3-dev
   wine wine64 gstreamer1.0-plugins-good gstreamer1.0-plugins-base
   xvfb xauth x11-utils fonts-wqy-microhei locales imagemagick xdotool sox
   python3 python3-numpy espeak-ng lame libsox-fmt-mp3 clang libclang-rt-14-dev libpng-dev zlib1g-dev libx11-dev

@@ -3,6 +3,7 @@
 #include <shlwapi.h>
 
 #include "audio/device/wasapi_output.h"
+#include "second_output/microphone_values.h"
 
 namespace kivora {
 
@@ -24,8 +25,8 @@ void SecondOutput::NoticeBox::Put(std::wstring text) {
   if (window) PostMessageW(window, message, 0, 0);
 }
 
-SecondOutput::SecondOutput(audio::SoundEngine& engine, DeviceMaker makeDevice)
-    : engine_(engine), makeDevice_(std::move(makeDevice)) {
+SecondOutput::SecondOutput(audio::SoundEngine& engine, DeviceMaker makeDevice, audio::FillPolicy pace)
+    : engine_(engine), makeDevice_(std::move(makeDevice)), microphone_(std::make_shared<audio::MicrophoneSource>(pace)) {
   if (!makeDevice_) {
     makeDevice_ = [](const std::wstring& endpointId) {
       return std::make_shared<audio::WasapiOutputDevice>(endpointId, audio::kBroadcastSink.bufferMs);
@@ -78,6 +79,21 @@ void SecondOutput::Use(const std::wstring& endpointId, const std::wstring& name)
                       if (presence == audio::SinkPresence::Present && missing) box->Put(BroadcastBackText(name));
                       missing = presence == audio::SinkPresence::Missing;
                     });
+  MixMicrophone();
+}
+
+void SecondOutput::UseMicrophone(const MicrophoneSetting& setting) {
+  const MicrophoneValues values = MicrophoneValuesOf(setting);
+  microphone_->SetGainDb(values.gainDb);
+  microphone_->SetMuted(values.muted);
+  microphone_->SetDuckDb(values.duckDb);
+  microphone_->Use(setting.id);
+  MixMicrophone();
+}
+
+void SecondOutput::MixMicrophone() {
+  audio::OutputSink* broadcast = engine_.Output(audio::kBroadcastSink.name);
+  if (broadcast) broadcast->SetSource(microphone_->EndpointId().empty() ? nullptr : microphone_);
 }
 
 void SecondOutput::PlayedOnDefaultOnly(const std::wstring& path) {

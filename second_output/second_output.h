@@ -3,7 +3,8 @@
 // sound engine's broadcast output. The user is told in a balloon on the
 // notification-area icon, never in a box, when that device is missing (at start
 // or lost) and again when it is back, and once per file when a file plays on
-// the default device only.
+// the default device only. The microphone chosen under 输出 is mixed into that
+// output only, never into the default device's (no echo in the headphones).
 // Owned by the window's thread. The engine's broadcast output tells of its device
 // on its own thread: into a box shared with it, then a message to the window,
 // whose thread takes the notices (TakeNotices) and shows them.
@@ -18,8 +19,11 @@
 #include <string>
 #include <vector>
 
+#include "audio/dsp/clock_bridge.h"
+#include "audio/engine/microphone_source.h"
 #include "audio/engine/sound_engine.h"
 #include "second_output/output_levels.h"
+#include "settings/settings_store.h"
 
 namespace kivora {
 
@@ -34,7 +38,9 @@ class SecondOutput {
   // Builds the device for an endpoint ID (tests give scripted ones).
   using DeviceMaker = std::function<std::shared_ptr<audio::OutputDevice>(const std::wstring& endpointId)>;
 
-  explicit SecondOutput(audio::SoundEngine& engine, DeviceMaker makeDevice = {});
+  // pace: how the microphone's path keeps its delay (kFree where devices are not paced).
+  explicit SecondOutput(audio::SoundEngine& engine, DeviceMaker makeDevice = {},
+                        audio::FillPolicy pace = audio::FillPolicy::kHeld);
   ~SecondOutput();
   SecondOutput(const SecondOutput&) = delete;
   SecondOutput& operator=(const SecondOutput&) = delete;
@@ -57,6 +63,12 @@ class SecondOutput {
   // it): while a broadcast device is set, the user is told, once per file.
   void PlayedOnDefaultOnly(const std::wstring& path);
 
+  // The microphone mixed into the broadcast output's sound only, as section 输出
+  // keeps it: its device, gain, mute and ducking. A value that makes no sense is
+  // taken as its default.
+  void UseMicrophone(const MicrophoneSetting& setting);
+  audio::MicrophoneSource& Microphone() { return *microphone_; }
+
  private:
   // Shared with the broadcast output's thread, which may outlive this object.
   struct NoticeBox {
@@ -66,6 +78,8 @@ class SecondOutput {
     std::vector<std::wstring> waiting;
     void Put(std::wstring text);
   };
+  // Hands the microphone, when one is chosen, to the broadcast output, if one is set.
+  void MixMicrophone();
 
   audio::SoundEngine& engine_;
   DeviceMaker makeDevice_;
@@ -73,6 +87,7 @@ class SecondOutput {
   std::function<void(const std::wstring&)> tell_;
   std::wstring endpointId_;
   std::set<std::wstring> toldFiles_;
+  std::shared_ptr<audio::MicrophoneSource> microphone_;
 };
 
 }  // namespace kivora

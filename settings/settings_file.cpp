@@ -76,6 +76,7 @@ enum class FileState { kRead, kMissing, kUnreadable };
 struct FileBytes {
   FileState state = FileState::kUnreadable;
   std::string bytes;
+  DWORD error = 0;  // why it is unreadable
 };
 
 // Reads until the end rather than trusting the reported size, which some
@@ -85,16 +86,22 @@ FileBytes ReadFileBytes(const std::wstring& path) {
   KernelHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
-    const DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) result.state = FileState::kMissing;
+    result.error = GetLastError();
+    if (result.error == ERROR_FILE_NOT_FOUND || result.error == ERROR_PATH_NOT_FOUND) result.state = FileState::kMissing;
     return result;
   }
   std::string chunk(64 * 1024, '\0');
   for (;;) {
     DWORD got = 0;
-    if (!ReadFile(file.Get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) return result;
+    if (!ReadFile(file.Get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) {
+      result.error = GetLastError();
+      return result;
+    }
     if (got == 0) break;
-    if (result.bytes.size() + got > kMaxSettingsFileBytes) return result;
+    if (result.bytes.size() + got > kMaxSettingsFileBytes) {
+      result.error = ERROR_FILE_TOO_LARGE;
+      return result;
+    }
     result.bytes.append(chunk.data(), got);
   }
   result.state = FileState::kRead;
@@ -103,10 +110,15 @@ FileBytes ReadFileBytes(const std::wstring& path) {
 
 // At every moment path holds either the old content or the new content in
 // full: the new content is written and flushed elsewhere, then moved over it.
-bool ReplaceFileContents(const std::wstring& path, const std::string& bytes) {
+// 0, or the error of the step that failed.
+DWORD ReplaceFileContents(const std::wstring& path, const std::string& bytes) {
   RemoveStaleTemporaryFiles(path);
   TemporaryFile temporary(path);
-  return temporary.created() && temporary.WriteAndClose(bytes) && temporary.MoveOver(path);
+  if (!temporary.created() || !temporary.WriteAndClose(bytes) || !temporary.MoveOver(path)) {
+    const DWORD error = GetLastError();
+    return error != 0 ? error : ERROR_WRITE_FAULT;
+  }
+  return 0;
 }
 
 bool IsReadOnly(const std::wstring& path) {
@@ -122,24 +134,39 @@ SettingsDocument ReadDocumentUnguarded(const std::wstring& filePath) {
   return SettingsDocument(std::move(file.bytes));
 }
 
-// value: nothing removes the key.
-bool WriteSettingUnguarded(const std::wstring& filePath, const std::wstring& section, const std::wstring& key,
-                           const std::optional<std::wstring>& value) {
+SettingsWriteResult WriteSettingsUnguarded(const std::wstring& filePath, const std::vector<SettingChange>& changes) {
+  using Problem = SettingsWriteResult::Problem;
+  SettingsWriteResult result;
+  auto fail = [&result](Problem problem, DWORD error = 0) {
+    result.problem = problem;
+    result.systemError = error;
+    return result;
+  };
   const std::wstring path = SkipLeadingControls(filePath);
-  if (path.empty() || !UsableSettingNames(section, key)) return false;
+  if (path.empty()) return fail(Problem::kSystemError, ERROR_INVALID_NAME);
 
   // Without the old content in hand, replacing the file would drop every
   // other setting in it.
   const FileBytes old = ReadFileBytes(path);
-  if (old.state == FileState::kUnreadable) return false;
-  if (old.state == FileState::kRead && IsReadOnly(path)) return false;
+  if (old.state == FileState::kUnreadable) return fail(Problem::kSystemError, old.error);
+  if (old.state == FileState::kRead && IsReadOnly(path)) return fail(Problem::kReadOnly);
 
-  if (!value && old.state == FileState::kMissing) return true;
-  const std::optional<std::string> updated =
-      value ? BytesWithSetting(old.bytes, section, key, *value) : BytesWithoutSetting(old.bytes, section, key);
-  if (!updated) return false;
-  if (old.state == FileState::kRead && *updated == old.bytes) return true;
-  return ReplaceFileContents(path, *updated);
+  std::string updated = old.bytes;
+  for (size_t index = 0; index < changes.size(); ++index) {
+    const SettingChange& change = changes[index];
+    std::optional<std::string> next = change.value ? BytesWithSetting(updated, change.section, change.key, *change.value)
+                                                   : BytesWithoutSetting(updated, change.section, change.key);
+    if (next) {
+      updated = std::move(*next);
+    } else {
+      result.refused.push_back(index);
+    }
+  }
+  if (result.refused.size() == changes.size()) return result;
+  if (old.state == FileState::kRead && updated == old.bytes) return result;
+  if (old.state == FileState::kMissing && updated.empty()) return result;  // only removals, and no file
+  if (const DWORD error = ReplaceFileContents(path, updated)) return fail(Problem::kSystemError, error);
+  return result;
 }
 
 }  // namespace
@@ -175,19 +202,40 @@ std::wstring ReadSetting(const std::wstring& filePath, const std::wstring& secti
 
 bool WriteSetting(const std::wstring& filePath, const std::wstring& section, const std::wstring& key,
                   const std::wstring& value) {
+  return WriteSettings(filePath, {{section, key, value}}).AllWritten();
+}
+
+SettingsWriteResult WriteSettings(const std::wstring& filePath, const std::vector<SettingChange>& changes) {
   try {
-    return WriteSettingUnguarded(filePath, section, key, value);
+    return WriteSettingsUnguarded(filePath, changes);
   } catch (const std::exception&) {
-    return false;
+    SettingsWriteResult result;
+    result.problem = SettingsWriteResult::Problem::kSystemError;
+    result.systemError = ERROR_NOT_ENOUGH_MEMORY;
+    return result;
   }
 }
 
 bool RemoveSetting(const std::wstring& filePath, const std::wstring& section, const std::wstring& key) {
-  try {
-    return WriteSettingUnguarded(filePath, section, key, std::nullopt);
-  } catch (const std::exception&) {
-    return false;
+  return WriteSettings(filePath, {{section, key, std::nullopt}}).AllWritten();
+}
+
+std::wstring WriteProblemText(const SettingsWriteResult& result) {
+  switch (result.problem) {
+    case SettingsWriteResult::Problem::kNone:
+      return result.refused.empty() ? std::wstring() : std::wstring(L"有设置含有无法保存的字符");
+    case SettingsWriteResult::Problem::kReadOnly: return L"文件是只读的";
+    case SettingsWriteResult::Problem::kSystemError: break;
   }
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      result.systemError, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring words = length > 0 && text ? std::wstring(text, length) : std::wstring();
+  if (text) LocalFree(text);
+  while (!words.empty() && (words.back() == L'\r' || words.back() == L'\n' || words.back() == L' ')) words.pop_back();
+  const std::wstring code = L"错误代码 " + std::to_wstring(result.systemError);
+  return words.empty() ? code : words + L"（" + code + L"）";
 }
 
 }  // namespace kivora

@@ -1,8 +1,10 @@
 // The settings file 设置.ini: one value per call, read from and written to the
 // file every time, or the whole file read once into a document that answers
-// many reads. Text is UTF-16 here and GBK (code page 936) on disk.
+// many reads, and several values written in one replacement of the file. Text is
+// UTF-16 here and GBK (code page 936) on disk.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,6 +45,33 @@ SettingsDocument ReadSettingsDocument(const std::wstring& filePath);
 // cannot be written.
 bool WriteSetting(const std::wstring& filePath, const std::wstring& section, const std::wstring& key,
                   const std::wstring& value);
+
+// One setting to write: key=value in section; without a value, the key is taken out.
+struct SettingChange {
+  std::wstring section;
+  std::wstring key;
+  std::optional<std::wstring> value;
+};
+
+// What became of a write of several settings.
+struct SettingsWriteResult {
+  // The changes that cannot be stored so that they read back the same, by their
+  // index; they are left out and the others written.
+  std::vector<size_t> refused;
+  // Whether the file was replaced; when not, none of the changes reached it.
+  enum class Problem { kNone, kReadOnly, kSystemError } problem = Problem::kNone;
+  unsigned long systemError = 0;  // with kSystemError: the Win32 error code
+
+  bool AllWritten() const { return refused.empty() && problem == Problem::kNone; }
+};
+
+// Every change, in the order given, in one replacement of the file by the rules of
+// WriteSetting: at every moment the file holds all of them or none of them.
+SettingsWriteResult WriteSettings(const std::wstring& filePath, const std::vector<SettingChange>& changes);
+
+// Why the file was not written, in words for the user (Chinese, with the system's
+// own text for a system error); empty when it was.
+std::wstring WriteProblemText(const SettingsWriteResult& result);
 
 // Takes key out of section by the same safe replacement; true also when there
 // was no such key (or no file) to begin with. False when nothing could be written.

@@ -1,6 +1,7 @@
 #include "settings_dialog/settings_pane.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "base/dpi.h"
 #include "base/window_procedure_guard.h"
@@ -28,8 +29,44 @@ UINT PaneDpiChangedMessage() {
   return message;
 }
 
+UINT PaneScrollOffsetMessage() {
+  static const UINT message = RegisterWindowMessageW(L"Kivora.SettingsPane.ScrollOffset");
+  return message;
+}
+
+namespace {
+constexpr wchar_t kLayoutTopLeft[] = L"Kivora.Layout96.TopLeft";
+constexpr wchar_t kLayoutBottomRight[] = L"Kivora.Layout96.BottomRight";
+
+HANDLE PackedPoint(LONG x, LONG y) {
+  return reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(static_cast<std::uint32_t>(x)) << 32 |
+                                  static_cast<std::uint32_t>(y));
+}
+POINT UnpackedPoint(HANDLE packed) {
+  const auto bits = reinterpret_cast<ULONG_PTR>(packed);
+  return {static_cast<LONG>(static_cast<std::uint32_t>(bits >> 32)), static_cast<LONG>(static_cast<std::uint32_t>(bits))};
+}
+}  // namespace
+
+// Window properties, which the system removes with the window (RemoveProp is not needed
+// for a property whose value is no handle).
+void RememberLayout(HWND control, RECT area) {
+  SetPropW(control, kLayoutTopLeft, PackedPoint(area.left, area.top));
+  SetPropW(control, kLayoutBottomRight, PackedPoint(area.right, area.bottom));
+}
+
+bool LayoutOf(HWND control, RECT& area) {
+  const HANDLE topLeft = GetPropW(control, kLayoutTopLeft);
+  const HANDLE bottomRight = GetPropW(control, kLayoutBottomRight);
+  if (!topLeft && !bottomRight) return false;
+  const POINT first = UnpackedPoint(topLeft), second = UnpackedPoint(bottomRight);
+  area = {first.x, first.y, second.x, second.y};
+  return true;
+}
+
 SettingsPane::SettingsPane(HWND parent, RECT area, SettingsSection& section, Scroll scroll)
     : section_(section), dpi_(WindowDpi(GetAncestor(parent, GA_ROOT))), lineStep_(ScaleToDpi(kLineStep, dpi_)) {
+  const RECT layout = area;
   area = ScaleToDpi(area, dpi_);
   const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE));
   RegisterPaneClass(instance, PaneProc);
@@ -37,6 +74,7 @@ SettingsPane::SettingsPane(HWND parent, RECT area, SettingsSection& section, Scr
   const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | (scroll == Scroll::Vertical ? WS_VSCROLL : 0);
   CreateWindowExW(WS_EX_CONTROLPARENT, kPaneClass, L"", style, area.left, area.top, area.right - area.left,
                   area.bottom - area.top, parent, nullptr, instance, this);
+  if (hwnd_) RememberLayout(hwnd_, layout);
 }
 
 SettingsPane::~SettingsPane() {
@@ -58,33 +96,53 @@ int SettingsPane::PixelHeight() const {
 }
 
 HWND SettingsPane::Add(const wchar_t* windowClass, const wchar_t* text, DWORD style, RECT area) {
+  const RECT layout = area;
   area = ScaleToDpi(area, dpi_);
   HWND control = CreateWindowExW(0, windowClass, text, WS_CHILD | WS_VISIBLE | style, area.left, area.top - offset_,
                                  area.right - area.left, area.bottom - area.top, hwnd_,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId_++)), nullptr, nullptr);
   const LRESULT font = SendMessageW(GetAncestor(hwnd_, GA_ROOT), WM_GETFONT, 0, 0);
   SendMessageW(control, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
+  if (control) RememberLayout(control, layout);
   return control;
 }
 
+// The pane itself has been placed for the new DPI already; its controls are placed
+// after it, from their 96-DPI rectangles less the offset it keeps.
 void SettingsPane::OnDpiChanged(int dpi) {
   if (dpi <= 0 || dpi == dpi_) return;
-  offset_ = MulDiv(offset_, dpi, dpi_);
-  contentHeight_ = MulDiv(contentHeight_, dpi, dpi_);
+  contentHeight_ = ScaleToDpi(contentHeight96_, dpi);
+  offset_ = std::clamp(MulDiv(offset_, dpi, dpi_), 0, std::max(0, contentHeight_ - PixelHeight()));
+  wheelRemainder_ = 0;
   dpi_ = dpi;
   lineStep_ = ScaleToDpi(kLineStep, dpi_);
-  if (contentHeight_ > 0) {
-    SCROLLINFO info{sizeof(info), SIF_RANGE | SIF_PAGE | SIF_POS, 0, std::max(0, contentHeight_ - 1),
-                    static_cast<UINT>(PixelHeight()), offset_, 0};
-    SetScrollInfo(hwnd_, SB_VERT, &info, TRUE);
-  }
+  if (contentHeight_ > 0) UpdateScrollBar();
 }
 
 void SettingsPane::SetContentHeight(int height) {
+  contentHeight96_ = height;
   contentHeight_ = ScaleToDpi(height, dpi_);
+  UpdateScrollBar();
+}
+
+void SettingsPane::UpdateScrollBar() {
   SCROLLINFO info{sizeof(info), SIF_RANGE | SIF_PAGE | SIF_POS, 0, std::max(0, contentHeight_ - 1),
                   static_cast<UINT>(PixelHeight()), offset_, 0};
   SetScrollInfo(hwnd_, SB_VERT, &info, TRUE);
+}
+
+// Wheels that turn in notches send 120 a notch; fine wheels and touchpads send less,
+// often: what is left below a pixel is kept for the next message, as long as the
+// direction holds.
+void SettingsPane::OnWheel(int delta) {
+  UINT linesPerNotch = 3;
+  SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &linesPerNotch, 0);
+  if (linesPerNotch == WHEEL_PAGESCROLL) return OnScroll(delta > 0 ? SB_PAGEUP : SB_PAGEDOWN);
+  if ((wheelRemainder_ > 0) != (delta > 0)) wheelRemainder_ = 0;
+  wheelRemainder_ += delta * static_cast<int>(linesPerNotch) * lineStep_;
+  const int pixels = wheelRemainder_ / WHEEL_DELTA;
+  wheelRemainder_ -= pixels * WHEEL_DELTA;
+  if (pixels != 0) ScrollTo(offset_ - pixels);
 }
 
 void SettingsPane::ScrollIntoView(HWND control) {
@@ -98,8 +156,16 @@ void SettingsPane::ScrollIntoView(HWND control) {
 void SettingsPane::ScrollTo(int offset) {
   offset = std::clamp(offset, 0, std::max(0, contentHeight_ - PixelHeight()));
   if (offset == offset_) return;
-  ScrollWindowEx(hwnd_, 0, offset_ - offset, nullptr, nullptr, nullptr, nullptr,
-                 SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
+  // Each control is moved by hand: the system's scrolling of children moves only those
+  // it finds in the scrolled area, and not always at once.
+  const int by = offset_ - offset;
+  for (HWND child = GetWindow(hwnd_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    RECT area{};
+    GetWindowRect(child, &area);
+    MapWindowPoints(HWND_DESKTOP, hwnd_, reinterpret_cast<POINT*>(&area), 2);
+    SetWindowPos(child, nullptr, area.left, area.top + by, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+  }
+  RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
   offset_ = offset;
   SCROLLINFO info{sizeof(info), SIF_POS, 0, 0, 0, offset_, 0};
   SetScrollInfo(hwnd_, SB_VERT, &info, TRUE);
@@ -162,6 +228,7 @@ LRESULT SettingsPane::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     OnDpiChanged(static_cast<int>(wParam));
     return 0;
   }
+  if (message == PaneScrollOffsetMessage()) return offset_;
   switch (message) {
     case WM_COMMAND:
       if (lParam) section_.OnCommand(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
@@ -171,9 +238,7 @@ LRESULT SettingsPane::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_CTLCOLOREDIT: return OnColour(message, wParam, lParam);
     case WM_ERASEBKGND: OnEraseBackground(reinterpret_cast<HDC>(wParam)); return 1;
     case WM_VSCROLL: OnScroll(LOWORD(wParam)); return 0;
-    case WM_MOUSEWHEEL:
-      ScrollTo(offset_ - GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA * 3 * lineStep_);
-      return 0;
+    case WM_MOUSEWHEEL: OnWheel(GET_WHEEL_DELTA_WPARAM(wParam)); return 0;
     default: break;
   }
   return DefWindowProcW(hwnd_, message, wParam, lParam);

@@ -15,6 +15,14 @@ namespace kivora {
 // What the dialog sends every pane below it (its sections' own panes too) when it
 // moves to a monitor of another DPI: wParam is the new DPI.
 UINT PaneDpiChangedMessage();
+// What a pane answers with how far its content is scrolled, in pixels (anything
+// else answers 0).
+UINT PaneScrollOffsetMessage();
+
+// Every control of the dialog keeps the rectangle it was given at 96 DPI, so each
+// change of DPI places it from that rather than from the last, rounded, place.
+void RememberLayout(HWND control, RECT area);
+bool LayoutOf(HWND control, RECT& area);
 
 class SettingsPane {
  public:
@@ -46,6 +54,8 @@ class SettingsPane {
   LRESULT OnColour(UINT message, WPARAM wParam, LPARAM lParam);
   void OnEraseBackground(HDC dc);
   void OnScroll(WORD request);
+  void OnWheel(int delta);
+  void UpdateScrollBar();
   int PixelHeight() const;
   void ScrollTo(int offset);
 
@@ -53,8 +63,10 @@ class SettingsPane {
   SettingsSection& section_;
   int dpi_;
   int lineStep_;     // pixels
+  int contentHeight96_ = 0;
   int contentHeight_ = 0;  // pixels
   int offset_ = 0;         // pixels
+  int wheelRemainder_ = 0;  // wheel delta times pixels per notch, not yet scrolled
   int nextId_ = 100;
 };
 

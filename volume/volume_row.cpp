@@ -37,6 +37,7 @@ void VolumeRow::OnSliderChanged() {
   ShowLabel(muted_ ? kMutedText : Percent(volume_));
   player_.SetVolume(volume_, volume_);
   settings_.WriteVolume(volume_);
+  if (changed_) changed_();
 }
 
 void VolumeRow::OnMuteClicked() {
@@ -47,6 +48,7 @@ void VolumeRow::OnMuteClicked() {
     slider.SetEnabled(false);
     ShowLabel(kMutedText);
     player_.SetVolume(0, 0);
+    if (changed_) changed_();
     return;
   }
   if (volume_ == 0) {
@@ -62,6 +64,7 @@ void VolumeRow::OnMuteClicked() {
   slider.SetEnabled(true);
   muted_ = false;
   Show();
+  if (changed_) changed_();
 }
 
 void VolumeRow::OnPageKey(int step) {

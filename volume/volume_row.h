@@ -4,6 +4,7 @@
 // the volume is written to the settings file as it changes.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "audio/engine/player.h"
@@ -47,6 +48,9 @@ class VolumeRow {
   // While the window is destroyed: the volume, muted or not, is saved.
   void Save();
 
+  // Told after the slider's or the mute button's handler has run.
+  void Watch(std::function<void()> changed) { changed_ = std::move(changed); }
+
  private:
   void Show();
   void ShowLabel(std::wstring_view text);
@@ -56,6 +60,7 @@ class VolumeRow {
   SettingsStore& settings_;
   int volume_ = 100;
   bool muted_ = false;  // the speaker with the red cross shows on 按钮22
+  std::function<void()> changed_;
 };
 
 }  // namespace kivora

@@ -1,5 +1,6 @@
-// The decoder for a clip's bytes: PCM WAVE when they start with a RIFF header,
-// MP3 otherwise. Nothing when neither can decode them.
+// The decoder for a clip's bytes: WAVE when they start with a RIFF header (by
+// this program's own code, or by the system's codec for ADPCM and GSM), MP3
+// otherwise. Nothing when neither can decode them.
 #pragma once
 
 #include <memory>

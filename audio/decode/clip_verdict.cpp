@@ -6,6 +6,7 @@
 
 #include "audio/decode/mp3_frame.h"
 #include "audio/decode/riff_bytes.h"
+#include "audio/decode/wav_header.h"
 #include "audio/decode/wave_chunks.h"
 
 namespace kivora::audio {
@@ -49,30 +50,13 @@ bool HoldsNoSound(std::span<const uint8_t> head) {
   });
 }
 
-// A format chunk that makes sense: 1 to 8 channels, 1000 to 384000 frames a
-// second, and for uncompressed and G.711 formats 8 to 32 bits a sample with a
-// block of exactly one frame.
-bool FormatMakesSense(std::span<const uint8_t> body) {
-  if (body.size() < 16) return false;
-  uint16_t tag = Little16(body, 0);
-  const unsigned channels = Little16(body, 2);
-  const uint32_t rate = Little32(body, 4);
-  const unsigned blockAlign = Little16(body, 12);
-  const unsigned bits = Little16(body, 14);
-  if (channels < 1 || channels > 8 || rate < 1000 || rate > 384000 || blockAlign == 0) return false;
-  if (tag == 0xFFFE && body.size() >= 26) tag = Little16(body, 24);
-  const bool sampled = tag == 1 || tag == 3 || tag == 6 || tag == 7;  // PCM, float, A-law, mu-law
-  if (!sampled) return true;
-  const bool bitsKnown = bits == 8 || bits == 16 || bits == 24 || bits == 32;
-  return bitsKnown && blockAlign == channels * bits / 8;
-}
-
-// Damaged unless a format that makes sense comes before a data chunk within
-// the file: a format chunk whose size runs past the end leaves no data chunk
-// after it.
+// Damaged unless a format that makes sense (1 to 8 channels, 1000 to 384000
+// frames a second, and for the formats this program decodes, fields that agree
+// with each other) comes before a data chunk within the file: a format chunk
+// whose size runs past the end leaves no data chunk after it.
 bool WaveDamaged(ByteSource& source) {
   const auto chunks = FindWaveChunks(source);
-  return !chunks || !chunks->dataOffset || !FormatMakesSense(chunks->format);
+  return !chunks || !chunks->dataOffset || JudgeWaveFormat(chunks->format) == FormatVerdict::Broken;
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 #include "audio/decode/file_byte_source.h"
 
+#include "base/long_path.h"
+
 namespace kivora::audio {
 
 std::unique_ptr<FileByteSource> FileByteSource::Open(const std::wstring& path) {
   // Others may read, write or delete the file while it plays, as with any player.
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+  HANDLE file = CreateFileW(ExtendedLengthPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) return nullptr;
   return std::unique_ptr<FileByteSource>(new FileByteSource(file));

@@ -42,10 +42,13 @@ class PcmDecoder {
  public:
   virtual ~PcmDecoder() = default;
   virtual unsigned SampleRate() const = 0;
-  virtual unsigned Channels() const = 0;  // 1 or 2
-  // Appends the next whole interleaved frames, in -1..1, to samples. False
-  // once the clip has ended (or cannot be decoded further); then nothing was
-  // added. False on the first call when the clip holds no sound at all.
+  virtual unsigned Channels() const = 0;  // 1 or 2: a file of more channels comes folded into stereo
+  // Appends the next whole interleaved frames to samples. Samples of integer
+  // and compressed formats lie in -1..1. A float file's keep their level, above
+  // full scale too (finite, within +-64), and so may a sum of folded channels:
+  // what turns them down or clips them comes after the decoder. False once
+  // the clip has ended (or cannot be decoded further); then nothing was added.
+  // False on the first call when the clip holds no sound at all.
   virtual bool DecodeMore(std::vector<float>& samples) = 0;
 };
 

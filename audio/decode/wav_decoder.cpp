@@ -2,12 +2,29 @@
 
 #include <cstring>
 
+#include "audio/decode/g711.h"
+
 namespace kivora::audio {
 namespace {
 
 constexpr size_t kFramesPerBlock = 4096;
 
+float FloatSample(uint32_t bits) {
+  float value;
+  std::memcpy(&value, &bits, sizeof value);
+  // NaN carries no sound; neither it nor an infinity may reach the mix.
+  if (value != value) return 0.0f;
+  if (value > WavDecoder::kFloatLimit) return WavDecoder::kFloatLimit;
+  if (value < -WavDecoder::kFloatLimit) return -WavDecoder::kFloatLimit;
+  return value;
+}
+
 float SampleAt(const uint8_t* bytes, const WavLayout& layout) {
+  switch (layout.encoding) {
+    case WavEncoding::MuLaw: return MuLawSample(bytes[0]);
+    case WavEncoding::ALaw: return ALawSample(bytes[0]);
+    default: break;
+  }
   switch (layout.bitsPerSample) {
     case 8: return (static_cast<int>(bytes[0]) - 128) / 128.0f;
     case 16: return static_cast<int16_t>(bytes[0] | (bytes[1] << 8)) / 32768.0f;
@@ -20,13 +37,7 @@ float SampleAt(const uint8_t* bytes, const WavLayout& layout) {
     default: {
       const uint32_t bits = bytes[0] | (static_cast<uint32_t>(bytes[1]) << 8) | (static_cast<uint32_t>(bytes[2]) << 16) |
                             (static_cast<uint32_t>(bytes[3]) << 24);
-      if (layout.kind == WavSampleKind::Float) {
-        float value;
-        std::memcpy(&value, &bits, sizeof value);
-        // A float file may hold NaN or values far outside the range; neither may reach the mix.
-        if (!(value >= -1.0f)) return -1.0f;
-        return value > 1.0f ? 1.0f : value;
-      }
+      if (layout.encoding == WavEncoding::Float) return FloatSample(bits);
       return static_cast<float>(static_cast<int32_t>(bits) / 2147483648.0);
     }
   }
@@ -36,15 +47,22 @@ float SampleAt(const uint8_t* bytes, const WavLayout& layout) {
 
 std::unique_ptr<WavDecoder> WavDecoder::Open(std::unique_ptr<ByteSource> source) {
   const auto layout = ParseWavHeader(*source);
-  if (!layout || !source->Seek(layout->dataOffset)) return nullptr;
-  return std::unique_ptr<WavDecoder>(new WavDecoder(std::move(source), *layout));
+  if (!layout) return nullptr;
+  return Open(std::move(source), *layout);
+}
+
+std::unique_ptr<WavDecoder> WavDecoder::Open(std::unique_ptr<ByteSource> source, const WavLayout& layout) {
+  if (BlockCoded(layout.encoding) || !source->Seek(layout.dataOffset)) return nullptr;
+  return std::unique_ptr<WavDecoder>(new WavDecoder(std::move(source), layout));
 }
 
 WavDecoder::WavDecoder(std::unique_ptr<ByteSource> source, const WavLayout& layout)
-    : source_(std::move(source)), layout_(layout), bytesLeft_(layout.dataBytes) {}
+    : source_(std::move(source)), layout_(layout), bytesLeft_(layout.dataBytes) {
+  if (layout_.channels > 2) downmix_.emplace(layout_.channels, layout_.channelMask);
+}
 
 bool WavDecoder::DecodeMore(std::vector<float>& samples) {
-  const size_t frameBytes = static_cast<size_t>(layout_.channels) * layout_.bitsPerSample / 8;
+  const size_t frameBytes = layout_.blockAlign;
   size_t want = kFramesPerBlock * frameBytes;
   if (want > bytesLeft_) want = static_cast<size_t>(bytesLeft_);
   block_.resize(want);
@@ -55,9 +73,11 @@ bool WavDecoder::DecodeMore(std::vector<float>& samples) {
   if (frames == 0) return false;
   const size_t sampleBytes = layout_.bitsPerSample / 8;
   const size_t count = frames * layout_.channels;
-  const size_t start = samples.size();
-  samples.resize(start + count);
-  for (size_t i = 0; i < count; ++i) samples[start + i] = SampleAt(&block_[i * sampleBytes], layout_);
+  std::vector<float>& decoded = downmix_ ? unfolded_ : samples;
+  const size_t start = downmix_ ? 0 : samples.size();
+  decoded.resize(start + count);
+  for (size_t i = 0; i < count; ++i) decoded[start + i] = SampleAt(&block_[i * sampleBytes], layout_);
+  if (downmix_) downmix_->Fold(unfolded_, samples);
   return true;
 }
 

@@ -61,6 +61,11 @@ std::optional<WaveChunks> FindWaveChunks(ByteSource& source) {
       if (format.size() < wanted) return chunks;
       chunks.format.assign(format.begin(), format.end());
     }
+    if (IdIs(header, 0, "fact") && size >= 4) {
+      const auto fact = window.At(body, 4);
+      if (fact.size() < 4) return chunks;
+      chunks.factFrames = Little32(fact, 0);
+    }
     // Bodies are padded to an even length; the pad byte is not in the size.
     at = body + size + (size & 1);
   }

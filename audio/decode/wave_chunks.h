@@ -22,10 +22,15 @@ struct WaveChunks {
   // chunk whose header is whole.
   std::optional<uint64_t> dataOffset;
   uint64_t dataBytes = 0;
+  // The frame count of the last "fact" chunk before the data, which compressed
+  // formats carry: their last block may hold fewer frames than a block can.
+  std::optional<uint32_t> factFrames;
 };
 
-// The most bytes of a format chunk anything reads (WAVE_FORMAT_EXTENSIBLE's 40).
-inline constexpr size_t kWaveFormatBytes = 40;
+// The most bytes of a format chunk anything reads: WAVE_FORMAT_EXTENSIBLE's 40,
+// or an MS ADPCM format with its coefficient table (50 bytes for the usual 7
+// pairs), with room for a writer's own longer table.
+inline constexpr size_t kWaveFormatBytes = 1024;
 
 // The chunks of the file behind source, read from its start; nothing when it
 // does not start with a RIFF/WAVE header. The walk ends at the first data chunk,

@@ -13,6 +13,8 @@ using Microsoft::WRL::ComPtr;
 // definition to a library that mingw-w64 does not always carry.
 const PROPERTYKEY kFriendlyName = {{0xa45c254e, 0xdf1c, 0x4efd, {0x80, 0x20, 0x67, 0xd1, 0x46, 0xa8, 0x50, 0xe0}}, 14};
 
+}  // namespace
+
 std::wstring FriendlyNameOf(IMMDevice& device) {
   ComPtr<IPropertyStore> properties;
   if (FAILED(device.OpenPropertyStore(STGM_READ, &properties))) return {};
@@ -25,8 +27,6 @@ std::wstring FriendlyNameOf(IMMDevice& device) {
   PropVariantClear(&value);
   return name;
 }
-
-}  // namespace
 
 std::wstring EndpointIdOf(IMMDevice& device) {
   LPWSTR id = nullptr;

@@ -21,5 +21,7 @@ std::vector<RenderEndpoint> ActiveRenderEndpoints();
 
 // The endpoint ID of device; empty when the system does not give one.
 std::wstring EndpointIdOf(IMMDevice& device);
+// The name the system shows for device; empty when it gives none.
+std::wstring FriendlyNameOf(IMMDevice& device);
 
 }  // namespace kivora::audio

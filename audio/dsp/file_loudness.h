@@ -1,6 +1,6 @@
 // The loudness of an MP3 or WAVE file, decoded and measured a step at a time on
-// the calling thread (slow: call it off the UI thread). Nothing when the file
-// cannot be opened or decoded.
+// the calling thread (long files are slow: call it off the UI thread). Nothing
+// when the file cannot be opened or decoded, or stop turned true before the end.
 #pragma once
 
 #include <optional>
@@ -10,6 +10,6 @@
 
 namespace kivora::audio {
 
-std::optional<ClipLoudness> MeasureFile(const std::wstring& path);
+std::optional<ClipLoudness> MeasureFile(const std::wstring& path, const std::atomic<bool>* stop = nullptr);
 
 }  // namespace kivora::audio

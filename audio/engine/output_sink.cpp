@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "audio/device/audio_thread_role.h"
+#include "audio/device/wasapi_capture.h"
 
 namespace kivora::audio {
 namespace {
@@ -99,6 +100,16 @@ void OutputSink::Start(std::shared_ptr<Voice> voice) {
 
 void OutputSink::Resumed() { SetEvent(wake_.Get()); }
 
+void OutputSink::SetSource(std::shared_ptr<OutputSource> source) {
+  {
+    std::lock_guard lock(mutex_);
+    sourceRequest_ = std::move(source);
+    sourceChanged_ = true;
+  }
+  SetEvent(wake_.Get());
+  StartThread();
+}
+
 void OutputSink::ReleaseDevice() {
   {
     std::lock_guard lock(mutex_);
@@ -168,8 +179,8 @@ void OutputSink::RunLoop() {
       move = std::exchange(defaultChanged_, false);
       retryNow = std::exchange(retryNow_, false);
       lost = std::exchange(deviceLost_, false);
-      // An output that does not open for sounds wants its stream as long as it exists.
-      wantStream = wantStream_ || !setup_.policy.opensForSounds;
+      // An output that does not open for sounds, or has a source, wants its stream as long as it exists.
+      wantStream = wantStream_ || !setup_.policy.opensForSounds || source_;
     }
     const ULONGLONG now = GetTickCount64();
     if (retryNow) nextTryAt_ = 0;
@@ -279,7 +290,7 @@ void OutputSink::Opened(DeviceOpener::Outcome outcome) {
     AttemptEnded();
     return;
   }
-  bool wanted = !setup_.policy.opensForSounds;
+  bool wanted = !setup_.policy.opensForSounds || source_;
   {
     std::lock_guard lock(mutex_);
     wanted = wanted || wantStream_ || !playing_.empty() || !started_.empty();
@@ -382,11 +393,18 @@ void OutputSink::Tell(SinkPresence presence) {
 void OutputSink::TakeRequests() {
   std::vector<std::shared_ptr<Voice>> started;
   bool release = false;
+  std::shared_ptr<OutputSource> dropped;  // let go outside the lock
   {
     std::lock_guard lock(mutex_);
     started.swap(started_);
     release = std::exchange(releaseStream_, false);
+    if (std::exchange(sourceChanged_, false)) {
+      dropped = std::move(source_);
+      source_ = sourceRequest_;
+    }
   }
+  // A source taken away has its last block played out before a quiet stream stops.
+  if (dropped && !source_ && quietSince_ != 0) quietSince_ = GetTickCount64();
   for (auto& voice : started) {
     // A sound that cuts the others off is the only one that sounds: every earlier one fades out.
     if (voice->CutsOthers()) {
@@ -426,7 +444,7 @@ bool OutputSink::Render() {
   } else if (quietSince_ == 0) {
     quietSince_ = now;
   }
-  if (silent && !next_ && (stopped_ || now - quietSince_ > kIdleStopMs)) {
+  if (silent && !next_ && !source_ && (stopped_ || now - quietSince_ > kIdleStopMs)) {
     // The last sound's tail has been heard: the stream stops until a sound
     // comes or resumes, which then starts it into an empty buffer, and costs
     // nothing meanwhile.
@@ -463,13 +481,23 @@ bool OutputSink::Render() {
       const uint32_t keep = queued < floor ? floor - queued : 0;
       frames = std::min(*writable, std::max(static_cast<uint32_t>(produced), keep));
     }
+    // The output's level is the sounds' level: a source (the microphone) keeps its own gain.
     const float gain = gain_.load();
+    if (gain != 1.0f) {
+      for (size_t sample = 0; sample < size_t{frames} * 2; ++sample) mix_[sample] *= gain;
+    }
+    if (source_ && frames > 0) {
+      // What the device still holds plays first: this block is heard after it.
+      const double heardAt =
+          PerformanceSeconds() + static_cast<double>(stream_->BufferFrames() - *writable) / stream_->SampleRate();
+      source_->MixInto(mix_.data(), frames, stream_->SampleRate(), heardAt, !silent);
+    }
     const bool fading = next_ || fadeLevel_ < fadeFrames_;
-    if (gain != 1.0f || fading) {
+    if (fading) {
       for (uint32_t frame = 0; frame < frames; ++frame) {
         // Fading out, a frame is heard at the level it starts at; fading in, at the one it reaches.
         if (!next_ && fadeLevel_ < fadeFrames_) ++fadeLevel_;
-        const float level = gain * static_cast<float>(fadeLevel_) / static_cast<float>(fadeFrames_);
+        const float level = static_cast<float>(fadeLevel_) / static_cast<float>(fadeFrames_);
         if (next_ && fadeLevel_ > 0) --fadeLevel_;
         mix_[2 * frame] *= level;
         mix_[2 * frame + 1] *= level;

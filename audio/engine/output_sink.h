@@ -27,6 +27,7 @@
 #include "audio/device/output_device.h"
 #include "audio/dsp/safety_limiter.h"
 #include "audio/engine/converter_tables.h"
+#include "audio/engine/output_source.h"
 #include "audio/engine/sink_policy.h"
 #include "audio/engine/voice.h"
 #include "audio/engine/voice_feeder.h"
@@ -75,6 +76,10 @@ class OutputSink {
   void ReleaseDevice();
   // A device event from the system (or a test's scripted notifier).
   void Notify(const DeviceEvent& event);
+  // A source mixed into every block beside the voices (the microphone, on the
+  // broadcast output); nullptr: none. While one is set the stream runs, sound or
+  // not, and it is told each block whether a sound plays.
+  void SetSource(std::shared_ptr<OutputSource> source);
   // Scales everything this output plays (0..1 and above); 1 unless set.
   void SetGain(float gain) { gain_.store(gain); }
 
@@ -128,6 +133,8 @@ class OutputSink {
   bool defaultChanged_ = false;  // the system's default output device changed
   bool retryNow_ = false;        // the device may be back: try it without waiting out the back-off
   bool deviceLost_ = false;      // the device was removed or disabled
+  std::shared_ptr<OutputSource> sourceRequest_;
+  bool sourceChanged_ = false;
 
   // The device thread's own.
   DeviceOpener opener_;
@@ -139,6 +146,7 @@ class OutputSink {
   unsigned fadeFrames_ = 1;  // a move's fade, in frames of the stream's rate
   unsigned fadeLevel_ = 1;   // the move's fade: fadeFrames_ while sounding, 0 when faded out
   std::vector<std::shared_ptr<Voice>> playing_;
+  std::shared_ptr<OutputSource> source_;
   std::vector<std::shared_ptr<Voice>> retiring_;  // ended, on their way to the feeder to be freed
   std::vector<float> mix_;
   SafetyLimiter limiter_{48000};

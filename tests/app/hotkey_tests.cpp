@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <cwchar>
+#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -72,9 +74,20 @@ TEST(SettingsMenu, ItemStandsRightAboveCloseAfterTheSeparatorAndOpensAModalDialo
   }
   ASSERT_GE(close, 2);
   EXPECT_EQ(GetMenuItemID(menu, close - 1), kSettingsCommand);
-  wchar_t text[64] = {};
-  GetMenuStringW(menu, close - 1, text, 64, MF_BYPOSITION);
-  EXPECT_EQ(std::wstring(text), kSettingsMenuItem);
+  // Its access key is its own: no other item of the menu answers the same letter.
+  const auto accessKey = [menu](int position) {
+    wchar_t text[64] = {};
+    GetMenuStringW(menu, static_cast<UINT>(position), text, 64, MF_BYPOSITION);
+    const wchar_t* mark = wcschr(text, L'&');
+    return mark && mark[1] ? static_cast<wchar_t>(towupper(mark[1])) : L'\0';
+  };
+  const wchar_t own = accessKey(close - 1);
+  EXPECT_TRUE(own >= L'A' && own <= L'Z') << "设置... has no access key";
+  for (int position = 0; position < GetMenuItemCount(menu); ++position) {
+    if (position != close - 1 && !(GetMenuState(menu, static_cast<UINT>(position), MF_BYPOSITION) & MF_SEPARATOR)) {
+      EXPECT_NE(accessKey(position), own) << "item " << position << " has the same access key";
+    }
+  }
   EXPECT_EQ(GetMenuState(menu, close - 2, MF_BYPOSITION) & MF_SEPARATOR, static_cast<UINT>(MF_SEPARATOR));
 
   // While the dialog runs its own loop: it is owned by the window, which takes no input.
@@ -151,22 +164,57 @@ TEST(GlobalHotkeys, VolumeKeysStepFiveLikeTheSlidersPageKeysAndDoNothingWhileMut
   EXPECT_EQ(fixture.control(ui::kVolumeLabel).Caption(), L"静音");
 }
 
-// Wine sends WM_HOTKEY for each autorepeat of a held key, MOD_NOREPEAT or not.
+// One key going down (a repeat when it is down already) or up, through the system's input.
+void SendKey(WORD key, bool down) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = key;
+  input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
+  input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+  SendInput(1, &input, sizeof(input));
+}
+
+// Pumps for a while, or until ready says so (then true).
+template <typename Ready>
+bool PumpUntil(Ready ready, DWORD milliseconds) {
+  const ULONGLONG end = GetTickCount64() + milliseconds;
+  for (;;) {
+    AppFixture::Pump();
+    if (ready()) return true;
+    if (GetTickCount64() > end) return false;
+    Sleep(5);
+  }
+}
+
+// A key held down for half a second repeats as a keyboard repeats it (Wine sends a
+// WM_HOTKEY for each repeat, MOD_NOREPEAT or not): it plays once, however many times the
+// release watch looks at it meanwhile; let go and pressed again, it plays again.
 TEST(GlobalHotkeys, AHeldKeyPlaysOnceAndTheNextPressPlaysAgain) {
   AppFixture fixture;
-  Bind(fixture.app(), {L"按钮63"});
+  Bind(fixture.app(), {L"按钮63"});  // Ctrl+Alt+Shift+F13
   fixture.audio.TakeCalls();
-  const int id = HotkeyId(fixture.app(), L"按钮63");
-  // Repeats arrive before the release watch has looked at the key again.
-  for (int repeat = 0; repeat < 5; ++repeat) SendMessageW(fixture.hwnd(), WM_HOTKEY, id, 0);
-  const size_t opensHeld = fixture.audio.TakeCalls().size();
-  EXPECT_GT(opensHeld, 0u);
-  Sleep(40);  // the key is let go: the release watch sees it up at its next tick
-  AppFixture::Pump();
-  PressHotkey(fixture, L"按钮63");
-  PressHotkey(fixture, L"按钮63");
-  const std::vector<std::wstring> twoPresses = fixture.audio.TakeCalls();
-  EXPECT_EQ(twoPresses.size(), opensHeld * 2) << "five repeats of one press played more than once, or two presses less than twice";
+  const WORD modifiers[] = {VK_CONTROL, VK_MENU, VK_SHIFT};
+  for (WORD modifier : modifiers) SendKey(modifier, true);
+  std::vector<std::wstring> held;
+  SendKey(VK_F13, true);
+  ASSERT_TRUE(PumpUntil([&] { return !(held = fixture.audio.TakeCalls()).empty(); }, 5000)) << "the press did not arrive";
+  for (int repeat = 0; repeat < 16; ++repeat) {
+    SendKey(VK_F13, true);
+    PumpUntil([] { return false; }, 30);
+  }
+  const std::vector<std::wstring> repeats = fixture.audio.TakeCalls();
+  EXPECT_TRUE(repeats.empty()) << "the held key played again " << repeats.size() << " calls";
+  SendKey(VK_F13, false);
+  for (WORD modifier : modifiers) SendKey(modifier, false);
+  PumpUntil([] { return (GetAsyncKeyState(VK_F13) & 0x8000) == 0; }, 2000);
+  PumpUntil([] { return false; }, 100);  // the release watch sees it up
+
+  std::vector<std::wstring> again;
+  for (WORD modifier : modifiers) SendKey(modifier, true);
+  SendKey(VK_F13, true);
+  SendKey(VK_F13, false);
+  for (WORD modifier : modifiers) SendKey(modifier, false);
+  EXPECT_TRUE(PumpUntil([&] { return !(again = fixture.audio.TakeCalls()).empty(); }, 5000)) << "the next press did not play";
 }
 
 TEST(GlobalHotkeys, SavedKeysComeBackAndUnusableOnesAreIgnored) {
@@ -233,6 +281,31 @@ TEST(GlobalHotkeys, AKeyAnotherProgramHoldsIsNamedOnceAndNotSavedAsWorking) {
   // Closing the window gives every key back before it goes.
   fixture.window().Destroy();
   EXPECT_TRUE(other.Take(free));
+}
+
+// A second copy started without arguments runs on its own: the keys the first copy
+// holds are no conflict to report, only a key another program holds is.
+TEST(GlobalHotkeys, ASecondCopyNamesOnlyTheKeysOtherProgramsHold) {
+  const std::wstring file = AppFixture::SettingsFile();
+  DeleteFileW(file.c_str());
+  const Hotkey first1{kModControl | kModAlt | kModShift, VK_F8};
+  const Hotkey first2{kModControl | kModAlt | kModShift, VK_F9};
+  const Hotkey elsewhere{kModControl | kModAlt | kModShift, VK_F10};
+  WriteSetting(file, L"热键", L"按钮63", FormatHotkey(first1));
+  WriteSetting(file, L"热键", L"按钮64", FormatHotkey(first2));
+  AppFixture first(AppFixture::Settings::AsTheyAre);
+  ASSERT_TRUE(first.app().GlobalHotkeys().Bindings()[0].registered);
+  ASSERT_TRUE(first.prompts.shown.empty());
+
+  OtherProgram other;
+  ASSERT_TRUE(other.Take(elsewhere));
+  WriteSetting(file, L"热键", L"按钮65", FormatHotkey(elsewhere));
+  AppFixture second(AppFixture::Settings::AsTheyAre);
+  ASSERT_EQ(second.prompts.shown.size(), 1u);
+  const std::wstring& text = second.prompts.shown[0].text;
+  EXPECT_NE(text.find(L"Ctrl+Alt+Shift+F10（哎哟我滴妈）"), std::wstring::npos) << text;
+  EXPECT_EQ(text.find(L"F8"), std::wstring::npos) << "a key the first copy holds was named: " << text;
+  EXPECT_EQ(text.find(L"F9"), std::wstring::npos) << "a key the first copy holds was named: " << text;
 }
 
 }  // namespace

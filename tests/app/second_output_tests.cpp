@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "second_output/microphone_values.h"
 #include "second_output/output_choices.h"
 
 namespace kivora {
@@ -44,6 +45,29 @@ TEST(SecondOutputChoices, OffersTheOtherDevicesByNameAndMarksAKeptOneThatIsGone)
   const OutputChoices none = SecondOutputChoices({}, L"", L"");
   EXPECT_EQ(Labels(none), std::vector<std::wstring>{L"(无)"});
   EXPECT_EQ(SecondOutputChoices(present, L"", L"").entries[1].id, L"{0.0.0.00000000}.{b}") << "kept by ID, shown by name";
+}
+
+TEST(MicrophoneValues, ReadsWhatTheFileHoldsAndDefaultsWhatMakesNoSense) {
+  const struct {
+    MicrophoneSetting kept;
+    double gainDb;
+    bool muted;
+    double duckDb;
+  } cases[] = {
+      {{}, 0, false, 0},  // nothing kept: unity gain, heard, never lowered
+      {{L"id", L"name", L"-6", L"1", L"10"}, -6, true, 10},
+      {{L"id", L"name", L"35", L"0", L"-3"}, 20, false, 0},  // out of range: held to the range
+      {{L"id", L"name", L"-99", L"yes", L"90"}, -20, false, 40},
+      {{L"id", L"name", L"6dB", L"", L"x"}, 0, false, 0},     // not a number: the default
+      {{L"id", L"name", L"nan", L"1", L"inf"}, 0, true, 0},
+  };
+  for (const auto& c : cases) {
+    const MicrophoneValues values = MicrophoneValuesOf(c.kept);
+    EXPECT_EQ(values.gainDb, c.gainDb) << c.kept.gainDb;
+    EXPECT_EQ(values.muted, c.muted) << c.kept.muted;
+    EXPECT_EQ(values.duckDb, c.duckDb) << c.kept.duckDb;
+  }
+  EXPECT_EQ(GainText(-6.0), L"-6");
 }
 
 }  // namespace

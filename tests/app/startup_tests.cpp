@@ -8,6 +8,7 @@
 #include "base/gbk_text.h"
 #include "app/shell_texts.h"
 #include "settings/settings_file.h"
+#include "support/sound_bytes.h"
 #include "support/app_fixture.h"
 #include "support/recording_audio_backend.h"
 #include "support/scripted_prompts.h"
@@ -100,8 +101,8 @@ TEST(ExitCleanup, ReleasesOnlyTheTextsThatAreHeld) {
 // The way the program ends: the window goes, the event loop ends with 0, the App
 // is destroyed, and then the exit cleanup releases what the shell holds, once.
 TEST(ExitCleanup, RunsOnceAfterTheEventLoopAndTheAppAreGone) {
-  const std::wstring clip = testing::AppFixture::DocumentsFolder() + L"掌声.mp3";
-  ASSERT_TRUE(testing::WriteFileBytes(clip, "not really sound"));
+  const std::wstring clip = testing::AppFixture::DocumentsFolder() + L"掌声.wav";
+  ASSERT_TRUE(testing::WriteFileBytes(clip, testing::SilentWave()));
   for (const bool pick : {false, true}) {
     SCOPED_TRACE(pick ? "a custom sound was picked" : "nothing was picked");
     std::vector<int> released;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -14,6 +15,7 @@
 #include <numbers>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "audio/device/device_watch.h"
@@ -237,6 +239,57 @@ TEST(EngineOutputs, TheBroadcastDeviceGoesAndComesBackWhileTheMonitorPlaysOnWhol
   EXPECT_LT(cable.size(), 2u * kRate - kRate / 4) << "the broadcast did not go on from where the sound was";
   EXPECT_GT(cable.size(), size_t{kRate / 2}) << "the broadcast did not come back";
   EXPECT_EQ(outputs.Told(), (std::vector<SinkPresence>{SinkPresence::Missing, SinkPresence::Present}));
+}
+
+// A source (the microphone) that adds a steady level, and notes whether the
+// output said a sound played beside it.
+class SteadySource final : public OutputSource {
+ public:
+  void MixInto(float* mix, uint32_t frames, unsigned, double, bool soundsPlaying) noexcept override {
+    for (uint32_t i = 0; i < 2 * frames; ++i) mix[i] += 0.3f;
+    if (soundsPlaying) withSound_.store(true);
+  }
+  bool SawASound() const { return withSound_.load(); }
+
+ private:
+  std::atomic<bool> withSound_{false};
+};
+
+// The microphone set on the broadcast output is heard there with no sound at
+// all, a sound is mixed over it rather than in its place, and the stream runs on
+// for it after the sound; the monitor never hears it.
+TEST(EngineOutputs, ASourceOnTheBroadcastIsHeardThereAloneAndUnderEverySound) {
+  const std::string clip = LevelWave(0.5);
+  TwoOutputs outputs;
+  auto source = std::make_shared<SteadySource>();
+  outputs.engine.Output(kBroadcastSink.name)->SetSource(source);
+  ASSERT_TRUE(WaitFor([&] { return outputs.cable->Last() && outputs.cable->Last()->FramesAtLeast(0.25f) > kRate / 2; }))
+      << "the source was not heard without a sound";
+  EXPECT_FALSE(source->SawASound());
+  ASSERT_TRUE(outputs.Play(clip));
+  // The sound's 0.05 to 0.45 over the source's 0.3.
+  ASSERT_TRUE(WaitFor([&] { return outputs.cable->Last()->FramesAtLeast(0.5f) > kRate / 8; })) << "the sound replaced the source";
+  EXPECT_TRUE(source->SawASound());
+  WaitForTheEnd(*outputs.monitor);
+  // Every frame of the sound, at least 0.35 with the source under it.
+  ASSERT_TRUE(WaitFor([&] { return outputs.cable->Last()->FramesAtLeast(0.34f) >= kRate / 2 - kRate / 100; }))
+      << "the sound reached the broadcast with the source in part only";
+  const size_t after = outputs.cable->Last()->FramesAtLeast(0.25f);
+  EXPECT_TRUE(WaitFor([&] { return outputs.cable->Last()->FramesAtLeast(0.25f) > after + kRate; }))
+      << "the stream stopped after the sound";
+  EXPECT_EQ(outputs.cable->All().size(), 1u);
+  EXPECT_EQ(SoundPlayed(*outputs.monitor).size(), size_t{kRate / 2}) << "the monitor did not play the sound whole";
+  EXPECT_EQ(outputs.monitor->Last() ? outputs.monitor->Last()->FramesAtLeast(0.46f) : 0u, 0u)
+      << "the source reached the monitor";
+  // Taken away, the source is no longer heard; the stream stays open for the sounds.
+  outputs.engine.Output(kBroadcastSink.name)->SetSource(nullptr);
+  size_t heard = 0;
+  EXPECT_TRUE(WaitFor([&] {
+    const size_t now = outputs.cable->Last()->FramesAtLeast(0.25f);
+    Sleep(300);
+    return std::exchange(heard, now) == now;
+  })) << "the source was still heard after it was taken away";
+  EXPECT_EQ(outputs.cable->OpenNow(), 1u);
 }
 
 // The broadcast device is changed or removed at every step of its open, and the

@@ -198,7 +198,7 @@ Bytes Wav(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, const B
   return wav;
 }
 
-TEST(WavHeader, AcceptsPlainPcmAndFloatAndRefusesTheRest) {
+TEST(WavHeader, AcceptsTheSampleFormatsItDecodesAndRefusesTheRest) {
   const Bytes oddList = {'L', 'I', 'S', 'T', 3, 0, 0, 0, 'a', 'b', 'c', 0};  // padded to even
   const struct {
     const char* name;
@@ -210,9 +210,10 @@ TEST(WavHeader, AcceptsPlainPcmAndFloatAndRefusesTheRest) {
       {"8-bit mono", Wav(1, 1, 8000, 8, {}, 400), true, 44},
       {"32-bit float", Wav(3, 2, 48000, 32, {}, 400), true, 44},
       {"odd-sized chunk before fmt", Wav(1, 2, 44100, 16, oddList, 400), true, 56},
-      {"mu-law", Wav(7, 1, 8000, 8, {}, 400), false, 0},
-      {"IMA ADPCM", Wav(0x11, 1, 8000, 4, {}, 400), false, 0},
-      {"three channels", Wav(1, 3, 44100, 16, {}, 400), false, 0},
+      {"mu-law", Wav(7, 1, 8000, 8, {}, 400), true, 44},
+      {"IMA ADPCM with blocks of no bytes", Wav(0x11, 1, 8000, 4, {}, 400), false, 0},
+      {"three channels", Wav(1, 3, 44100, 16, {}, 400), true, 44},
+      {"nine channels", Wav(1, 9, 44100, 16, {}, 400), false, 0},
       {"12-bit", Wav(1, 1, 44100, 12, {}, 400), false, 0},
       {"not RIFF", Bytes(64, 'x'), false, 0},
   };

@@ -138,12 +138,23 @@ TEST_F(EngineSoundTest, CuttingASoundOffFadesInsteadOfClicking) {
   }
 }
 
-// A file the engine cannot decode (mu-law WAVE) plays through MCI, exactly as
-// without the engine; the next MP3 is the engine's again.
-TEST_F(EngineSoundTest, AFileTheEngineRefusesPlaysThroughTheMediaControlInterface) {
-  const std::wstring mulaw = folder.Path() + L"低音.wav";
+// A mu-law WAVE at 8 kHz, once the system player's, is the engine's own.
+TEST_F(EngineSoundTest, AMuLawWavePlaysThroughTheEngine) {
+  const std::wstring mulaw = folder.Path() + L"低音μ.wav";
   ASSERT_TRUE(CopyFileW(FixturePath(L"low_tone_mulaw.wav").c_str(), mulaw.c_str(), FALSE));
   ASSERT_TRUE(Play(mulaw));
+  EXPECT_TRUE(backend.EngineBack()->EngineHasSound());
+  EXPECT_TRUE(ListenUntil([](const std::vector<int16_t>& left) {
+    return CountBlocks(Blocks(left), Tone::Low) >= 30;
+  })) << "the engine did not play the mu-law file";
+}
+
+// A file the engine cannot decode (MPEG audio in WAVE) plays through MCI, exactly
+// as without the engine; the next MP3 is the engine's again.
+TEST_F(EngineSoundTest, AFileTheEngineRefusesPlaysThroughTheMediaControlInterface) {
+  const std::wstring mpeg = folder.Path() + L"低音.wav";
+  ASSERT_TRUE(CopyFileW(FixturePath(L"low_tone_mpeg.wav").c_str(), mpeg.c_str(), FALSE));
+  ASSERT_TRUE(Play(mpeg));
   EXPECT_FALSE(backend.EngineBack()->EngineHasSound());
   ASSERT_TRUE(ListenUntil([](const std::vector<int16_t>& left) {
     return CountBlocks(Blocks(left), Tone::Low) >= 30;

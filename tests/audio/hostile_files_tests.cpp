@@ -41,6 +41,14 @@ std::string BroadcastWave() {
   return "RIFF" + Le32(static_cast<uint32_t>(body.size())) + body;
 }
 
+// sox's IMA ADPCM file with 506 frames declared for blocks that hold 505.
+std::string ImaFramesPerBlockOff() {
+  std::string bytes = testing::ReadFileBytes(FixturePath(L"coded_ima-adpcm.wav"));
+  const size_t field = bytes.find("fmt ") + 8 + 18;
+  bytes[field] = static_cast<char>(0xFA);
+  return bytes;
+}
+
 TEST(HostileFiles, DamagedFilesNeverReachTheFallbackAndTheRestStillDo) {
   std::string syncWords;
   for (int i = 0; i < 5000; ++i) syncWords += "\xFF\xFB";
@@ -60,6 +68,11 @@ TEST(HostileFiles, DamagedFilesNeverReachTheFallbackAndTheRestStillDo) {
       {"text named .mp3", L"text.mp3", "only some text, no sound", Goes::Nowhere},
       {"an MP4 box named .mp3", L"box.mp3", std::string("\0\0\0\x20" "ftypM4A ", 12), Goes::Fallback},
       {"a broadcast WAVE, samples past 4 KB", L"broadcast.wav", BroadcastWave(), Goes::Engine},
+      {"mu-law WAVE", L"mulaw.wav", testing::ReadFileBytes(FixturePath(L"coded_u-law.wav")), Goes::Engine},
+      {"IMA ADPCM WAVE, through the system's codec", L"ima.wav", testing::ReadFileBytes(FixturePath(L"coded_ima-adpcm.wav")),
+       Goes::Engine},
+      {"IMA ADPCM whose frames per block disagree with its blocks", L"ima_off.wav", ImaFramesPerBlockOff(),
+       Goes::Nowhere},
   };
   testing::TempFolder folder;
   SoundEngine engine(std::make_shared<WasapiOutputDevice>());
@@ -76,9 +89,9 @@ TEST(HostileFiles, DamagedFilesNeverReachTheFallbackAndTheRestStillDo) {
       EXPECT_NE(result, 0u) << c.what << ": a damaged file opens as nothing";
     }
   }
-  // A format the engine leaves to the fallback is not mistaken for a damaged file.
+  // A format the engine leaves to the fallback (MPEG audio in WAVE) is not mistaken for a damaged file.
   fallback.calls.clear();
-  EXPECT_EQ(backend.Open(L"waveaudio", FixturePath(L"low_tone_mulaw.wav"), L"clip"), 0u);
+  EXPECT_EQ(backend.Open(L"waveaudio", FixturePath(L"low_tone_mpeg.wav"), L"clip"), 0u);
   EXPECT_FALSE(fallback.calls.empty());
 }
 

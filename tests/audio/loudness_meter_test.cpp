@@ -76,33 +76,56 @@ TEST(LoudnessMeter, AChangeOfFormatPartWayKeepsTheMeasureWhole) {
   EXPECT_NEAR(meter.IntegratedLufs(), expected, 0.2);
 }
 
-TEST(LoudnessMeter, SilenceAndClipsShorterThanABlockHaveNoLoudness) {
+// A clip shorter than one 400 ms block is one block over its whole length, so a
+// short click or knock is matched as a longer sound is.
+TEST(LoudnessMeter, ClipsShorterThanABlockAreMeasuredWholeAndSilenceHasNoLoudness) {
   EXPECT_TRUE(std::isinf(Measure(48000, 2, std::vector<float>(48000 * 2, 0.0f))));
-  EXPECT_TRUE(std::isinf(Measure(48000, 2, Tone(48000, 2, {{-10, 0.39}}))));
+  EXPECT_TRUE(std::isinf(Measure(48000, 2, {})));
+  for (double seconds : {0.05, 0.2, 0.39}) {
+    EXPECT_NEAR(Measure(48000, 2, Tone(48000, 2, {{-10, seconds}})), -10.0, 0.3) << seconds;
+    EXPECT_NEAR(Measure(44100, 1, Tone(44100, 1, {{-20, seconds}}), 1000), -20.0, 0.3) << seconds << " mono";
+  }
+  EXPECT_TRUE(std::isinf(Measure(48000, 2, Tone(48000, 2, {{-75, 0.3}})))) << "under the absolute gate";
   EXPECT_TRUE(std::isinf(Measure(48000, 2, Tone(48000, 2, {{-75, 5}}))));
-  EXPECT_EQ(MatchingGain(-INFINITY, 0.5f, -20.0, -1.0), 1.0f);
 }
 
-TEST(LoudnessMeter, KeepsTheSamplePeak) {
+// A quarter-rate sine sampled 45 degrees off its crests: every sample sits 3 dB under
+// the wave's true peak, which only the oversampled peak sees.
+TEST(LoudnessMeter, KeepsTheSamplePeakAndTheTruePeakBetweenSamples) {
   LoudnessMeter meter(48000, 2);
-  const std::vector<float> samples = {0.1f, -0.7f, 0.3f, 0.2f};
+  std::vector<float> samples;
+  for (int n = 0; n < 4800; ++n) {
+    const auto value = static_cast<float>(0.5 * std::sin(std::numbers::pi / 2 * n + std::numbers::pi / 4));
+    samples.push_back(value);
+    samples.push_back(n == 100 ? -0.2f : 0.0f);
+  }
   meter.Add(samples);
-  EXPECT_FLOAT_EQ(meter.SamplePeak(), 0.7f);
+  EXPECT_NEAR(meter.SamplePeak(), 0.5f / std::sqrt(2.0f), 1e-4);
+  EXPECT_NEAR(20.0 * std::log10(meter.TruePeak()), 20.0 * std::log10(0.5), 0.5);
+
+  LoudnessMeter single(48000, 1);
+  const std::vector<float> one = {0.1f, -0.7f, 0.3f, 0.2f};
+  single.Add(one);
+  EXPECT_FLOAT_EQ(single.SamplePeak(), 0.7f);
+  EXPECT_GE(single.TruePeak(), 0.7f);
 }
 
-TEST(MatchingGain, ReachesTheTargetUnlessThePeakWouldPassTheCeiling) {
+TEST(MatchingGain, ReachesTheTargetUnlessThePeakWouldPassTheCeilingOrTheGainItsCap) {
   struct Case {
     double lufs;
-    float peak;
+    float truePeak;
     double expectedDb;
   };
   const Case cases[] = {
-      {-30.0, 0.1f, 10.0},   // 10 dB up, peak -20 dBFS -> -10 dBFS: fine
+      {-30.0, 0.1f, 10.0},   // 10 dB up, peak -20 dBTP -> -10 dBTP: fine
       {-10.0, 0.9f, -10.0},  // turned down
       {-40.0, 0.5f, -1.0 - 20.0 * std::log10(0.5)},  // 20 dB wanted, only ~5 dB under the ceiling
+      {-60.0, 0.001f, kMostMatchingGainDb},          // hiss at -60: 40 dB wanted, 20 given
+      {-40.0, 0.0f, 0.0},                            // no peak, no trust: as it is
+      {-INFINITY, 0.5f, 0.0},                        // nothing measurable
   };
   for (const Case& c : cases) {
-    EXPECT_NEAR(20.0 * std::log10(MatchingGain(c.lufs, c.peak, -20.0, -1.0)), c.expectedDb, 1e-4) << c.lufs;
+    EXPECT_NEAR(20.0 * std::log10(MatchingGain(c.lufs, c.truePeak, -20.0, -1.0)), c.expectedDb, 1e-4) << c.lufs;
   }
 }
 

@@ -12,6 +12,7 @@
 #include "app/shell_texts.h"
 #include "settings/settings_file.h"
 #include "support/app_fixture.h"
+#include "support/sound_bytes.h"
 #include "support/temp_folder.h"
 
 namespace kivora {
@@ -36,8 +37,8 @@ class CustomSlotsTest : public ::testing::Test {
     DeleteFileW(SettingsFile().c_str());
     clip = files.Path() + L"掌声.mp3";
     other = files.Path() + L"a.b.mp3";
-    testing::WriteFileBytes(clip, "not really sound");
-    testing::WriteFileBytes(other, "not really sound");
+    testing::WriteFileBytes(clip, testing::SilentWave());
+    testing::WriteFileBytes(other, testing::SilentWave());
     fixture = std::make_unique<AppFixture>();
   }
   void Restart() {
@@ -200,7 +201,7 @@ TEST_F(CustomSlotsTest, ClearAllPausesWhateverTheAnswerAndYesEmptiesEverySlot) {
 
 TEST_F(CustomSlotsTest, FileNamedDotMp3GivesAnEmptyCaptionAndAFilledSlot) {
   const std::wstring dotOnly = files.Path() + L".mp3";
-  testing::WriteFileBytes(dotOnly, "x");
+  testing::WriteFileBytes(dotOnly, testing::SilentWave());
   Add(8, dotOnly);
   EXPECT_EQ(Caption(8), L"");
   fixture->audio.TakeCalls();
@@ -210,13 +211,51 @@ TEST_F(CustomSlotsTest, FileNamedDotMp3GivesAnEmptyCaptionAndAFilledSlot) {
 
 TEST_F(CustomSlotsTest, FileWhoseNameIsTheEmptyCaptionKeepsBehavingEmpty) {
   const std::wstring lookalike = files.Path() + L"添加音效...mp3";
-  testing::WriteFileBytes(lookalike, "x");
+  testing::WriteFileBytes(lookalike, testing::SilentWave());
   Add(9, lookalike);
   EXPECT_EQ(Caption(9), kEmpty);
   EXPECT_EQ(SlotKey(9), lookalike);
   fixture->fileChooser.choices.push_back(L"");
   Click(9);
   EXPECT_EQ(fixture->fileChooser.shown.size(), 2u) << "the click offers the dialog again";
+}
+
+// Files that no decoder and not the system's player can play: refused where they
+// are put, by the dialog or a drop, with a message naming them; the slot keeps
+// what it had, and a drop of several counts them as skipped.
+TEST_F(CustomSlotsTest, AFileThatCanNeverSoundIsRefusedByNameAndTheSlotKeepsItsFile) {
+  const std::wstring text = files.Path() + L"说明.mp3", empty = files.Path() + L"空.wav", folder = files.Path() + L"dir.mp3",
+                     header = files.Path() + L"head.wav";
+  ASSERT_TRUE(testing::WriteFileBytes(text, "This is a text file, renamed.\r\n"));
+  ASSERT_TRUE(testing::WriteFileBytes(empty, ""));
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  ASSERT_TRUE(testing::WriteFileBytes(header, testing::SilentWave().substr(0, 36)));  // a format, then no data
+  const struct {
+    std::wstring path;
+    const wchar_t* name;
+  } cases[] = {{text, L"说明.mp3"}, {empty, L"空.wav"}, {folder, L"dir.mp3"}, {header, L"head.wav"}};
+  Add(4, clip);
+  for (const auto& c : cases) {
+    fixture->prompts.shown.clear();
+    fixture->fileChooser.choices.push_back(c.path);
+    DoubleClick(4);  // a filled slot's dialog
+    ASSERT_EQ(fixture->prompts.shown.size(), 1u) << c.name;
+    EXPECT_NE(fixture->prompts.shown[0].text.find(L"“" + std::wstring(c.name) + L"”不能播放"), std::wstring::npos)
+        << fixture->prompts.shown[0].text;
+    fixture->app().Slots().OnDrop({c.path}, 4);
+    ASSERT_EQ(fixture->prompts.shown.size(), 2u) << c.name;
+    EXPECT_EQ(fixture->prompts.shown[1].text, fixture->prompts.shown[0].text) << "a drop on the button says the same";
+    EXPECT_EQ(Caption(4), L"掌声") << c.name;
+    EXPECT_EQ(SlotKey(4), clip) << c.name;
+  }
+
+  fixture->prompts.shown.clear();
+  fixture->app().Slots().OnDrop({text, other, empty, folder}, 0);
+  EXPECT_EQ(Caption(1), L"a.b");
+  EXPECT_EQ(Caption(2), kEmpty);
+  ASSERT_EQ(fixture->prompts.shown.size(), 1u);
+  EXPECT_EQ(fixture->prompts.shown[0].text,
+            L"已添加 1 个音效，0 个没有空位放不下。\n3 个文件不能播放（空的、不是声音或已损坏），已跳过：\n说明.mp3\n空.wav\ndir.mp3");
 }
 
 TEST_F(CustomSlotsTest, RestartRestoresCaptionsOnlyForFilesThatStillExistAndWritesNothing) {
@@ -240,7 +279,7 @@ TEST_F(CustomSlotsTest, RestartRestoresCaptionsOnlyForFilesThatStillExistAndWrit
 
 TEST_F(CustomSlotsTest, NameOutsideGbkIsKeptByItsShortPathAndShowsItsRealName) {
   const std::wstring korean = files.Path() + L"박수 소리.mp3";
-  ASSERT_TRUE(testing::WriteFileBytes(korean, "x"));
+  ASSERT_TRUE(testing::WriteFileBytes(korean, testing::SilentWave()));
   Add(10, korean);
   EXPECT_EQ(Caption(10), L"박수 소리");
   std::wstring stored = SlotKey(10);

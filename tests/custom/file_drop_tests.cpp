@@ -8,6 +8,7 @@
 
 #include "settings/settings_file.h"
 #include "support/app_fixture.h"
+#include "support/sound_bytes.h"
 #include "support/temp_folder.h"
 
 namespace kivora {
@@ -25,7 +26,7 @@ class FileDropTest : public ::testing::Test {
   }
   std::wstring Make(const std::wstring& name) {
     const std::wstring path = files.Path() + name;
-    EXPECT_TRUE(testing::WriteFileBytes(path, "x"));
+    EXPECT_TRUE(testing::WriteFileBytes(path, testing::SilentWave()));
     return path;
   }
   std::wstring Caption(int slot) { return fixture->control(L"按钮" + std::to_wstring(slot)).Caption(); }
@@ -69,7 +70,7 @@ TEST_F(FileDropTest, SeveralFilesFillEmptySlotsFromThePointerWithAwkwardNamesKep
     CreateDirectoryW((L"\\\\?\\" + deep).c_str(), nullptr);
   }
   const std::wstring longPath = deep + L"far.mp3";
-  ASSERT_TRUE(testing::WriteFileBytes(L"\\\\?\\" + longPath, "x"));
+  ASSERT_TRUE(testing::WriteFileBytes(L"\\\\?\\" + longPath, testing::SilentWave()));
   ASSERT_GT(longPath.size(), 260u);
   const std::vector<std::wstring> dropped = {Make(L"with space.mp3"), Make(L"100% loud.mp3"), Make(L"notes.txt"),
                                              Make(L"박수 소리.wav"), longPath};

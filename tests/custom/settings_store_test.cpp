@@ -56,5 +56,68 @@ TEST(SettingsStore, WritesThatFailAreRecordedInOrder) {
   EXPECT_EQ(store.FailedWrites(), (std::vector<std::wstring>{L"设置\\音量", L"音效\\按钮2", L"音效\\按钮4"}));
 }
 
+TEST(SettingsStore, ABatchReachesTheFileInOneWriteWhenItsLastHolderCloses) {
+  testing::TempFolder folder;
+  SettingsStore store;
+  store.UseDataFolder(folder.Path());
+  store.WriteVolume(10);
+  const int writesBefore = store.FileWrites();
+  {
+    SettingsBatch outer(store);
+    store.WriteVolume(20);
+    {
+      SettingsBatch inner(store);
+      for (int slot = 1; slot <= kSoundSlotCount; ++slot) store.WriteSlotPath(slot, L"C:\\" + std::to_wstring(slot) + L".mp3");
+      store.WriteHotkey(L"静音", L"F13");
+    }
+    EXPECT_EQ(ReadSetting(store.FilePath(), L"设置", L"音量"), L"10") << "nothing is written while a batch is open";
+    store.WriteSecondOutput({L"{id}", L"线路"});
+  }
+  EXPECT_EQ(store.FileWrites(), writesBefore + 1);
+  EXPECT_EQ(ReadSetting(store.FilePath(), L"设置", L"音量"), L"20");
+  EXPECT_EQ(ReadSetting(store.FilePath(), L"音效", L"按钮20"), L"C:\\20.mp3");
+  EXPECT_EQ(ReadSetting(store.FilePath(), L"热键", L"静音"), L"F13");
+  EXPECT_EQ(ReadSetting(store.FilePath(), L"输出", L"第二设备名称"), L"线路");
+  EXPECT_TRUE(store.FailedWrites().empty());
+}
+
+// A read-only file: the batch changes nothing in it, every key is recorded, and the
+// user is told once, with the file and the reason, until a write succeeds again.
+TEST(SettingsStore, AFailedWriteIsToldOnceWithTheFileAndTheReason) {
+  testing::TempFolder folder;
+  SettingsStore store;
+  store.UseDataFolder(folder.Path());
+  std::vector<std::wstring> told;
+  store.ReportFailuresTo([&told](const std::wstring& file, const std::wstring& reason) { told.push_back(file + L"|" + reason); });
+  store.WriteVolume(10);
+  ASSERT_TRUE(SetFileAttributesW(store.FilePath().c_str(), FILE_ATTRIBUTE_READONLY));
+  {
+    SettingsBatch together(store);
+    store.WriteVolume(20);
+    store.WriteHotkey(L"静音", L"F13");
+  }
+  store.WriteAlwaysOnTop(true);
+  EXPECT_EQ(ReadSetting(store.FilePath(), L"设置", L"音量"), L"10");
+  EXPECT_EQ(ReadSetting(store.FilePath(), L"热键", L"静音"), L"");
+  EXPECT_EQ(store.FailedWrites(), (std::vector<std::wstring>{L"设置\\音量", L"热键\\静音", L"设置\\最前"}));
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told[0], store.FilePath() + L"|文件是只读的");
+
+  ASSERT_TRUE(SetFileAttributesW(store.FilePath().c_str(), FILE_ATTRIBUTE_NORMAL));
+  store.WriteVolume(30);
+  ASSERT_TRUE(SetFileAttributesW(store.FilePath().c_str(), FILE_ATTRIBUTE_READONLY));
+  store.WriteVolume(40);
+  EXPECT_EQ(told.size(), 2u) << "failing again after a write that succeeded is told again";
+  SetFileAttributesW(store.FilePath().c_str(), FILE_ATTRIBUTE_NORMAL);
+
+  // A missing folder gives the system's reason, with its code.
+  SettingsStore lost;
+  lost.UseDataFolder(folder.Path() + L"gone\\");
+  lost.ReportFailuresTo([&told](const std::wstring& file, const std::wstring& reason) { told.push_back(file + L"|" + reason); });
+  lost.WriteVolume(1);
+  ASSERT_EQ(told.size(), 3u);
+  EXPECT_NE(told[2].find(L"错误代码 3"), std::wstring::npos) << told[2];
+}
+
 }  // namespace
 }  // namespace kivora

@@ -72,6 +72,21 @@ dialog_note() {
   "$WINE" "$probe" --controls "Kivora 设置" 2>/dev/null | tr -d '\r' | awk -F'\t' '$1 == "Static" { last = $2 } $1 == "Button" && $2 == "全部清除" { print last; exit }'
 }
 row_of() { dialog_rows | sed -n "$(($1 + 1))p"; }
+# Waits up to 5 s for the dialog's note to say $1 (the note follows the key by a message or two).
+note_says() {
+  for _ in $(seq 1 25); do [[ "$(dialog_note)" == *"$1"* ]] && return 0; sleep 0.2; done
+  return 1
+}
+# Waits up to 5 s for row $1 to show it holds no key.
+row_refused() {
+  local line
+  for _ in $(seq 1 25); do
+    line=$(row_of "$1")
+    [ "$(cut -f2 <<<"$line")" = "0 0" ] && [ "$(cut -f3 <<<"$line")" = "不能使用" ] && return 0
+    sleep 0.2
+  done
+  return 1
+}
 # Waits until row $1's field has the keyboard focus (Wine takes a while over a long run of Tabs).
 wait_for_field_focus() {
   for _ in $(seq 1 50); do
@@ -124,8 +139,8 @@ while read -r target keys expected; do
   line=$(row_of "$row")
   case $expected in
     refused:*)
-      [ "$(cut -f2 <<<"$line")" = "0 0" ] && [ "$(cut -f3 <<<"$line")" = "不能使用" ] || fail "row $row kept $keys: $line"
-      dialog_note | grep -q "${expected#refused:}" || fail "row $row: no reason given for $keys ($(dialog_note))"
+      row_refused "$row" || fail "row $row kept $keys: $(row_of "$row")"
+      note_says "${expected#refused:}" || fail "row $row: no reason given for $keys ($(dialog_note))"
       screenshot "$KIVORA_SESSION/refused-$row.png" ;;
     *) [ "$(cut -f2 <<<"$line")" != "0 0" ] || fail "row $row did not take $keys: $line" ;;
   esac

@@ -47,11 +47,11 @@ for dpi in 120 144 192; do
     xdotool key alt+space; sleep 0.6
     xdotool key --delay 80 Down Down Down Down Down Return
     wait_for_window "Kivora 设置" >/dev/null || fail "设置... did not open the dialog at 144 DPI"
-    # The client area is 610 × 386 at 96 DPI.
-    wait_until 10 bash -c "[ \"\$(\"\$WINE\" \"$probe\" --geometry \"Kivora 设置\" 2>/dev/null | tr -d \"\\r\" | head -n 1 | cut -d\" \" -f3-4)\" = \"915 579\" ]" ||
-      fail "the settings dialog is $(geometry "Kivora 设置" | head -n 1) at 144 DPI, not 915 × 579 inside"
+    # The client area is 674 × 386 at 96 DPI.
+    wait_until 10 bash -c "[ \"\$(\"\$WINE\" \"$probe\" --geometry \"Kivora 设置\" 2>/dev/null | tr -d \"\\r\" | head -n 1 | cut -d\" \" -f3-4)\" = \"1011 579\" ]" ||
+      fail "the settings dialog is $(geometry "Kivora 设置" | head -n 1) at 144 DPI, not 1011 × 579 inside"
     outside=$(controls_inside "Kivora 设置" 0) || fail "settings dialog controls outside at 144 DPI: $outside"
-    ok="$(scaled 430 144) $(scaled 350 144) $(scaled 510 144) $(scaled 376 144)"  # 430, 350, 80 × 26 at 96 DPI
+    ok="$(scaled 494 144) $(scaled 350 144) $(scaled 574 144) $(scaled 376 144)"  # 494, 350, 80 × 26 at 96 DPI
     [ "$(rect_of "Kivora 设置" 确定)" = "$ok" ] || fail "确定 is at $(rect_of "Kivora 设置" 确定), not $ok"
     [ -n "${KIVORA_SHOTS:-}" ] && screenshot "$KIVORA_SHOTS/settings-$dpi.png"
     xdotool key Escape

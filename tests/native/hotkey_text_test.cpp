@@ -37,6 +37,20 @@ TEST(HotkeyText, ReadsWhatUsersWrite) {
   }
 }
 
+TEST(HotkeyText, AFieldShowsTheKeyWithSpacedPlusesAndTheModifiersHeldSoFar) {
+  const struct {
+    Hotkey key;
+    const wchar_t* shown;
+  } cases[] = {{{kModControl | kModAlt, 0x79}, L"Ctrl + Alt + F10"},
+               {{kAllModifiers, 'K'}, L"Ctrl + Alt + Shift + Win + K"},
+               {{kModShift, 0x6B}, L"Shift + Num +"},
+               {{0, 0x7C}, L"F13"},
+               {{kModControl | kModShift, 0}, L"Ctrl + Shift + "},
+               {{0, 0}, L""},
+               {{kModControl, 0xFF}, L""}};
+  for (const auto& c : cases) EXPECT_EQ(DisplayHotkey(c.key), c.shown);
+}
+
 TEST(HotkeyText, RefusesTextThatNamesNoSingleKey) {
   for (const wchar_t* text : {L"", L"Ctrl+", L"Ctrl", L"Ctrl+Ctrl+1", L"Ctrl+Alt", L"Hyper+1", L"Ctrl+F25", L"F0",
                               L"Num 10", L"Ctrl+1+2", L"Ctrl++", L"1 2", L"Ctrl+Alt+１", L"Ctrl+Alt+1\r"}) {
@@ -63,7 +77,12 @@ TEST(HotkeyText, EveryNamedKeyRoundTrips) {
 TEST(HotkeyText, SystemAndTypingKeysAreRefusedWithAReason) {
   const Hotkey refused[] = {{kModWin, 'L'},        {kModControl | kModAlt, 0x2E}, {0, 0x7B},
                             {kModControl | kModShift, 0x1B}, {kModAlt, 0x09},      {0, 'A'},
-                            {kModShift, '1'},      {0, 0x20},                     {kModShift, 0xBD}};
+                            {kModShift, '1'},      {0, 0x20},                     {kModShift, 0xBD},
+                            // moving and editing: the arrows, Home, End, the page keys, Insert, Del,
+                            // the menu key and F1, alone or with Shift (which selects)
+                            {0, 0x25}, {0, 0x26}, {0, 0x27}, {0, 0x28}, {0, 0x24}, {0, 0x23}, {0, 0x21},
+                            {0, 0x22}, {0, 0x2D}, {0, 0x2E}, {0, 0x5D}, {0, 0x70}, {kModShift, 0x28},
+                            {kModShift, 0x25}, {kModShift, 0x24}, {kModShift, 0x2E}, {kModShift, 0x70}};
   for (Hotkey key : refused) {
     const std::optional<std::wstring_view> reason = ReservedReason(key);
     ASSERT_TRUE(reason) << testing::PrintToString(FormatHotkey(key));
@@ -71,7 +90,9 @@ TEST(HotkeyText, SystemAndTypingKeysAreRefusedWithAReason) {
   }
   const Hotkey allowed[] = {{kModControl | kModAlt, '1'}, {kModShift, 0x7C}, {0, 0x65},
                             {kModShift, 0x7B},           {0, 0x7C},         {kModWin, 'J'},
-                            {0, 0xB3},                   {kModAlt, 'L'},    {kModControl | kModAlt | kModWin, 'L'}};
+                            {0, 0xB3},                   {kModAlt, 'L'},    {kModControl | kModAlt | kModWin, 'L'},
+                            {kModAlt, 0x23},             {kModControl, 0x28}, {kModWin, 0x25},
+                            {kModControl | kModShift, 0x2E}, {kModAlt, 0x70}, {0, 0x71}};
   for (Hotkey key : allowed) EXPECT_FALSE(ReservedReason(key)) << testing::PrintToString(FormatHotkey(key));
 }
 

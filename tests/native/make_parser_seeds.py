@@ -23,11 +23,11 @@ def chunk(cid, body):
     return cid + struct.pack("<I", len(body)) + body + (b"\0" if len(body) % 2 else b"")
 
 
-def fmt(tag=1, channels=2, rate=44100, bits=16, align=None, extensible=False):
+def fmt(tag=1, channels=2, rate=44100, bits=16, align=None, extensible=False, mask=3):
     align = channels * bits // 8 if align is None else align
     body = struct.pack("<HHIIHH", 0xFFFE if extensible else tag, channels, rate, rate * align, align, bits)
     if extensible:
-        body += struct.pack("<HHI", 22, bits, 3) + struct.pack("<H", tag) + bytes(14)
+        body += struct.pack("<HHI", 22, bits, mask) + struct.pack("<H", tag) + bytes(14)
     return chunk(b"fmt ", body)
 
 
@@ -54,6 +54,37 @@ def wav_seeds():
     write("wav_file", "data_before_fmt.wav", wave(chunk(b"data", samples(8, 4)), fmt()))
     write("wav_file", "header_cut_off.wav", wave(fmt(), b"LI"))
     write("wav_file", "data_past_end.wav", wave(fmt(), b"data" + struct.pack("<I", 1 << 30) + samples(10, 4)))
+    write("wav_file", "float32_above_full_scale.wav",
+          wave(fmt(tag=3, channels=2, bits=32), chunk(b"data", struct.pack("<8f", 1.9, -1.9, 5, -40, float("inf"), 0, 1e30, .25))))
+    write("wav_file", "pcm16_5.1_extensible.wav",
+          wave(fmt(channels=6, extensible=True, mask=0x3F), chunk(b"data", samples(12, 12))))
+    write("wav_file", "pcm16_8_channels_plain.wav", wave(fmt(channels=8), chunk(b"data", samples(6, 16))))
+    write("wav_file", "mulaw_stereo_fact.wav", wave(fmt(tag=7, bits=8), chunk(b"fact", struct.pack("<I", 20)),
+                                                    chunk(b"data", samples(20, 2))))
+    write("wav_file", "alaw_mono.wav", wave(fmt(tag=6, channels=1, bits=8, rate=8000), chunk(b"data", samples(31, 1))))
+    # The block-coded formats as sox writes them, then with fields that disagree.
+    for coding, channels in (("ima-adpcm", 2), ("ms-adpcm", 1), ("gsm-full-rate", 1)):
+        coded = sox_coded(coding, channels)
+        write("wav_file", f"sox_{coding}.wav", coded)
+    ima = sox_coded("ima-adpcm", 1)
+    write("wav_file", "ima_frames_per_block_off.wav", ima.replace(b"\xf9\x01fact", b"\xfa\x01fact", 1))
+    write("wav_file", "ima_fact_zero.wav", ima[:ima.index(b"fact") + 8] + bytes(4) + ima[ima.index(b"fact") + 12:])
+    write("wav_file", "ima_without_extra_bytes.wav",
+          wave(fmt(tag=0x11, channels=1, bits=4, align=256, rate=22050), chunk(b"data", samples(512, 1))))
+    write("wav_file", "msadpcm_three_pairs.wav",
+          wave(chunk(b"fmt ", struct.pack("<HHIIHHHHH", 2, 1, 8000, 4096, 256, 4, 16, 500, 3) + bytes(12)),
+               chunk(b"data", samples(512, 1))))
+    write("wav_file", "gsm_block_64.wav",
+          wave(chunk(b"fmt ", struct.pack("<HHIIHHHH", 0x31, 1, 8000, 1625, 64, 0, 2, 320)), chunk(b"data", samples(130, 1))))
+
+
+def sox_coded(coding, channels):
+    with tempfile.TemporaryDirectory() as scratch:
+        wav = os.path.join(scratch, "coded.wav")
+        subprocess.run(["sox", "-R", "-D", "-n", "-r", "8000", "-c", str(channels), "-t", "wav", "-e", coding, wav,
+                        "synth", "0.09", "sine", "440", "gain", "-3"], check=True)
+        with open(wav, "rb") as f:
+            return f.read()
 
 
 def lame(seconds, *options):

@@ -1,0 +1,82 @@
+#include "remote/remote_feature.h"
+
+#include "remote/random_token.h"
+#include "remote/utf8.h"
+
+namespace kivora::remote {
+
+RemoteFeature::RemoteFeature(SettingsStore& settings, audio::AudioBackend& inner)
+    : settings_(settings), tracker_(inner, lengths_) {}
+
+RemoteFeature::~RemoteFeature() { Stop(); }
+
+void RemoteFeature::Start(RemoteActions& actions, const RemoteSetting& saved) {
+  actions_ = &actions;
+  shownVolume_ = actions.Volume();
+  shownMuted_ = actions.Muted();
+  control_ = std::make_unique<RemoteControl>(actions, tracker_, lengths_);
+  control_->Open();
+  server_ = std::make_unique<ControlServer>(*control_, events_, lengths_);
+  config_ = ReadRemoteConfig(saved);
+  if (config_.enabled && config_.token.empty()) {
+    config_.token = NewRandomToken();
+    settings_.WriteRemote(RemoteSettingOf(config_));
+  }
+  FollowConfig();
+}
+
+void RemoteFeature::Stop() {
+  server_.reset();   // no request is served from here on, and no event client is left
+  control_.reset();  // commands still waiting are answered "busy"
+  tracker_.SetHooks({});
+  actions_ = nullptr;
+  status_ = {};
+}
+
+void RemoteFeature::VolumeShown(int volume, bool muted) {
+  if (volume != shownVolume_) Publish(VolumeEvent(volume, PlayTracker::Now()));
+  if (muted != shownMuted_) Publish(MuteEvent(muted, PlayTracker::Now()));
+  shownVolume_ = volume;
+  shownMuted_ = muted;
+}
+
+void RemoteFeature::SlotChanged(int slot) {
+  if (!actions_) return;
+  for (const SoundEntry& sound : actions_->Sounds()) {
+    if (sound.slot == slot) return Publish(SlotEvent(sound, PlayTracker::Now()));
+  }
+}
+
+void RemoteFeature::Apply(const RemoteConfig& config) {
+  if (config == config_ && (status_.state == ServerStatus::State::Running) == config_.enabled) return;
+  config_ = config;
+  if (config_.token.empty()) config_.token = NewRandomToken();
+  settings_.WriteRemote(RemoteSettingOf(config_));
+  FollowConfig();
+}
+
+void RemoteFeature::FollowConfig() {
+  if (!server_) return;
+  server_->Stop();
+  status_ = {ServerStatus::State::Off, config_.port, {}};
+  if (!config_.enabled) return;
+  switch (server_->Start(config_.port, ToUtf8(config_.token))) {
+    case ControlServer::Outcome::Started: status_.state = ServerStatus::State::Running; break;
+    case ControlServer::Outcome::PortInUse: status_.state = ServerStatus::State::PortInUse; break;
+    case ControlServer::Outcome::Failed:
+      status_.state = ServerStatus::State::Failed;
+      status_.detail = FromUtf8(server_->FailureText()).value_or(L"");
+      break;
+  }
+}
+
+Answer RemoteFeature::Execute(const RemoteCommand& command) {
+  if (!control_) {
+    Answer answer;
+    answer.failure = Failure::Busy;
+    return answer;
+  }
+  return control_->Execute(command);
+}
+
+}  // namespace kivora::remote
