@@ -70,6 +70,7 @@ void App::FinishStartup() {
          services_.secondOutput->UseMicrophone(saved_.microphone);
        }},
       {"remote control", [this] { StartRemote(); }},
+      {"talk key", [this] { pushToTalk_.Use(TalkKeyValuesOf(saved_.talkKey)); }},
   });
   saved_ = {};
 }

@@ -4,12 +4,16 @@
 // (numbers as RegisterHotKey takes them; ":repeat" leaves MOD_NOREPEAT out), and
 // prints one line per key as it goes: "registered <spec>" or "taken <spec>", then
 // "pressed <spec> <count>" for every WM_HOTKEY that reaches it.
-//   stand_in.exe [spec...]
+// "watch:<virtual key>" makes it a voice chat's push-to-talk: it reads the key's
+// state (GetAsyncKeyState) every millisecond and prints "down <time>" or "up <time>"
+// each time it changes, the time the performance counter's.
+//   stand_in.exe [spec...] [watch:<virtual key>]
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -30,6 +34,22 @@ LRESULT CALLBACK StandInProcedure(HWND window, UINT message, WPARAM wParam, LPAR
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
+// Prints each change of the key's state, from up at the start.
+[[noreturn]] void WatchKey(int key) {
+  bool down = false;
+  for (;;) {
+    const bool now = (GetAsyncKeyState(key) & 0x8000) != 0;
+    if (now != down) {
+      down = now;
+      LARGE_INTEGER counter{};
+      QueryPerformanceCounter(&counter);
+      std::printf("%s %lld\n", down ? "down" : "up", static_cast<long long>(counter.QuadPart));
+      std::fflush(stdout);
+    }
+    Sleep(1);
+  }
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -44,6 +64,10 @@ int wmain(int argc, wchar_t** argv) {
   HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"Stand-in", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 500,
                                 320, 200, nullptr, nullptr, instance, nullptr);
   for (int index = 1; index < argc; ++index) {
+    if (std::wcsncmp(argv[index], L"watch:", 6) == 0) {
+      std::thread(WatchKey, static_cast<int>(std::wcstol(argv[index] + 6, nullptr, 10))).detach();
+      continue;
+    }
     specs.emplace_back(argv[index]);
     presses.push_back(0);
     unsigned modifiers = 0, key = 0;
@@ -51,7 +75,7 @@ int wmain(int argc, wchar_t** argv) {
     const int fields = swscanf(argv[index], L"%u:%u:%15ls", &modifiers, &key, repeat);
     if (fields < 2) continue;
     if (fields < 3 || std::wstring(repeat) != L"repeat") modifiers |= MOD_NOREPEAT;
-    const bool registered = RegisterHotKey(window, index - 1, modifiers, key) != FALSE;
+    const bool registered = RegisterHotKey(window, static_cast<int>(specs.size() - 1), modifiers, key) != FALSE;
     std::printf("%s %ls\n", registered ? "registered" : "taken", argv[index]);
   }
   std::fflush(stdout);
