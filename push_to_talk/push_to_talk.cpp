@@ -11,6 +11,11 @@ namespace {
 constexpr wchar_t kWindowClass[] = L"KivoraPushToTalk";
 constexpr UINT_PTR kStartTimer = 1;
 constexpr UINT_PTR kReleaseTimer = 2;
+// While the key is held, the system's state of it is looked at this often: whatever let
+// it up behind the hook's back (under Wine, the focus moving between windows, which
+// takes the keys' state from X) is pressed back.
+constexpr UINT_PTR kCheckTimer = 3;
+constexpr UINT kCheckMs = 250;
 // Posted by the keyboard hook: the user let the key go (wParam 0) or pressed it (1).
 constexpr UINT kUserKey = WM_APP + 1;
 
@@ -126,8 +131,14 @@ audio::DeviceResult PushToTalk::SendHeldStart() {
 
 void PushToTalk::Carry(KeyAction action) {
   if (!values_.key) return;
-  if (action == KeyAction::Press) keys_.Press(*values_.key);
-  if (action == KeyAction::Release) keys_.Release(*values_.key);
+  if (action == KeyAction::Press) {
+    keys_.Press(*values_.key);
+    if (window_) SetTimer(window_, kCheckTimer, kCheckMs, nullptr);
+  }
+  if (action == KeyAction::Release) {
+    keys_.Release(*values_.key);
+    if (window_) KillTimer(window_, kCheckTimer);
+  }
 }
 
 void PushToTalk::ArmRelease() {
@@ -159,6 +170,9 @@ LRESULT CALLBACK PushToTalk::WindowProc(HWND window, UINT message, WPARAM wParam
               KillTimer(window, kReleaseTimer);
               self->Carry(self->hold_.Due(NowMs()));
               self->ArmRelease();
+            } else if (wParam == kCheckTimer) {
+              if (!self->hold_.Held()) KillTimer(window, kCheckTimer);
+              else if (self->values_.key && !(GetAsyncKeyState(static_cast<int>(self->values_.key->key)) & 0x8000)) self->OnUserKey(false);
             }
             return 0;
           case kUserKey: self->OnUserKey(wParam != 0); return 0;

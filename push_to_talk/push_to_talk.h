@@ -3,8 +3,9 @@
 // waits out the lead while the key goes down, and every other command passes at
 // once. The play tracker tells when sounds are heard and when they end; the tail
 // runs from there. A release of the key by the user mid-sound is pressed back at
-// once, and the key comes up however the hold ends: tail, exit, session end, or a
-// crash (the guards of talk_keys.h).
+// once (so is a release the hook never saw, found by looking at the key's state
+// while it is held), and the key comes up however the hold ends: tail, exit,
+// session end, or a crash (the guards of talk_keys.h).
 // Made, used and destroyed on the window thread.
 #pragma once
 

@@ -6,12 +6,16 @@
 // "pressed <spec> <count>" for every WM_HOTKEY that reaches it.
 // "watch:<virtual key>" makes it a voice chat's push-to-talk: it reads the key's
 // state (GetAsyncKeyState) every millisecond and prints "down <time>" or "up <time>"
-// each time it changes, the time the performance counter's.
+// each time it changes, the time the performance counter's; a low-level keyboard
+// hook also prints each press and release of it as the system takes it in,
+// "input down|up <time> <injected 0/1> <extra info>" (a program that sent the key
+// marks it in the extra info; a keyboard does not).
 //   stand_in.exe [spec...] [watch:<virtual key>]
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,6 +24,15 @@ namespace {
 
 std::vector<std::wstring> specs;
 std::vector<int> presses;
+int watchedKey = 0;
+
+std::mutex printing;  // two threads print whole lines
+
+long long Now() {
+  LARGE_INTEGER counter{};
+  QueryPerformanceCounter(&counter);
+  return counter.QuadPart;
+}
 
 LRESULT CALLBACK StandInProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
   if (message == WM_HOTKEY && wParam < specs.size()) {
@@ -34,6 +47,17 @@ LRESULT CALLBACK StandInProcedure(HWND window, UINT message, WPARAM wParam, LPAR
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
+LRESULT CALLBACK KeyboardHook(int code, WPARAM wParam, LPARAM lParam) noexcept {
+  const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+  if (code == HC_ACTION && static_cast<int>(event->vkCode) == watchedKey) {
+    const std::lock_guard lock(printing);
+    std::printf("input %s %lld %d %llu\n", wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN ? "down" : "up", Now(),
+                (event->flags & LLKHF_INJECTED) ? 1 : 0, static_cast<unsigned long long>(event->dwExtraInfo));
+    std::fflush(stdout);
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 // Prints each change of the key's state, from up at the start.
 [[noreturn]] void WatchKey(int key) {
   bool down = false;
@@ -41,9 +65,8 @@ LRESULT CALLBACK StandInProcedure(HWND window, UINT message, WPARAM wParam, LPAR
     const bool now = (GetAsyncKeyState(key) & 0x8000) != 0;
     if (now != down) {
       down = now;
-      LARGE_INTEGER counter{};
-      QueryPerformanceCounter(&counter);
-      std::printf("%s %lld\n", down ? "down" : "up", static_cast<long long>(counter.QuadPart));
+      const std::lock_guard lock(printing);
+      std::printf("%s %lld\n", down ? "down" : "up", Now());
       std::fflush(stdout);
     }
     Sleep(1);
@@ -65,7 +88,9 @@ int wmain(int argc, wchar_t** argv) {
                                 320, 200, nullptr, nullptr, instance, nullptr);
   for (int index = 1; index < argc; ++index) {
     if (std::wcsncmp(argv[index], L"watch:", 6) == 0) {
-      std::thread(WatchKey, static_cast<int>(std::wcstol(argv[index] + 6, nullptr, 10))).detach();
+      watchedKey = static_cast<int>(std::wcstol(argv[index] + 6, nullptr, 10));
+      std::thread(WatchKey, watchedKey).detach();
+      SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardHook, instance, 0);
       continue;
     }
     specs.emplace_back(argv[index]);
