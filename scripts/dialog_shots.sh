@@ -13,9 +13,9 @@ export KIVORA_SCREEN=${KIVORA_SCREEN:-2560x1600x24}
 exec bash "$root/scripts/wine-session.sh" -- bash -c '
   exe=$1 out=$2 dpi=$3
   "$WINE" reg add "HKCU\\Control Panel\\Desktop" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
-  # A few keys, so the list shows what set rows look like.
+  # A few keys, so the lists show what set rows look like.
   mkdir -p "$HOME/Documents/Kivora"
-  printf "[热键]\r\n按钮63=Ctrl+Alt+F10\r\n按钮64=Ctrl+Shift+Win+F7\r\n静音=Ctrl+Alt+M\r\n" |
+  printf "[热键]\r\n按钮63=Ctrl+Alt+F10\r\n按钮64=Ctrl+Shift+Win+F7\r\n静音=Ctrl+Alt+M\r\n[输出]\r\n按住键=F13\r\n" |
     iconv -f UTF-8 -t GBK > "$HOME/Documents/Kivora/设置.ini"
   "$WINE" "$exe" & kivora=$!
   for _ in $(seq 1 150); do
