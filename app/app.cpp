@@ -22,7 +22,9 @@ App::App(Services services, ShellTexts& shell)
       slots_(window_, player_, services.prompts, services.fileChooser, settings_,
              PickedFile{shell.pickedFilePath, shell.pickedFileName}, [this] { return volumeRow_.Volume(); }),
       hotkeys_(settings_),
-      loudness_(services.fileGains ? *services.fileGains : ownGains_, settings_) {
+      loudness_(services.fileGains ? *services.fileGains : ownGains_, settings_),
+      microphoneWatch_([this] { return services_.secondOutput && services_.secondOutput->Microphone().Missing(); },
+                       [this](const std::wstring& text) { window_.Tray().ShowBalloon(kMicrophoneBalloonTitle, text); }) {
   ui::WindowEvents& events = window_.Events();
   events.created = [this] { PrepareFirstSight(); };
   events.completed = [this] { FinishStartup(); };

@@ -27,6 +27,7 @@
 #include "ontop/always_on_top.h"
 #include "push_to_talk/push_to_talk.h"
 #include "remote/remote_feature.h"
+#include "second_output/microphone_watch.h"
 #include "second_output/second_output.h"
 #include "settings/settings_store.h"
 #include "ui/main_window.h"
@@ -137,6 +138,8 @@ class App {
   audio::ClipGains ownGains_;
   LoudnessMatching loudness_;
   std::unique_ptr<FileDropTarget> drop_;  // while the window is there
+  // Tells, in a balloon, when the chosen microphone is missing and when it is back.
+  MicrophoneWatch microphoneWatch_;
   std::unique_ptr<remote::RemoteActions> remoteActions_;
   std::optional<remote::RemoteCommand> startupCommand_;
   // The settings file as read once, before the window shows; the steps after it

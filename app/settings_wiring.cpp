@@ -111,6 +111,7 @@ void App::OpenSettings() {
       audio::ActiveCaptureEndpoints(),
       [this](const MicrophoneSetting& microphone) {
         if (services_.secondOutput) services_.secondOutput->UseMicrophone(microphone);
+        microphoneWatch_.Use(microphone.id, microphone.name);
         remote_.MicrophoneMuteShown(MicrophoneMuted());
       });
   auto talkKey = std::make_unique<TalkKeySection>(

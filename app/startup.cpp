@@ -71,6 +71,7 @@ void App::FinishStartup() {
        }},
       {"remote control", [this] { StartRemote(); }},
       {"talk key", [this] { pushToTalk_.Use(TalkKeyValuesOf(saved_.talkKey)); }},
+      {"microphone watch", [this] { microphoneWatch_.Use(saved_.microphone.id, saved_.microphone.name); }},
   });
   saved_ = {};
 }

@@ -172,7 +172,7 @@ LRESULT CALLBACK PushToTalk::WindowProc(HWND window, UINT message, WPARAM wParam
               self->ArmRelease();
             } else if (wParam == kCheckTimer) {
               if (!self->hold_.Held()) KillTimer(window, kCheckTimer);
-              else if (self->values_.key && !(GetAsyncKeyState(static_cast<int>(self->values_.key->key)) & 0x8000)) self->OnUserKey(false);
+              else if (self->values_.key && !self->keys_.Down(*self->values_.key)) self->OnUserKey(false);
             }
             return 0;
           case kUserKey: self->OnUserKey(wParam != 0); return 0;

@@ -96,6 +96,8 @@ void SentTalkKeys::Release(Hotkey key) {
   SendKey(key, true);
 }
 
+bool SentTalkKeys::Down(Hotkey key) const { return (GetAsyncKeyState(static_cast<int>(key.key)) & 0x8000) != 0; }
+
 bool IsOwnTalkKeyMessage(const MSG& message) {
   switch (message.message) {
     case WM_KEYDOWN: case WM_KEYUP: case WM_SYSKEYDOWN: case WM_SYSKEYUP:

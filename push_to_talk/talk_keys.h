@@ -19,6 +19,8 @@ class TalkKeys {
   virtual ~TalkKeys() = default;
   virtual void Press(Hotkey key) = 0;
   virtual void Release(Hotkey key) = 0;
+  // Whether the key is down for the system now, whoever pressed it.
+  virtual bool Down(Hotkey key) const = 0;
 };
 
 class SentTalkKeys final : public TalkKeys {
@@ -27,6 +29,7 @@ class SentTalkKeys final : public TalkKeys {
   SentTalkKeys();
   void Press(Hotkey key) override;
   void Release(Hotkey key) override;
+  bool Down(Hotkey key) const override;
 };
 
 // Whether a key message now being handled was sent by Kivora (GetMessageExtraInfo).

@@ -142,8 +142,13 @@ TEST(TalkKeyValues, ReadTheKeyAndTimesAndFallBackToDefaults) {
 class RecordingTalkKeys final : public TalkKeys {
  public:
   std::vector<std::wstring> calls;
-  void Press(Hotkey key) override { calls.push_back(L"press " + FormatHotkey(key)); }
+  bool letUpUnseen = false;  // something let the key up without a key event
+  void Press(Hotkey key) override {
+    calls.push_back(L"press " + FormatHotkey(key));
+    letUpUnseen = false;
+  }
   void Release(Hotkey key) override { calls.push_back(L"release " + FormatHotkey(key)); }
+  bool Down(Hotkey) const override { return !letUpUnseen && !calls.empty() && calls.back().starts_with(L"press"); }
 };
 
 // Runs the thread's messages (the hold's timers) until done() or 3 s have passed.
@@ -182,7 +187,7 @@ TEST(PushToTalk, HoldsTheStartBackByTheLeadAndLetsTheKeyUpAfterTheTail) {
   EXPECT_EQ(keys.calls.back(), L"release F13");
 }
 
-TEST(PushToTalk, ASoundClosedInItsLeadNeverStartsAndTheKeyComesUpAtExit) {
+TEST(PushToTalk, ASoundClosedInItsLeadNeverStartsAndTheKeyComesUpAtExitAndSessionEnd) {
   testing::RecordingAudioBackend device;
   RecordingTalkKeys keys;
   PushToTalk hold(device, keys);
@@ -192,11 +197,34 @@ TEST(PushToTalk, ASoundClosedInItsLeadNeverStartsAndTheKeyComesUpAtExit) {
   EXPECT_EQ(device.TakeCalls(), std::vector<std::wstring>{L"close s"});
   hold.Quit();
   EXPECT_EQ(keys.calls, (std::vector<std::wstring>{L"press F13", L"release F13"}));
+  // The session ends while a sound plays (Windows sends that to every top-level window).
+  hold.Use({Hotkey{0, VK_F13}, {0, 2000}});
+  hold.Send(L"play s");
+  HWND window = FindWindowW(L"KivoraPushToTalk", nullptr);
+  ASSERT_NE(window, nullptr);
+  SendMessageW(window, WM_ENDSESSION, TRUE, 0);
+  EXPECT_EQ(keys.calls, (std::vector<std::wstring>{L"press F13", L"release F13", L"press F13", L"release F13"}));
   // Off: every command passes at once and nothing is pressed.
   hold.Use({std::nullopt, {300, 2000}});
   hold.Send(L"play s");
-  EXPECT_EQ(device.TakeCalls(), std::vector<std::wstring>{L"play s"});
-  EXPECT_EQ(keys.calls.size(), 2u);
+  EXPECT_EQ(device.TakeCalls(), (std::vector<std::wstring>{L"play s", L"play s"}));
+  EXPECT_EQ(keys.calls.size(), 4u);
+}
+
+// Under Wine the focus moving between windows takes the keys' state from X, with no
+// key event: the held key is found up and pressed back.
+TEST(PushToTalk, AKeyLetUpUnseenWhileHeldIsPressedBack) {
+  testing::RecordingAudioBackend device;
+  RecordingTalkKeys keys;
+  PushToTalk hold(device, keys);
+  hold.Use({Hotkey{0, VK_F13}, {0, 300}});
+  hold.Send(L"play s");
+  hold.Sounding(true);
+  keys.letUpUnseen = true;
+  EXPECT_TRUE(PumpUntil([&] { return keys.calls.size() == 2; }));
+  EXPECT_EQ(keys.calls, (std::vector<std::wstring>{L"press F13", L"press F13"}));
+  hold.Quit();
+  EXPECT_EQ(keys.calls.back(), L"release F13");
 }
 
 // The key a crash leaves behind: the unhandled-exception filter lets it up in the
