@@ -70,6 +70,8 @@ void App::FinishStartup() {
          services_.secondOutput->UseMicrophone(saved_.microphone);
        }},
       {"remote control", [this] { StartRemote(); }},
+      {"talk key", [this] { pushToTalk_.Use(TalkKeyValuesOf(saved_.talkKey)); }},
+      {"microphone watch", [this] { microphoneWatch_.Use(saved_.microphone.id, saved_.microphone.name); }},
   });
   saved_ = {};
 }

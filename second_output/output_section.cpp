@@ -45,8 +45,8 @@ void OutputSection::Create(SettingsPane& page) {
   page.Add(L"STATIC",
            L"每个声音同时在默认设备和这里选中的设备上播放。要让直播软件收到声音，选虚拟声卡的输入端；"
            L"耳机里照样能听到。",
-           SS_LEFT, {0, 4 + 3 * kLineHeight, page.Width(), 4 + 6 * kLineHeight});
-  CreateMicrophoneRows(page, 4 + 6 * kLineHeight + 8);
+           SS_LEFT, {0, 4 + 3 * kLineHeight, page.Width(), 4 + 5 * kLineHeight});
+  CreateMicrophoneRows(page, 4 + 5 * kLineHeight + 4);
 }
 
 void OutputSection::CreateMicrophoneRows(SettingsPane& page, int top) {

@@ -48,8 +48,25 @@ bool TrayIcon::Show(HWND owner, HICON icon, std::wstring_view tip) {
   if (done) {
     owner_ = owner;
     tip_ = std::move(cut);
+    if (!pendingText_.empty()) ShowBalloon(std::exchange(pendingTitle_, {}), std::exchange(pendingText_, {}));
   }
   return done != FALSE;
+}
+
+bool TrayIcon::ShowBalloon(std::wstring_view title, std::wstring_view text) {
+  if (!owner_) {
+    pendingTitle_ = title;
+    pendingText_ = text;
+    return false;
+  }
+  NOTIFYICONDATAW data = IconData(owner_);
+  data.uFlags = NIF_INFO;
+  lstrcpynW(data.szInfoTitle, std::wstring(title).c_str(), ARRAYSIZE(data.szInfoTitle));
+  lstrcpynW(data.szInfo, std::wstring(text).c_str(), ARRAYSIZE(data.szInfo));
+  data.dwInfoFlags = NIIF_WARNING;
+  if (!Shell_NotifyIconW(NIM_MODIFY, &data)) return false;
+  balloon_ = data.szInfo;
+  return true;
 }
 
 void TrayIcon::Remove() {

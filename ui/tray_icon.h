@@ -34,6 +34,12 @@ class TrayIcon {
   bool Show(HWND owner, HICON icon, std::wstring_view tip);
   void Remove();
   bool Shown() const { return owner_ != nullptr; }
+  // Shows a balloon from the icon with title and text (a notice, never a box
+  // that waits for the user). Before the icon is there, the balloon waits and
+  // shows once the icon does. False when the shell refused it.
+  bool ShowBalloon(std::wstring_view title, std::wstring_view text);
+  // The text of the balloon the shell last accepted; empty when none was shown.
+  const std::wstring& Balloon() const { return balloon_; }
   // The tip the shell last accepted for the icon, as cut; empty when none is shown.
   const std::wstring& Tip() const { return tip_; }
   // The shell lost every icon (it restarted): the next Show adds ours again.
@@ -45,6 +51,8 @@ class TrayIcon {
  private:
   HWND owner_ = nullptr;
   std::wstring tip_;
+  std::wstring balloon_;
+  std::wstring pendingTitle_, pendingText_;  // a balloon waiting for the icon
 };
 
 }  // namespace kivora::ui

@@ -22,6 +22,9 @@
 // "<round trips> <slowest in ms> <when it was sent, in ms after ready>". Exit
 // code 3 when one went unanswered.
 //   window_probe.exe --ping <window title> <milliseconds>
+// With --balloons it prints the text of every balloon the notification area
+// shows now (the shell's visible tooltip windows, of whatever process), one a line.
+//   window_probe.exe --balloons
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
@@ -159,10 +162,29 @@ int Ping(HWND window, DWORD milliseconds) {
   return 0;
 }
 
+BOOL CALLBACK PrintBalloon(HWND window, LPARAM) {
+  wchar_t className[64] = {};
+  GetClassNameW(window, className, 64);
+  if (lstrcmpiW(className, TOOLTIPS_CLASSW) != 0 || !IsWindowVisible(window)) return TRUE;
+  // A tooltip answers WM_GETTEXT with the text it shows; the system carries the
+  // message and its answer across processes.
+  wchar_t text[512] = {};
+  DWORD_PTR copied = 0;
+  if (SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 1000, &copied) &&
+      text[0]) {
+    std::printf("%s\n", Utf8(text).c_str());
+  }
+  return TRUE;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   const std::wstring option = argc > 1 ? argv[1] : L"";
+  if (option == L"--balloons") {
+    EnumWindows(PrintBalloon, 0);
+    return 0;
+  }
   const bool itself = option == L"--window";
   const int titleArgument = option.starts_with(L"--") ? 2 : 1;
   const wchar_t* title = argc > titleArgument ? argv[titleArgument] : L"Kivora";
