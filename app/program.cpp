@@ -18,13 +18,15 @@ audio::FillPolicy MicrophonePace() {
 }  // namespace
 
 Program::Program(ShellTexts& shell, std::function<void(std::string_view)> startupStepEnded)
-    : engine_(output_),
-      engineBackend_(engine_, mci_),
-      audio_(engineBackend_),
-      secondOutput_(audio_, engine_.FileGains(), MicrophonePace()),
+    : engine_(std::make_shared<audio::WasapiOutputDevice>()),
+      audio_(engine_, mci_),
+      secondOutput_(engine_, {}, MicrophonePace()),
       app_({prompts_, web_, fileChooser_, audio_, {}, true, &engine_.FileGains(), &secondOutput_,
             std::move(startupStepEnded)},
-           shell) {}
+           shell) {
+  // A file only the system's player takes plays on the default device alone.
+  audio_.OnFallback([this](const std::wstring& path) { secondOutput_.PlayedOnDefaultOnly(path); });
+}
 
 bool Program::Start(HINSTANCE instance) {
   if (!app_.Start(instance)) return false;

@@ -11,7 +11,6 @@
 #include "app/shell_texts.h"
 #include "audio/engine/engine_backend.h"
 #include "audio/engine/mci_backend.h"
-#include "audio/engine/mirrored_backend.h"
 #include "audio/engine/sound_engine.h"
 #include "audio/device/wasapi_output.h"
 #include "second_output/second_output.h"
@@ -35,10 +34,8 @@ class Program {
   SystemFileChooser fileChooser_;
   // The back ends outlive the App: the player closes its sound on the way out.
   audio::MciBackend mci_;
-  audio::WasapiOutputDevice output_;
   audio::SoundEngine engine_;
-  audio::EngineBackend engineBackend_;
-  audio::MirroredBackend audio_;
+  audio::EngineBackend audio_;
   SecondOutput secondOutput_;
   App app_;
 };

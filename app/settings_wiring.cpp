@@ -106,7 +106,7 @@ void App::OpenSettings() {
   auto output = std::make_unique<OutputSection>(
       settings_, audio::ActiveRenderEndpoints(),
       [this](const std::wstring& id) {
-        if (services_.secondOutput) services_.secondOutput->Use(id);
+        if (services_.secondOutput) services_.secondOutput->Use(id, settings_.ReadSecondOutput().name);
       },
       audio::ActiveCaptureEndpoints(),
       [this](const MicrophoneSetting& microphone) {

@@ -66,7 +66,12 @@ void App::FinishStartup() {
       {"loudness and file drops", [this] { StartCustomSoundExtras(); }},
       {"second output", [this] {
          if (!services_.secondOutput) return;
-         services_.secondOutput->Use(saved_.secondOutput.id);
+         // Its notices are balloons on the notification-area icon: the broadcaster is live.
+         services_.secondOutput->TellThrough(window_.Handle(), ui::kNoticeMessage, [this](const std::wstring& text) {
+           window_.Tray().ShowBalloon(kBroadcastBalloonTitle, text);
+         });
+         window_.Events().noticePosted = [this] { services_.secondOutput->TakeNotices(); };
+         services_.secondOutput->Use(saved_.secondOutput.id, saved_.secondOutput.name);
          services_.secondOutput->UseMicrophone(saved_.microphone);
        }},
       {"remote control", [this] { StartRemote(); }},

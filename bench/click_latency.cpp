@@ -401,8 +401,7 @@ int wmain(int argc, wchar_t** argv) {
   kivora::ShellWebOpener web;
   kivora::SystemFileChooser chooser;
   kivora::audio::MciBackend mci;
-  kivora::audio::WasapiOutputDevice output;
-  kivora::audio::SoundEngine engine(output);
+  kivora::audio::SoundEngine engine(std::make_shared<kivora::audio::WasapiOutputDevice>());
   kivora::audio::EngineBackend engineBackend(engine, mci);
   SwitchedBackend backend(engineBackend);
   kivora::ExitCleanup exitCleanup;

@@ -1,32 +1,81 @@
 #include "second_output/second_output.h"
 
-#include <cwchar>
+#include <shlwapi.h>
 
+#include "audio/device/wasapi_output.h"
 #include "second_output/microphone_values.h"
 
 namespace kivora {
 
-SecondOutput::Chain::Chain(const std::wstring& endpointId, audio::ClipGains& gains)
-    : device(endpointId), engine(device, gains), backend(engine, none) {}
-
-SecondOutput::~SecondOutput() { mirrored_.SetMirror(nullptr); }
-
-void SecondOutput::Use(const std::wstring& endpointId) {
-  if (endpointId == endpointId_) return;
-  // The old device's sound ends with its engine; the new one plays from the next sound on.
-  mirrored_.SetMirror(nullptr);
-  chain_.reset();
-  endpointId_ = endpointId;
-  if (endpointId_.empty()) return;
-  chain_ = std::make_unique<Chain>(endpointId_, gains_);
-  chain_->engine.OpenStream();
-  if (!microphone_->EndpointId().empty()) chain_->engine.SetSource(microphone_);
-  mirrored_.SetMirror(&chain_->backend);
+std::wstring BroadcastMissingText(const std::wstring& deviceName) {
+  return L"直播输出设备 " + deviceName + L" 未连接，声音只在默认设备上播放";
 }
 
-}  // namespace kivora
+std::wstring BroadcastBackText(const std::wstring& deviceName) {
+  return L"直播输出设备 " + deviceName + L" 已连接，声音重新同时在它上面播放";
+}
 
-namespace kivora {
+std::wstring DefaultDeviceOnlyText(const std::wstring& path) {
+  return std::wstring(L"“") + PathFindFileNameW(path.c_str()) + L"” 的格式只能在默认设备上播放，直播输出设备听不到它";
+}
+
+void SecondOutput::NoticeBox::Put(std::wstring text) {
+  std::lock_guard lock(mutex);
+  waiting.push_back(std::move(text));
+  if (window) PostMessageW(window, message, 0, 0);
+}
+
+SecondOutput::SecondOutput(audio::SoundEngine& engine, DeviceMaker makeDevice, audio::FillPolicy pace)
+    : engine_(engine), makeDevice_(std::move(makeDevice)), microphone_(std::make_shared<audio::MicrophoneSource>(pace)) {
+  if (!makeDevice_) {
+    makeDevice_ = [](const std::wstring& endpointId) {
+      return std::make_shared<audio::WasapiOutputDevice>(endpointId, audio::kBroadcastSink.bufferMs);
+    };
+  }
+}
+
+SecondOutput::~SecondOutput() {
+  std::lock_guard lock(box_->mutex);
+  box_->window = nullptr;
+}
+
+void SecondOutput::TellThrough(HWND window, UINT message, std::function<void(const std::wstring&)> tell) {
+  tell_ = std::move(tell);
+  std::lock_guard lock(box_->mutex);
+  box_->window = window;
+  box_->message = message;
+  if (window && !box_->waiting.empty()) PostMessageW(window, message, 0, 0);
+}
+
+void SecondOutput::TakeNotices() {
+  std::vector<std::wstring> waiting;
+  {
+    std::lock_guard lock(box_->mutex);
+    waiting.swap(box_->waiting);
+  }
+  for (const std::wstring& text : waiting) {
+    if (tell_) tell_(text);
+  }
+}
+
+void SecondOutput::Use(const std::wstring& endpointId, const std::wstring& name) {
+  if (endpointId == endpointId_) return;
+  endpointId_ = endpointId;
+  if (endpointId_.empty()) {
+    engine_.SetOutput(audio::kBroadcastSink, nullptr);
+    return;
+  }
+  // The name is copied into what the output's thread keeps: the device can
+  // change again while that thread still speaks of this one.
+  engine_.SetOutput(audio::kBroadcastSink, makeDevice_(endpointId_), endpointId_,
+                    [box = box_, name, missing = false](audio::SinkPresence presence) mutable {
+                      // Back is told only after missing was.
+                      if (presence == audio::SinkPresence::Missing) box->Put(BroadcastMissingText(name));
+                      if (presence == audio::SinkPresence::Present && missing) box->Put(BroadcastBackText(name));
+                      missing = presence == audio::SinkPresence::Missing;
+                    });
+  MixMicrophone();
+}
 
 void SecondOutput::UseMicrophone(const MicrophoneSetting& setting) {
   const MicrophoneValues values = MicrophoneValuesOf(setting);
@@ -34,7 +83,17 @@ void SecondOutput::UseMicrophone(const MicrophoneSetting& setting) {
   microphone_->SetMuted(values.muted);
   microphone_->SetDuckDb(values.duckDb);
   microphone_->Use(setting.id);
-  if (chain_) chain_->engine.SetSource(setting.id.empty() ? nullptr : microphone_);
+  MixMicrophone();
+}
+
+void SecondOutput::MixMicrophone() {
+  audio::OutputSink* broadcast = engine_.Output(audio::kBroadcastSink.name);
+  if (broadcast) broadcast->SetSource(microphone_->EndpointId().empty() ? nullptr : microphone_);
+}
+
+void SecondOutput::PlayedOnDefaultOnly(const std::wstring& path) {
+  if (endpointId_.empty() || !toldFiles_.insert(path).second) return;
+  box_->Put(DefaultDeviceOnlyText(path));
 }
 
 }  // namespace kivora

@@ -254,6 +254,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_HOTKEY:
       if (events_.hotkey) events_.hotkey(static_cast<int>(wParam));
       return 0;
+    case kNoticeMessage:
+      FireIfBound(events_.noticePosted);
+      return 0;
     case kRunPosted: {
       std::vector<Handler> due = std::move(posted_);
       posted_.clear();

@@ -20,6 +20,10 @@
 
 namespace kivora::ui {
 
+// A message another thread may post to the window to say that something waits
+// for the window's thread to take (WindowEvents::noticePosted).
+inline constexpr UINT kNoticeMessage = WM_APP + 3;
+
 struct WindowEvents {
   Handler created;               // the window and the controls in first sight exist; it is not shown yet
   Handler completed;             // the window shows, painted, and every control exists
@@ -30,6 +34,7 @@ struct WindowEvents {
   // false: the system's own handling follows.
   std::function<bool(UINT)> systemCommand;
   std::function<void(int)> hotkey;  // a registered hotkey was pressed: its identifier
+  Handler noticePosted;             // kNoticeMessage arrived from another thread
   std::array<Handler, kMenuItemCaptions.size()> menuItems;
 };
 

@@ -11,17 +11,18 @@ namespace kivora::audio {
 struct DeviceOpener::Attempt {
   kivora::KernelHandle ended{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
   std::mutex mutex;  // guards the three below
-  std::unique_ptr<OutputStream> stream;
+  Outcome outcome;
   bool done = false;
-  bool abandoned = false;  // the engine is gone: a stream that comes is closed here
+  bool abandoned = false;  // the output is gone: a stream that comes is closed here
 };
 
-DeviceOpener::DeviceOpener(OutputDevice& device) : device_(device), attempt_(std::make_shared<Attempt>()) {}
+DeviceOpener::DeviceOpener(std::shared_ptr<OutputDevice> device, std::function<void(unsigned)> opened)
+    : device_(std::move(device)), opened_(std::move(opened)), attempt_(std::make_shared<Attempt>()) {}
 
 DeviceOpener::~DeviceOpener() {
   std::lock_guard lock(attempt_->mutex);
   attempt_->abandoned = true;
-  attempt_->stream.reset();
+  attempt_->outcome = {};
 }
 
 HANDLE DeviceOpener::Ended() const { return attempt_->ended.Get(); }
@@ -31,40 +32,44 @@ void DeviceOpener::Begin() {
   {
     std::lock_guard lock(attempt_->mutex);
     attempt_->done = false;
-    attempt_->stream.reset();
+    attempt_->outcome = {};
   }
   busy_ = true;
   startedAt_ = GetTickCount64();
   // One thread an attempt, let go at once: one that hangs in the audio driver
-  // stays there without anyone waiting for it.
-  std::thread([attempt = attempt_, &device = device_] {
+  // stays there without anyone waiting for it. It holds its own share of the
+  // device and its own copy of what runs after an open, never the opener's.
+  std::thread([attempt = attempt_, device = device_, opened = opened_] {
     NameThisThread(L"kivora-device-open");
-    // The stream lives on in the engine thread's multithreaded apartment, the same as this one's.
+    // The stream lives on in the device thread's multithreaded apartment, the same as this one's.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    std::unique_ptr<OutputStream> stream;
+    Outcome outcome;
     try {
-      stream = device.Open();
+      outcome.stream = device->Open();
+      if (outcome.stream && opened) opened(outcome.stream->SampleRate());
+      if (!outcome.stream) outcome.stoodDown = device->StandsDown();
     } catch (...) {
       // An open that throws is an open that failed.
+      outcome = {};
     }
     {
       std::lock_guard lock(attempt->mutex);
       if (!attempt->abandoned) {
-        attempt->stream = std::move(stream);
+        attempt->outcome = std::move(outcome);
         attempt->done = true;
         SetEvent(attempt->ended.Get());
       }
     }
-    stream.reset();
+    outcome = {};
     if (SUCCEEDED(com)) CoUninitialize();
   }).detach();
 }
 
-bool DeviceOpener::Take(std::unique_ptr<OutputStream>& stream) {
+bool DeviceOpener::Take(Outcome& outcome) {
   if (!busy_) return false;
   std::lock_guard lock(attempt_->mutex);
   if (!attempt_->done) return false;
-  stream = std::move(attempt_->stream);
+  outcome = std::move(attempt_->outcome);
   attempt_->done = false;
   busy_ = false;
   return true;

@@ -1,10 +1,15 @@
-// Opens the engine's output stream on a thread of its own, so that a device
-// that hangs while it opens holds up neither a click nor the program's exit:
-// the engine waits for the attempt with a time-out and goes on without it.
+// Opens an output's stream on a thread of its own, so that a device that hangs
+// while it opens holds up neither a click nor the program's exit: the output
+// waits for the attempt with a time-out and goes on without it. The opening
+// thread shares the device with its owner, so the device lives as long as an
+// attempt still uses it, however soon the output that asked goes away.
+// Owned by the output's device thread; the attempt's own thread touches only
+// the shared attempt and device.
 #pragma once
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -15,9 +20,10 @@ namespace kivora::audio {
 
 class DeviceOpener {
  public:
-  // device must outlive every attempt that returns; one that never returns
-  // ends with the process.
-  explicit DeviceOpener(OutputDevice& device);
+  // opened, when given, runs on the opening thread with the rate of each stream
+  // it opened, before the stream is handed over (to make ahead what the stream's
+  // rate needs); it is copied into every attempt.
+  explicit DeviceOpener(std::shared_ptr<OutputDevice> device, std::function<void(unsigned)> opened = {});
   // Returns at once, even while an attempt hangs; a stream that comes after is closed.
   ~DeviceOpener();
   DeviceOpener(const DeviceOpener&) = delete;
@@ -30,13 +36,18 @@ class DeviceOpener {
   ULONGLONG BusyFor() const { return busy_ ? GetTickCount64() - startedAt_ : 0; }
   // Signalled when an attempt has ended.
   HANDLE Ended() const;
-  // The stream the ended attempt opened (nothing when it failed), once; false
-  // while the attempt is still under way.
-  bool Take(std::unique_ptr<OutputStream>& stream);
+
+  struct Outcome {
+    std::unique_ptr<OutputStream> stream;  // nothing when the attempt failed
+    bool stoodDown = false;                // failed because the device stands down
+  };
+  // The ended attempt's outcome, once; false while the attempt is still under way.
+  bool Take(Outcome& outcome);
 
  private:
   struct Attempt;  // shared with the thread that opens
-  OutputDevice& device_;
+  std::shared_ptr<OutputDevice> device_;
+  std::function<void(unsigned)> opened_;
   std::shared_ptr<Attempt> attempt_;
   bool busy_ = false;
   ULONGLONG startedAt_ = 0;

@@ -1,6 +1,7 @@
-// The one output stream the sound engine writes to, behind an interface so
-// tests can make the device fail on demand. A stream is opened, used and
-// closed on the engine's own thread only.
+// An output stream the sound engine writes to, and the device that opens it,
+// behind an interface so tests can script the device (slow, failing, hanging).
+// A stream is opened on an opening thread, then used and closed on its output's
+// device thread only.
 #pragma once
 
 #include <windows.h>
@@ -32,10 +33,14 @@ class OutputStream {
 class OutputDevice {
  public:
   virtual ~OutputDevice() = default;
-  // Opens a stream on the default device; nothing when there is none or it
-  // cannot be opened. Called on a thread of the engine's multithreaded COM
-  // apartment, which may not be the thread that then uses the stream.
+  // Opens a stream on the device; nothing when there is none or it cannot be
+  // opened. Called on an opening thread of the multithreaded COM apartment,
+  // which is not the thread that then uses the stream.
   virtual std::unique_ptr<OutputStream> Open() = 0;
+  // After an open that gave nothing: the device is there but stands down,
+  // because it is the system's default device, where another output already
+  // plays every sound. Called on the opening thread.
+  virtual bool StandsDown() { return false; }
 };
 
 }  // namespace kivora::audio

@@ -5,6 +5,7 @@
 #include <ksmedia.h>
 #include <wrl/client.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "audio/device/render_endpoints.h"
@@ -90,6 +91,15 @@ class WasapiStream final : public OutputStream {
 
 }  // namespace
 
+bool WasapiOutputDevice::StandsDown() {
+  if (endpointId_.empty()) return false;
+  ComPtr<IMMDeviceEnumerator> enumerator;
+  ComPtr<IMMDevice> device;
+  return SUCCEEDED(CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL, IID_PPV_ARGS(&enumerator))) &&
+         SUCCEEDED(enumerator->GetDefaultAudioEndpoint(eRender, eConsole, &device)) &&
+         EndpointIdOf(*device.Get()) == endpointId_;
+}
+
 std::unique_ptr<OutputStream> WasapiOutputDevice::Open() {
   ComPtr<IMMDeviceEnumerator> enumerator;
   if (FAILED(CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL, IID_PPV_ARGS(&enumerator)))) {
@@ -135,7 +145,8 @@ std::unique_ptr<OutputStream> WasapiOutputDevice::Open() {
     if (FAILED(client->GetDevicePeriod(&defaultPeriod, &minimumPeriod))) return nullptr;
     // Asking for one period gives the smallest buffer shared mode allows (the
     // system rounds it up to what the device can do).
-    if (SUCCEEDED(client->Initialize(AUDCLNT_SHAREMODE_SHARED, flags, defaultPeriod, 0, format, nullptr))) break;
+    const REFERENCE_TIME asked = std::max<REFERENCE_TIME>(defaultPeriod, REFERENCE_TIME{bufferMs_} * 10000);
+    if (SUCCEEDED(client->Initialize(AUDCLNT_SHAREMODE_SHARED, flags, asked, 0, format, nullptr))) break;
     format = nullptr;
   }
   if (!format) return nullptr;

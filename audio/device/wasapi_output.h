@@ -14,12 +14,16 @@ class WasapiOutputDevice final : public OutputDevice {
   WasapiOutputDevice() = default;
   // The device of endpointId only. It opens no stream while it is the default
   // device too: a sound already plays there, and playing it twice would double it.
-  explicit WasapiOutputDevice(std::wstring endpointId) : endpointId_(std::move(endpointId)) {}
+  // bufferMs: the stream's buffer; 0 gives the smallest the device allows.
+  explicit WasapiOutputDevice(std::wstring endpointId, unsigned bufferMs = 0)
+      : endpointId_(std::move(endpointId)), bufferMs_(bufferMs) {}
 
   std::unique_ptr<OutputStream> Open() override;
+  bool StandsDown() override;
 
  private:
   std::wstring endpointId_;
+  unsigned bufferMs_ = 0;
 };
 
 }  // namespace kivora::audio

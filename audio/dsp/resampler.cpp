@@ -64,12 +64,19 @@ std::unique_ptr<Resampler> Resampler::Create(unsigned inRate, unsigned outRate, 
 std::shared_ptr<const ConversionFilter> Resampler::FilterFor(uint32_t up, uint32_t down) {
   // Every clip of the same ratio uses the same table: it is built at the first
   // one, off the click's path for those that play beside it, and freed with the last.
+  // The lock is held only to look a table up or keep one: building it takes
+  // milliseconds, and other threads (a click's) must not wait for that.
   FilterCache& cache = Cache();
-  std::lock_guard lock(cache.mutex);
-  std::erase_if(cache.filters, [](const auto& entry) { return entry.second.expired(); });
-  std::weak_ptr<const ConversionFilter>& slot = cache.filters[{up, down}];
-  if (auto shared = slot.lock()) return shared;
+  {
+    std::lock_guard lock(cache.mutex);
+    std::erase_if(cache.filters, [](const auto& entry) { return entry.second.expired(); });
+    if (auto shared = cache.filters[{up, down}].lock()) return shared;
+  }
   auto built = std::make_shared<const ConversionFilter>(BuildConversionFilter(up, down));
+  std::lock_guard lock(cache.mutex);
+  std::weak_ptr<const ConversionFilter>& slot = cache.filters[{up, down}];
+  // Another thread built the same table meanwhile: one copy is kept.
+  if (auto shared = slot.lock()) return shared;
   slot = built;
   return built;
 }

@@ -17,8 +17,8 @@ EngineBackend::~EngineBackend() { CloseSound(); }
 DeviceResult EngineBackend::Open(const std::wstring& deviceType, const std::wstring& path, const std::wstring& alias) {
   // One alias names one sound: opening it again replaces what it named.
   if (sound_ && sound_->alias == alias) CloseSound();
-  if (std::shared_ptr<Voice> voice = engine_.Prepare(path)) {
-    sound_ = Sound{alias, std::move(voice)};
+  if (std::shared_ptr<Sound> voice = engine_.Prepare(path)) {
+    sound_ = OpenSound{alias, std::move(voice)};
     return 0;
   }
   // A file the engine knows to be damaged stays silent: the system player's drivers
@@ -26,7 +26,10 @@ DeviceResult EngineBackend::Open(const std::wstring& deviceType, const std::wstr
   if (auto source = FileByteSource::Open(path); source && KnownDamaged(*source)) return MCIERR_INVALID_FILE;
   const DeviceResult result = fallback_.Open(deviceType, path, alias);
   // The fallback plays on its own stream; under some systems only one stream may be open.
-  if (result == 0) engine_.ReleaseDevice();
+  if (result == 0) {
+    engine_.ReleaseDevice();
+    if (fallbackHeard_) fallbackHeard_(path);
+  }
   return result;
 }
 
@@ -36,7 +39,7 @@ DeviceResult EngineBackend::Send(const std::wstring& command) {
   return fallback_.Send(command);
 }
 
-DeviceResult EngineBackend::Act(Sound& sound, const DeviceCommand& command) {
+DeviceResult EngineBackend::Act(OpenSound& sound, const DeviceCommand& command) {
   switch (command.verb) {
     case DeviceVerb::Play:
       sound.voice->SetPaused(false);

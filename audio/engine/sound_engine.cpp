@@ -1,401 +1,151 @@
 #include "audio/engine/sound_engine.h"
 
-#include <objbase.h>
+#include <atomic>
 
-#include <algorithm>
-#include <chrono>
-
-#include "audio/device/audio_thread_role.h"
 #include "audio/decode/clip_decoder.h"
-#include "audio/device/default_device_watch.h"
-#include "audio/device/wasapi_capture.h"
 #include "audio/decode/file_byte_source.h"
 
 namespace kivora::audio {
 namespace {
 
-// Until the stream reports its own, clips are prepared for the usual shared-mode rate.
+// Until an output reports its own, clips are prepared for the usual shared-mode rate.
 constexpr unsigned kAssumedOutputRate = 48000;
-// An open of the device that takes longer has hung: sounds go to the fallback
-// meanwhile, at once, and the stream is taken if the open ever returns.
-constexpr ULONGLONG kOpenTimeoutMs = 2000;
-// A sound that finds the stream closed waits for the attempt to open it, which
-// the time-out ends.
-constexpr auto kOpenWait = std::chrono::milliseconds(kOpenTimeoutMs + 500);
+// A sound that finds the monitor's stream closed waits for the attempt to open
+// it, which the opener's time-out (2 s) ends.
+constexpr auto kOpenWait = std::chrono::milliseconds(2500);
 // Blocks decoded before the click returns: about 90 ms of a 44.1 kHz clip, time
 // enough for the feeder to take over on a busy machine (with 45 ms, one start in
 // thirty found its decoding behind under a load of five).
 constexpr size_t kPrimeBlocks = 4;
 // Most MP3 files, the built-in clips among them, are 44.1 kHz stereo: codec
-// streams for them are opened before the first click.
+// streams for them are opened before the first click, and converter tables from
+// their rate are made for every output as it opens.
 constexpr Mp3FrameHeader kCommonMp3{.mpegVersion = 1, .layer = 3, .bitrateKbps = 128, .sampleRate = 44100,
                                     .channels = 2, .samplesPerFrame = 1152, .frameBytes = 417, .sideInfoBytes = 32};
 constexpr int kWarmDecoders = 2;
-// Voices playing or fading out at once, and ended voices not yet handed on, that
-// fit without allocating: one sounds, and a few fade under quick clicks.
-constexpr size_t kVoiceRoom = 32;
-// Silence after the last sound before the stream stops: longer than the
-// device's buffer, so the end of the sound is never cut.
-constexpr ULONGLONG kIdleStopMs = 250;
-// Quiet after which the stopped stream is closed: some systems keep a stopped
-// stream's timer running (Wine's ALSA driver writes a period of silence every
-// 10 ms), and reopening once the audio libraries are loaded costs about 2 ms.
-// Sounds in quick succession keep the stream.
-constexpr ULONGLONG kQuietCloseMs = 3000;
-// A device that a source wants and that failed to open is tried again this often.
-constexpr DWORD kSourceRetryMs = 1000;
 
 }  // namespace
 
-SoundEngine::SoundEngine(OutputDevice& device) : SoundEngine(device, ownGains_) {}
+SoundEngine::SoundEngine(std::shared_ptr<OutputDevice> monitorDevice) {
+  tables_->ForClipRate(kCommonMp3.sampleRate);
+  // The monitor's first open also opens the codec streams of the common clips.
+  auto warmed = std::make_shared<std::atomic<bool>>(false);
+  SinkSetup monitor{kMonitorSink, std::move(monitorDevice), {}, 0, {},
+                    [decoders = decoders_, warmed](unsigned) {
+                      if (!warmed->exchange(true)) decoders->Warm(kCommonMp3, kWarmDecoders);
+                    }};
+  outputs_[0] = {nextOutputId_++, std::make_unique<OutputSink>(std::move(monitor), feeder_, tables_)};
+}
 
-SoundEngine::SoundEngine(OutputDevice& device, ClipGains& sharedGains)
-    : gains_(sharedGains),
-      wake_(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
-      opener_(device) {}
-
+// The outputs go first, each waiting for its device thread: their voices then
+// go back to a feeder that is still there.
 SoundEngine::~SoundEngine() {
-  {
-    std::lock_guard lock(mutex_);
-    quit_ = true;
-  }
-  SetEvent(wake_.Get());
-  if (thread_.joinable()) thread_.join();
+  for (Slot& output : outputs_) output.sink.reset();
 }
 
-// A thread starting up (each loaded library's thread attach, COM) and opening the
-// device competes with the program making its window: the engine's thread starts
-// only when a stream is first wanted.
-void SoundEngine::StartThread() {
-  std::call_once(threadStarted_, [this] { thread_ = std::thread([this] { Run(); }); });
-}
-
-std::shared_ptr<Voice> SoundEngine::Prepare(const std::wstring& path) {
+std::shared_ptr<Sound> SoundEngine::Prepare(const std::wstring& path) {
   auto source = FileByteSource::Open(path);
   if (!source) return nullptr;
-  return PrepareDecoder(WithGain(OpenClipDecoder(std::move(source), decoders_), gains_.For(path)));
+  return PrepareDecoder(WithGain(OpenClipDecoder(std::move(source), *decoders_), gains_.For(path)));
 }
 
-std::shared_ptr<Voice> SoundEngine::Prepare(std::span<const uint8_t> clip) {
+std::shared_ptr<Sound> SoundEngine::Prepare(std::span<const uint8_t> clip) {
   return Prepare(std::make_unique<MemoryByteSource>(clip));
 }
 
-std::shared_ptr<Voice> SoundEngine::Prepare(std::unique_ptr<ByteSource> source) {
-  return PrepareDecoder(OpenClipDecoder(std::move(source), decoders_));
+std::shared_ptr<Sound> SoundEngine::Prepare(std::unique_ptr<ByteSource> source) {
+  return PrepareDecoder(OpenClipDecoder(std::move(source), *decoders_));
 }
 
 void SoundEngine::OpenStream() {
-  {
-    std::lock_guard lock(mutex_);
-    wantStream_ = true;
-  }
-  SetEvent(wake_.Get());
-  StartThread();
+  Monitor().OpenStream();
+  feeder_.Start();
 }
 
-std::shared_ptr<Voice> SoundEngine::PrepareDecoder(std::unique_ptr<PcmDecoder> decoder) {
+std::shared_ptr<Sound> SoundEngine::PrepareDecoder(std::unique_ptr<PcmDecoder> decoder) {
   if (!decoder) return nullptr;
-  // A sound before the stream was asked for, or after it closed: ask now, and wait
-  // for that open. No stream (no device, one that refuses every format, or one
-  // that hangs) means this engine cannot play the sound: the caller's fallback
-  // plays it instead.
-  if (!streamOpen_.load()) {
-    std::unique_lock lock(mutex_);
-    const int tried = openAttempts_;
-    wantStream_ = true;
-    SetEvent(wake_.Get());
-    StartThread();
-    openTried_.wait_for(lock, kOpenWait, [&] { return openAttempts_ != tried || quit_; });
-    if (!streamOpen_.load()) return nullptr;
+  // A sound before the monitor's stream was asked for, or after it closed: ask
+  // now, and wait for that open. No stream (no device, one that refuses every
+  // format, or one that hangs) means this engine cannot play the sound: the
+  // caller's fallback plays it instead. No other output is waited for.
+  if (!Monitor().AwaitStream(kOpenWait)) return nullptr;
+  // Outputs that are up now hold the decoding back from the first block; the
+  // others join the sound where it is when their device comes.
+  DecodedRing::ReaderMask up = 0;
+  size_t readers = 0;
+  for (const Slot& output : outputs_) {
+    if (!output.sink) continue;
+    ++readers;
+    if (output.sink->StreamOpen()) up |= 1u << output.sink->Reader();
   }
-  auto feed = std::make_shared<VoiceFeed>(std::move(decoder));
+  auto feed = std::make_shared<VoiceFeed>(std::move(decoder), readers, up, tables_);
   feed->Fill(kPrimeBlocks);
-  // The rate is the open stream's, checked again on the engine thread when the voice plays.
-  const unsigned rate = outputRate_.load();
-  std::shared_ptr<Voice> voice = Voice::Create(feed, rate ? rate : kAssumedOutputRate);
+  auto sound = std::make_shared<Sound>();
+  for (const Slot& output : outputs_) {
+    if (!output.sink) continue;
+    // The rate is the output's stream's, checked again on its device thread when the voice plays.
+    const unsigned rate = output.sink->OutputRate();
+    std::shared_ptr<Voice> voice =
+        Voice::Create(feed, rate ? rate : kAssumedOutputRate, output.sink->Reader(), sound->controls_);
+    if (voice) sound->voices_.push_back({output.id, std::move(voice)});
+    else feed->ReaderDone(output.sink->Reader());
+  }
   // A file that yields no sound at all is no clip this engine plays.
-  if (!voice) return nullptr;
+  if (sound->voices_.empty() || sound->voices_.front().sinkId != outputs_[0].id) return nullptr;
   feeder_.Add(std::move(feed));
-  return voice;
+  return sound;
 }
 
-void SoundEngine::Start(std::shared_ptr<Voice> voice) {
-  {
-    std::lock_guard lock(mutex_);
-    started_.push_back(std::move(voice));
-    wantStream_ = true;
-    releaseStream_ = false;
-  }
-  SetEvent(wake_.Get());
-  StartThread();
-}
-
-void SoundEngine::Resumed() { SetEvent(wake_.Get()); }
-
-void SoundEngine::SetSource(std::shared_ptr<OutputSource> source) {
-  {
-    std::lock_guard lock(mutex_);
-    sourceRequest_ = std::move(source);
-    sourceChanged_ = true;
-  }
-  SetEvent(wake_.Get());
-  StartThread();
-}
-
-void SoundEngine::ReleaseDevice() {
-  {
-    std::lock_guard lock(mutex_);
-    releaseStream_ = true;
-    wantStream_ = false;
-    for (auto& voice : started_) voice->Stop();
-  }
-  SetEvent(wake_.Get());
-}
-
-void SoundEngine::Run() noexcept {
-  // The stream's objects live and die in this thread's multithreaded apartment.
-  NameThisThread(L"kivora-engine");
-  // Room enough that handing voices on never allocates while a sound plays.
-  playing_.reserve(kVoiceRoom);
-  retiring_.reserve(kVoiceRoom);
-  const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-  try {
-    ProAudioRegistration proAudio;
-    RunLoop();
-  } catch (...) {
-    // Nothing may leave a thread; the engine falls silent instead.
-  }
-  streamOpen_.store(false);
-  playing_.clear();
-  {
-    std::lock_guard lock(mutex_);
-    quit_ = true;
-  }
-  openTried_.notify_all();
-  if (SUCCEEDED(com)) CoUninitialize();
-}
-
-void SoundEngine::RunLoop() {
-  std::unique_ptr<OutputStream> stream;
-  // A new default device takes the stream over: at once while a sound plays, which
-  // goes on there, and at the next sound otherwise.
-  DefaultDeviceWatch watch([this] {
-    {
-      std::lock_guard lock(mutex_);
-      defaultChanged_ = true;
+void SoundEngine::Start(const std::shared_ptr<Sound>& sound) {
+  for (Sound::ForOutput& forOutput : sound->voices_) {
+    // An output removed since the sound was prepared lets its voice go.
+    for (Slot& output : outputs_) {
+      if (output.sink && output.id == forOutput.sinkId) output.sink->Start(std::move(forOutput.voice));
     }
-    SetEvent(wake_.Get());
-  });
-  for (;;) {
-    TakeRequests(stream);
-    bool wantStream = false;
-    bool move = false;
-    {
-      std::lock_guard lock(mutex_);
-      if (quit_) return;
-      if (std::exchange(sourceChanged_, false)) {
-        source_ = sourceRequest_;
-        sourceOpenFailedAt_ = 0;
-      }
-      move = std::exchange(defaultChanged_, false) && stream;
-      if (move) wantStream_ = !playing_.empty();
-      // A source wants the stream always; after a failed open, once a second.
-      if (source_ && (sourceOpenFailedAt_ == 0 || GetTickCount64() - sourceOpenFailedAt_ >= kSourceRetryMs)) wantStream_ = true;
-      wantStream = wantStream_;
-    }
-    if (move) {
-      // The voices stay: the stream opened next plays them on from where they are.
-      stream.reset();
-      streamOpen_.store(false);
-    }
-    std::unique_ptr<OutputStream> opened;
-    if (opener_.Take(opened)) {
-      Opened(std::move(opened), stream);
-    } else if (!stream && wantStream) {
-      if (!opener_.Busy()) {
-        opener_.Begin();
-      } else if (opener_.BusyFor() >= kOpenTimeoutMs) {
-        // The device hangs: this sound, and every one until it answers, goes elsewhere at once.
-        playing_.clear();
-        {
-          std::lock_guard lock(mutex_);
-          wantStream_ = false;
-        }
-        AttemptEnded();
-      }
-    }
-    if (stream && !Render(*stream)) {
-      // The device failed or went away. The first failure of a stream that has
-      // played nothing since it opened keeps the voices: a stream opened afresh
-      // plays them (so the click that met a device invalidated while the stream
-      // was stopped is heard). A stream failing again lets them go; the next
-      // sound opens it again.
-      if (wroteSinceOpen_ || !reopenedForVoices_) {
-        ReopenForVoices(stream);
-        continue;
-      }
-      CloseStream(stream);
-    }
-    // A stopped stream signals nothing: then only a request, an attempt to open
-    // ending or running out of time, or the end of the quiet spell that closes
-    // the stream, wakes the thread.
-    DWORD timeout = INFINITE;
-    // Only a stream with no voice at all closes: a paused one keeps its place.
-    if (stream && stopped_ && playing_.empty()) {
-      const ULONGLONG quiet = GetTickCount64() - quietSince_;
-      if (quiet >= kQuietCloseMs) {
-        CloseStream(stream);
-        continue;
-      }
-      timeout = static_cast<DWORD>(kQuietCloseMs - quiet);
-    }
-    if (source_ && !stream && !opener_.Busy()) timeout = std::min<DWORD>(timeout, kSourceRetryMs);
-    if (opener_.Busy() && opener_.BusyFor() < kOpenTimeoutMs) {
-      timeout = std::min(timeout, static_cast<DWORD>(kOpenTimeoutMs - opener_.BusyFor()));
-    }
-    const bool running = stream && !stopped_;
-    HANDLE handles[3] = {wake_.Get()};
-    DWORD count = 1;
-    if (opener_.Busy()) handles[count++] = opener_.Ended();
-    if (running) handles[count++] = stream->ReadyEvent();
-    WaitForMultipleObjects(count, handles, FALSE, timeout);
+  }
+  sound->voices_.clear();
+}
+
+void SoundEngine::Resumed() {
+  for (Slot& output : outputs_) {
+    if (output.sink) output.sink->Resumed();
   }
 }
 
-void SoundEngine::Opened(std::unique_ptr<OutputStream> opened, std::unique_ptr<OutputStream>& stream) {
-  bool wanted = false;
-  {
-    std::lock_guard lock(mutex_);
-    wanted = wantStream_ || !playing_.empty() || !started_.empty() || source_;
+void SoundEngine::ReleaseDevice() { Monitor().ReleaseDevice(); }
+
+void SoundEngine::SetOutput(const SinkPolicy& policy, std::shared_ptr<OutputDevice> device, std::wstring endpointId,
+                            std::function<void(SinkPresence)> presenceChanged) {
+  size_t slot = 0;
+  while (slot < outputs_.size() && !(outputs_[slot].sink && outputs_[slot].sink->Policy().name == policy.name)) ++slot;
+  if (slot == 0) return;  // the monitor is always there
+  if (slot == outputs_.size()) {
+    if (!device) return;
+    slot = 1;
+    while (slot < outputs_.size() && outputs_[slot].sink) ++slot;
+    if (slot == outputs_.size()) return;  // no reader left
   }
-  // A stream nobody wants any more (the device was released meanwhile) closes at once.
-  if (stream || !wanted) opened.reset();
-  if (opened) {
-    stream = std::move(opened);
-    outputRate_.store(stream->SampleRate());
-    streamOpenings_.fetch_add(1);
-    wroteSinceOpen_ = false;
-    mix_.reserve(size_t{stream->BufferFrames()} * 2);
-    if (!warmed_) {
-      decoders_.Warm(kCommonMp3, kWarmDecoders);
-      warmed_ = true;
-    }
-    // Made before the old one goes, so a stream at the same rate keeps the same table.
-    commonConverter_ = Resampler::Create(kCommonMp3.sampleRate, stream->SampleRate(), kCommonMp3.channels);
-    // The stream waits stopped and empty until a sound comes, which then
-    // starts it with no silence queued before it.
-    stopped_ = false;
-    quietSince_ = GetTickCount64();
-    if (stream->Discard()) stopped_ = true;
-    else stream.reset();
-  }
-  sourceOpenFailedAt_ = stream ? 0 : GetTickCount64();
-  if (!stream) {
-    // No device now: try again at the next sound. What was playing is let go.
-    playing_.clear();
-    std::lock_guard lock(mutex_);
-    wantStream_ = false;
-  }
-  streamOpen_.store(stream != nullptr);
-  AttemptEnded();
+  // The old output's thread ends here; an open of its still under way keeps its
+  // own share of the device and ends on its own.
+  outputs_[slot] = {};
+  if (!device) return;
+  SinkSetup setup{policy, std::move(device), std::move(endpointId), slot, std::move(presenceChanged)};
+  outputs_[slot] = {nextOutputId_++, std::make_unique<OutputSink>(std::move(setup), feeder_, tables_)};
+  // An output that does not open for sounds keeps its stream from now on.
+  if (!policy.opensForSounds) outputs_[slot].sink->OpenStream();
 }
 
-void SoundEngine::AttemptEnded() {
-  {
-    std::lock_guard lock(mutex_);
-    ++openAttempts_;
+OutputSink* SoundEngine::Output(std::wstring_view name) {
+  for (Slot& output : outputs_) {
+    if (output.sink && output.sink->Policy().name == name) return output.sink.get();
   }
-  openTried_.notify_all();
+  return nullptr;
 }
 
-void SoundEngine::ReopenForVoices(std::unique_ptr<OutputStream>& stream) {
-  stream.reset();
-  streamOpen_.store(false);
-  reopenedForVoices_ = true;
-  std::lock_guard lock(mutex_);
-  wantStream_ = !playing_.empty() || !started_.empty();
-}
-
-void SoundEngine::CloseStream(std::unique_ptr<OutputStream>& stream) {
-  stream.reset();
-  playing_.clear();
-  streamOpen_.store(false);
-  std::lock_guard lock(mutex_);
-  // A sound handed over meanwhile opens it again at once.
-  wantStream_ = !started_.empty();
-}
-
-void SoundEngine::TakeRequests(std::unique_ptr<OutputStream>& stream) {
-  std::vector<std::shared_ptr<Voice>> started;
-  bool release = false;
-  {
-    std::lock_guard lock(mutex_);
-    started.swap(started_);
-    release = std::exchange(releaseStream_, false);
+void SoundEngine::NotifyDeviceEvent(const DeviceEvent& event) {
+  for (Slot& output : outputs_) {
+    if (output.sink) output.sink->Notify(event);
   }
-  for (auto& voice : started) {
-    // Only the newest voice sounds: every earlier one fades out.
-    for (auto& earlier : playing_) earlier->Stop();
-    playing_.push_back(std::move(voice));
-  }
-
-  if (release) {
-    stream.reset();
-    playing_.clear();
-    streamOpen_.store(false);
-  }
-}
-
-void SoundEngine::RetireEnded() {
-  for (auto& voice : playing_) {
-    // Past the room kept, a voice is freed here after all: a burst of clicks no hand can make.
-    if (voice->Ended() && retiring_.size() < retiring_.capacity()) retiring_.push_back(std::move(voice));
-  }
-  std::erase_if(playing_, [](const std::shared_ptr<Voice>& voice) { return !voice || voice->Ended(); });
-  if (!retiring_.empty()) feeder_.TryRetire(retiring_);
-}
-
-bool SoundEngine::Render(OutputStream& stream) {
-  RetireEnded();
-  const ULONGLONG now = GetTickCount64();
-  // Paused voices make no sound: with only those, the stream is as quiet as with none.
-  const bool silent = std::ranges::all_of(playing_, [](const std::shared_ptr<Voice>& voice) { return voice->Held(); });
-  if (!silent) {
-    quietSince_ = 0;
-  } else if (quietSince_ == 0) {
-    quietSince_ = now;
-  }
-  if (silent && !source_ && (stopped_ || now - quietSince_ > kIdleStopMs)) {
-    // The last sound's tail has been heard: the stream stops until a sound
-    // comes or resumes, which then starts it into an empty buffer, and costs
-    // nothing meanwhile.
-    if (!stream.Discard()) return false;
-    stopped_ = true;
-    return true;
-  }
-  const auto writable = stream.WritableFrames();
-  if (!writable) return false;
-  if (*writable == 0) return true;
-  // A running stream found empty while a voice sounds has played silence that was not asked for.
-  if (!stopped_ && !silent && *writable >= stream.BufferFrames()) deviceUnderruns_.fetch_add(1);
-  mix_.assign(static_cast<size_t>(*writable) * 2, 0.0f);
-  for (auto& voice : playing_) {
-    // A stream reopened on another device may run at another rate.
-    voice->AttachTo(stream.SampleRate());
-    const uint64_t starved = voice->Starvations();
-    voice->MixInto(mix_.data(), *writable);
-    feedStarvations_.fetch_add(voice->Starvations() - starved);
-  }
-  if (source_) {
-    // What the device still holds plays first: this block is heard after it.
-    const double heardAt = PerformanceSeconds() + static_cast<double>(stream.BufferFrames() - *writable) / stream.SampleRate();
-    source_->MixInto(mix_.data(), *writable, stream.SampleRate(), heardAt, !silent);
-  }
-  if (!stream.Write(mix_.data(), *writable)) return false;
-  stopped_ = false;
-  wroteSinceOpen_ = true;
-  reopenedForVoices_ = false;
-  return true;
 }
 
 }  // namespace kivora::audio

@@ -1,86 +1,114 @@
-// Plays sounds the instant they are asked for: one output stream, fed a period
-// at a time from the voice that plays; a new voice cuts the one before off with
-// a short fade. The stream stops a moment after the last sound and closes after
-// a quiet spell; the next sound opens it again, as it does after a device failed.
+// Plays sounds the instant they are asked for, on every output at once: each
+// file is decoded once, by the feeder thread, into a ring that every output reads
+// with a cursor of its own; each output (a sink) has its own device thread,
+// stream, clock and rate conversion, so no device ever waits for another. A new
+// sound cuts the one before off with a short fade. Volume, pause and the cut-off
+// are the engine's state of each sound, which every output obeys.
 //
-// Threads: the engine thread owns the stream and the voices that play, and only
-// mixes what is decoded; the feeder thread owns the decoders and keeps each
-// voice's ring full; each attempt to open the device runs on a thread of its
-// own, which the engine waits for no longer than a time-out.
+// Outputs: "monitor", the default device, always there; others (the broadcast
+// device) are set and removed by policy (sink_policy.h).
+// Threads: the engine object belongs to the thread that controls sounds (the
+// window's); the feeder thread owns the decoders; each output's device thread
+// owns its stream and its voices (output_sink.h).
 #pragma once
 
 #include <windows.h>
 
-#include <atomic>
-#include <condition_variable>
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <functional>
 #include <memory>
-#include <mutex>
+#include <span>
 #include <string>
-#include <thread>
+#include <utility>
 #include <vector>
 
-#include "base/unique_handle.h"
 #include "audio/decode/acm_mp3_decoder.h"
+#include "audio/decode/pcm_decoder.h"
 #include "audio/dsp/clip_gain.h"
-#include "audio/device/device_opener.h"
+#include "audio/device/device_watch.h"
 #include "audio/device/output_device.h"
-#include "audio/engine/output_source.h"
+#include "audio/engine/converter_tables.h"
+#include "audio/engine/output_sink.h"
 #include "audio/engine/voice.h"
+#include "audio/engine/voice_controls.h"
 #include "audio/engine/voice_feeder.h"
 
 namespace kivora::audio {
 
+// One prepared sound as the player holds it: the engine's state of it, which
+// every output obeys, and until it starts, each output's voice of it. Owned by
+// the thread that controls sounds.
+class Sound {
+ public:
+  // Gains in 0..1 for each channel; every output glides to them.
+  void SetGain(float left, float right) { controls_->SetGain(left, right); }
+  void SetPaused(bool paused) { controls_->paused.store(paused); }
+  // Fades out on every output; then it has ended.
+  void Stop() { controls_->stopping.store(true); }
+
+ private:
+  friend class SoundEngine;
+  struct ForOutput {
+    uint64_t sinkId;
+    std::shared_ptr<Voice> voice;
+  };
+  std::shared_ptr<VoiceControls> controls_ = std::make_shared<VoiceControls>();
+  std::vector<ForOutput> voices_;  // handed to the outputs at Start
+};
+
 class SoundEngine {
  public:
-  // Returns at once. The engine's thread starts and the stream opens at
+  // Returns at once. The monitor's thread starts and its stream opens at
   // OpenStream, or at the first sound, whichever comes first.
-  explicit SoundEngine(OutputDevice& device);
-  // An engine that levels files by gains another engine keeps (a second device
-  // plays the same files at the same loudness as the first).
-  SoundEngine(OutputDevice& device, ClipGains& sharedGains);
+  explicit SoundEngine(std::shared_ptr<OutputDevice> monitorDevice);
   ~SoundEngine();
   SoundEngine(const SoundEngine&) = delete;
   SoundEngine& operator=(const SoundEngine&) = delete;
 
-  // Has the engine's thread open the stream (and the MP3 codec) now, in the
-  // background. The program asks once its window is up, so the system's audio
-  // libraries load while nobody waits for them.
+  // Has the monitor open its stream (and the MP3 codec) now, in the background.
+  // The program asks once its window is up, so the system's audio libraries load
+  // while nobody waits for them.
   void OpenStream();
 
   // The file at path, decoded up to its first samples and ready to start; nothing
-  // when the engine cannot play it (missing, no MP3 or PCM WAVE it can decode, no
-  // sound in it) or has no stream to play it on.
-  std::shared_ptr<Voice> Prepare(const std::wstring& path);
-  // Same, for a clip whose bytes live in memory as long as the voice.
-  std::shared_ptr<Voice> Prepare(std::span<const uint8_t> clip);
+  // when the engine cannot play it (missing, not a format it decodes, no sound in
+  // it) or the monitor has no stream to play it on. Only the monitor's open is
+  // waited for, never another output's.
+  std::shared_ptr<Sound> Prepare(const std::wstring& path);
+  // Same, for a clip whose bytes live in memory as long as the sound.
+  std::shared_ptr<Sound> Prepare(std::span<const uint8_t> clip);
   // Same, for a clip read from source.
-  std::shared_ptr<Voice> Prepare(std::unique_ptr<ByteSource> source);
+  std::shared_ptr<Sound> Prepare(std::unique_ptr<ByteSource> source);
 
-  // voice becomes the sound that plays; the one before fades out. Reopens the
-  // stream first when it was closed.
-  void Start(std::shared_ptr<Voice> voice);
-
-  // A voice that was paused plays again: the engine starts its stream, stopped
-  // while nothing sounded.
+  // sound plays on every output; the sound before fades out. Returns at once.
+  void Start(const std::shared_ptr<Sound>& sound);
+  // A sound that was paused plays again: outputs start their stopped streams.
   void Resumed();
-
-  // Closes the stream until the next Start, so another player can have the
-  // device to itself (some devices take one stream at a time).
+  // Closes the monitor's stream until the next Start, so another player can have
+  // the default device to itself (some devices take one stream at a time).
   void ReleaseDevice();
 
-  // A source mixed into every block beside the voices (nullptr: none). While
-  // one is set the stream stays open and running, sound or not, and a device
-  // that fails is tried again every second.
-  void SetSource(std::shared_ptr<OutputSource> source);
+  // Sets the output of policy on device (endpointId names it, for device events);
+  // a null device removes it. The sound playing now goes on where it plays; the
+  // next one plays on the output too. presenceChanged hears, on the output's
+  // thread, when its device is missing, back, or stands down.
+  void SetOutput(const SinkPolicy& policy, std::shared_ptr<OutputDevice> device, std::wstring endpointId = {},
+                 std::function<void(SinkPresence)> presenceChanged = {});
+  // The output of policy's name, while it is set.
+  OutputSink* Output(std::wstring_view name);
+  // Hands a device event to every output, as the system's notifications do.
+  void NotifyDeviceEvent(const DeviceEvent& event);
 
-  // Whether the stream is open now, and how often it was opened.
-  bool StreamOpen() const { return streamOpen_.load(); }
-  int StreamOpenings() const { return streamOpenings_.load(); }
-  unsigned OutputRate() const { return outputRate_.load(); }
-  // Renders that found the device's buffer run dry while a voice sounded, and
-  // renders that found a voice's decoding behind.
-  uint64_t DeviceUnderruns() const { return deviceUnderruns_.load(); }
-  uint64_t FeedStarvations() const { return feedStarvations_.load(); }
+  // The monitor's figures: whether its stream is open now, how often it was
+  // opened, its rate, renders that found its device's buffer run dry while a
+  // voice sounded, and renders that found a voice's decoding behind.
+  bool StreamOpen() const { return Monitor().StreamOpen(); }
+  int StreamOpenings() const { return Monitor().StreamOpenings(); }
+  unsigned OutputRate() const { return Monitor().OutputRate(); }
+  uint64_t DeviceUnderruns() const { return Monitor().DeviceUnderruns(); }
+  uint64_t FeedStarvations() const { return Monitor().FeedStarvations(); }
   // Clips whose decoder (and file) the engine still holds.
   size_t DecodersHeld() { return feeder_.FeedsHeld(); }
 
@@ -88,66 +116,22 @@ class SoundEngine {
   ClipGains& FileGains() { return gains_; }
 
  private:
-  std::shared_ptr<Voice> PrepareDecoder(std::unique_ptr<PcmDecoder> decoder);
-  void StartThread();
-  void Run() noexcept;
-  void RunLoop();
-  // Takes the voices and requests handed over since the last turn.
-  void TakeRequests(std::unique_ptr<OutputStream>& stream);
-  // Fills the room the device has, or stops the stream once the last sound has
-  // been heard; false when the device failed.
-  bool Render(OutputStream& stream);
-  // Hands the voices that have ended to the feeder, which frees them.
-  void RetireEnded();
-  // Closes the stream until a sound asks for it again.
-  void CloseStream(std::unique_ptr<OutputStream>& stream);
-  // Closes a failed stream and has one opened afresh for the voices playing.
-  void ReopenForVoices(std::unique_ptr<OutputStream>& stream);
-  // Takes the stream an attempt to open opened, or its failure.
-  void Opened(std::unique_ptr<OutputStream> opened, std::unique_ptr<OutputStream>& stream);
-  // Tells a sound waiting for the stream that the attempt is over.
-  void AttemptEnded();
+  struct Slot {
+    uint64_t id = 0;
+    std::unique_ptr<OutputSink> sink;
+  };
+  std::shared_ptr<Sound> PrepareDecoder(std::unique_ptr<PcmDecoder> decoder);
+  OutputSink& Monitor() const { return *outputs_[0].sink; }
 
-  AcmStreamPool decoders_;
+  // Declared in the order they may be destroyed last to first: the outputs' voices
+  // go back to the feeder, and the feeder's decoders use the codec streams.
+  // Shared with the monitor's opening threads, which open the first codec streams.
+  std::shared_ptr<AcmStreamPool> decoders_ = std::make_shared<AcmStreamPool>();
+  std::shared_ptr<ConverterTables> tables_ = std::make_shared<ConverterTables>();
+  ClipGains gains_;
   VoiceFeeder feeder_;
-  ClipGains ownGains_;
-  ClipGains& gains_;  // ownGains_, or another engine's
-  kivora::KernelHandle wake_;
-  std::condition_variable openTried_;  // with mutex_: an open of the stream was tried
-  std::atomic<unsigned> outputRate_{0};
-  std::atomic<bool> streamOpen_{false};
-  std::atomic<int> streamOpenings_{0};
-  std::atomic<uint64_t> deviceUnderruns_{0};
-  std::atomic<uint64_t> feedStarvations_{0};
-
-  std::mutex mutex_;  // guards the requests below
-  std::vector<std::shared_ptr<Voice>> started_;
-  bool wantStream_ = false;
-  bool releaseStream_ = false;
-  bool quit_ = false;
-  int openAttempts_ = 0;          // opens of the stream tried so far, and failed or not
-  bool defaultChanged_ = false;  // the system's default output device changed
-  std::shared_ptr<OutputSource> sourceRequest_;
-  bool sourceChanged_ = false;
-
-  // The engine thread's own.
-  DeviceOpener opener_;
-  bool warmed_ = false;  // the codec streams the first click needs are open
-  // Keeps the rate table of the common clips (44.1 kHz stereo) to the stream's rate
-  // alive: tables go with their last user, and a click from silence would build it again.
-  std::unique_ptr<Resampler> commonConverter_;
-  std::vector<std::shared_ptr<Voice>> playing_;
-  std::shared_ptr<OutputSource> source_;
-  ULONGLONG sourceOpenFailedAt_ = 0;  // when an open for the source last failed; 0: none since
-  std::vector<std::shared_ptr<Voice>> retiring_;  // ended, on their way to the feeder to be freed
-  std::vector<float> mix_;
-  ULONGLONG quietSince_ = 0;  // when the last voice ended or was paused, or the stream opened; 0 while one sounds
-  bool stopped_ = false;  // the stream is stopped and empty, waiting for a sound
-  bool wroteSinceOpen_ = false;     // the stream took sound since it opened
-  bool reopenedForVoices_ = false;  // the stream was opened afresh after a failure, and has written nothing yet
-
-  std::once_flag threadStarted_;
-  std::thread thread_;
+  std::array<Slot, DecodedRing::kMaxReaders> outputs_;  // slot r reads as reader r; slot 0 is the monitor
+  uint64_t nextOutputId_ = 1;
 };
 
 }  // namespace kivora::audio

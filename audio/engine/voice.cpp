@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace kivora::audio {
 namespace {
@@ -18,20 +19,23 @@ float Toward(float value, float target, float step) {
 
 }  // namespace
 
-std::unique_ptr<Voice> Voice::Create(std::shared_ptr<VoiceFeed> feed, unsigned outputRate) {
-  const DecodedBlock* first = feed->Oldest();
-  if (!first) return nullptr;
-  auto resampler = Resampler::Create(first->rate, outputRate, first->channels);
+std::unique_ptr<Voice> Voice::Create(std::shared_ptr<VoiceFeed> feed, unsigned outputRate, size_t reader,
+                                     std::shared_ptr<VoiceControls> controls) {
+  if (!feed->HasSound() || !controls) return nullptr;
+  auto resampler = Resampler::Create(feed->FirstRate(), outputRate, feed->FirstChannels());
   if (!resampler) return nullptr;
-  return std::unique_ptr<Voice>(new Voice(std::move(feed), std::move(resampler), *first, outputRate));
+  return std::unique_ptr<Voice>(new Voice(std::move(feed), std::move(resampler), reader, std::move(controls), outputRate));
 }
 
-Voice::Voice(std::shared_ptr<VoiceFeed> feed, std::unique_ptr<Resampler> resampler, const DecodedBlock& first,
-             unsigned outputRate)
+Voice::Voice(std::shared_ptr<VoiceFeed> feed, std::unique_ptr<Resampler> resampler, size_t reader,
+             std::shared_ptr<VoiceControls> controls, unsigned outputRate)
     : feed_(std::move(feed)),
+      reader_(reader),
+      controls_(std::move(controls)),
+      block_(std::make_unique_for_overwrite<DecodedBlock>()),
       resampler_(std::move(resampler)),
-      inRate_(first.rate),
-      inChannels_(first.channels),
+      inRate_(feed_->FirstRate()),
+      inChannels_(feed_->FirstChannels()),
       outputRate_(outputRate) {
   SetRamp(outputRate);
   fadeLevel_ = rampFrames_;
@@ -61,9 +65,13 @@ void Voice::AttachTo(unsigned outputRate) {
   SetRamp(outputRate);
 }
 
-void Voice::SetGain(float left, float right) {
-  targetLeft_.store(std::clamp(left, 0.0f, 1.0f));
-  targetRight_.store(std::clamp(right, 0.0f, 1.0f));
+void Voice::RejoinFeed() {
+  if (ended_ || feed_->Attached(reader_)) return;
+  feed_->Attach(reader_);
+  // What waits converted belongs to where the sound was; it fades in from where it is.
+  ready_.clear();
+  readyAt_ = 0;
+  fadeLevel_ = 0;
 }
 
 bool Voice::Refill(size_t wanted) {
@@ -82,9 +90,9 @@ bool Voice::Refill(size_t wanted) {
     if (got > 0) continue;
     if (clipDone_) return waiting > 0;
     if (formatChanging_ && waiting > 0) return true;  // the old format's last frames play first
-    const DecodedBlock* block = feed_->Oldest();
+    const DecodedBlock* block = feed_->Read(reader_, *block_) ? block_.get() : nullptr;
     if (!block) {
-      if (!feed_->Drained()) {
+      if (!feed_->Drained(reader_)) {
         // The feeder is behind (a stalled disk): silence now, the sound goes on when it catches up.
         ++starvations_;
         return true;
@@ -110,26 +118,26 @@ bool Voice::Refill(size_t wanted) {
       continue;
     }
     resampler_->Push(std::span<const float>(block->samples, size_t{block->frames} * block->channels));
-    feed_->Release();
+    feed_->Release(reader_);
   }
   return true;
 }
 
-void Voice::MixInto(float* mix, size_t frames) {
-  if (ended_) return;
-  if (!rendered_.exchange(true)) {
+size_t Voice::MixInto(float* mix, size_t frames) {
+  if (ended_) return 0;
+  if (!std::exchange(rendered_, true)) {
     // The volume set between open and play is where the sound starts, not a glide.
-    gainLeft_ = targetLeft_.load();
-    gainRight_ = targetRight_.load();
+    gainLeft_ = controls_->targetLeft.load();
+    gainRight_ = controls_->targetRight.load();
   }
   size_t done = 0;
   while (done < frames) {
-    const bool stopping = stopping_.load();
-    const bool silentWanted = stopping || paused_.load();
+    const bool stopping = controls_->stopping.load();
+    const bool silentWanted = stopping || controls_->paused.load();
     if (silentWanted && fadeLevel_ == 0) {
       // A paused voice holds its place; a stopped one is finished.
       if (stopping) End();
-      return;
+      return done;
     }
     size_t chunk = std::min(frames - done, kMixChunkFrames);
     // While fading out, take no more than the fade needs, so a pause resumes
@@ -137,12 +145,12 @@ void Voice::MixInto(float* mix, size_t frames) {
     if (silentWanted) chunk = std::min<size_t>(chunk, fadeLevel_);
     if (!Refill(chunk)) {
       End();
-      return;
+      return done;
     }
     chunk = std::min(chunk, Waiting());
-    if (chunk == 0) return;  // the feed is behind
+    if (chunk == 0) return done;  // the feed is behind
     const unsigned channels = resampler_->Channels();
-    const float targetLeft = targetLeft_.load(), targetRight = targetRight_.load();
+    const float targetLeft = controls_->targetLeft.load(), targetRight = controls_->targetRight.load();
     const float* source = &ready_[readyAt_ * channels];
     float* out = mix + done * 2;
     for (size_t i = 0; i < chunk; ++i) {
@@ -161,12 +169,13 @@ void Voice::MixInto(float* mix, size_t frames) {
     done += chunk;
     framesPlayed_ += chunk;
   }
+  return done;
 }
 
 void Voice::End() {
   ended_ = true;
-  // The feeder lets the decoder and its file go at once.
-  feed_->Abandon();
+  // Once every output's voice has ended, the feeder lets the decoder and its file go at once.
+  feed_->ReaderDone(reader_);
 }
 
 }  // namespace kivora::audio

@@ -1,8 +1,9 @@
-// One sound as the engine plays it: the decoded samples its feed has ready, the
-// conversion to the output rate, and the gains that make every change smooth.
-// Controls (volume, pause, stop) may be set from any thread; rendering happens
-// on the output thread only, after the voice was handed to it, and reads no
-// file and calls no codec. Pure code, no device.
+// One sound as one output plays it: its own reader of the decoded samples the
+// feed has ready, the conversion to that output's rate, and the gains that make
+// every change smooth. The controls (volume, pause, stop) are the engine's, shared
+// by the voices of the same sound on every output, and may be set from any
+// thread; rendering happens on the output's device thread only, after the voice
+// was handed to it, and reads no file and calls no codec. Pure code, no device.
 #pragma once
 
 #include <atomic>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "audio/dsp/resampler.h"
+#include "audio/engine/voice_controls.h"
 #include "audio/engine/voice_feed.h"
 
 namespace kivora::audio {
@@ -22,37 +24,45 @@ class Voice {
   // the level never jumps (a jump is heard as a click).
   static constexpr double kRampSeconds = 0.004;
 
-  // A voice for a feed whose first samples are decoded; nothing when the feed
-  // holds no sound or the clip's rate cannot be converted to outputRate.
-  static std::unique_ptr<Voice> Create(std::shared_ptr<VoiceFeed> feed, unsigned outputRate);
-  ~Voice() { feed_->Abandon(); }
+  // A voice reading feed as reader, under controls, for a feed whose first
+  // samples are decoded; nothing when the feed holds no sound or the clip's rate
+  // cannot be converted to outputRate.
+  static std::unique_ptr<Voice> Create(std::shared_ptr<VoiceFeed> feed, unsigned outputRate, size_t reader = 0,
+                                       std::shared_ptr<VoiceControls> controls = std::make_shared<VoiceControls>());
+  ~Voice() { feed_->ReaderDone(reader_); }
 
   // The rate of the stream the voice plays into, from the next render on (a
   // stream reopened on another device may run at another rate). Output thread only.
   void AttachTo(unsigned outputRate);
+  // The output went down: the voice no longer holds the decoding back. And came
+  // back: the voice goes on from where the sound is now, fading in. Output thread only.
+  void LeaveFeed() { feed_->Detach(reader_); }
+  void RejoinFeed();
+  bool InFeed() const { return feed_->Attached(reader_); }
 
-  // Adds up to frames stereo frames of this voice into mix (interleaved L, R).
-  void MixInto(float* mix, size_t frames);
+  // Adds up to frames stereo frames of this voice into mix (interleaved L, R);
+  // returns how many it added (fewer when its feed is behind, it ends, or it is held).
+  size_t MixInto(float* mix, size_t frames);
 
   // Gains in 0..1 for each channel; the voice glides to them. Before the first
   // render they apply at once.
-  void SetGain(float left, float right);
-  void SetPaused(bool paused) { paused_.store(paused); }
+  void SetGain(float left, float right) { controls_->SetGain(left, right); }
+  void SetPaused(bool paused) { controls_->paused.store(paused); }
   // Fades out; the voice has ended once the fade is done.
-  void Stop() { stopping_.store(true); }
+  void Stop() { controls_->stopping.store(true); }
 
   bool Ended() const { return ended_; }
   // Renders that found the feed behind: the decoder could not keep up.
   uint64_t Starvations() const { return starvations_; }
   // Paused and faded out: the voice makes no sound until it is resumed. Read on
   // the output thread only.
-  bool Held() const { return paused_.load() && !stopping_.load() && fadeLevel_ == 0; }
+  bool Held() const { return controls_->paused.load() && !controls_->stopping.load() && fadeLevel_ == 0; }
   // Output frames rendered so far, pauses not counted.
   uint64_t FramesPlayed() const { return framesPlayed_; }
 
  private:
-  Voice(std::shared_ptr<VoiceFeed> feed, std::unique_ptr<Resampler> resampler, const DecodedBlock& first,
-        unsigned outputRate);
+  Voice(std::shared_ptr<VoiceFeed> feed, std::unique_ptr<Resampler> resampler, size_t reader,
+        std::shared_ptr<VoiceControls> controls, unsigned outputRate);
 
   // Converts what the feed has ready until at least wanted frames wait in
   // ready_; fewer when the feed is behind. False once the clip has ended and
@@ -63,6 +73,9 @@ class Voice {
   void End();
 
   std::shared_ptr<VoiceFeed> feed_;
+  const size_t reader_;
+  std::shared_ptr<VoiceControls> controls_;
+  std::unique_ptr<DecodedBlock> block_;  // the block being used, copied out of the ring
   std::unique_ptr<Resampler> resampler_;
   unsigned inRate_, inChannels_;  // the format resampler_ converts from
   unsigned outputRate_;
@@ -72,10 +85,7 @@ class Voice {
   unsigned rampFrames_ = 1;       // output frames of a whole fade
   uint64_t starvations_ = 0;
 
-  std::atomic<float> targetLeft_{1.0f}, targetRight_{1.0f};
-  std::atomic<bool> paused_{false};
-  std::atomic<bool> stopping_{false};
-  std::atomic<bool> rendered_{false};
+  bool rendered_ = false;
 
   float gainLeft_ = 1.0f, gainRight_ = 1.0f;
   // The fade in whole frames: rampFrames_ while sounding, 0 once paused or stopped.

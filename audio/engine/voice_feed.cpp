@@ -16,8 +16,23 @@ size_t BlocksAhead(unsigned rate) {
 
 }  // namespace
 
-VoiceFeed::VoiceFeed(std::unique_ptr<PcmDecoder> decoder)
-    : decoder_(std::move(decoder)), ring_(BlocksAhead(decoder_->SampleRate())) {}
+// The ring holds the look-ahead and half as much again: room for a reader that
+// trails the leader by up to that half (another device's clock, a thread held up)
+// while the leader still has its whole look-ahead.
+VoiceFeed::VoiceFeed(std::unique_ptr<PcmDecoder> decoder, size_t readers, DecodedRing::ReaderMask attached,
+                     std::shared_ptr<ConverterTables> tables)
+    : decoder_(std::move(decoder)),
+      tables_(std::move(tables)),
+      aheadBlocks_(BlocksAhead(decoder_->SampleRate())),
+      ring_(aheadBlocks_ + aheadBlocks_ / 2, attached, aheadBlocks_ / 2),
+      readersLeft_(static_cast<unsigned>(std::clamp<size_t>(readers, 1, DecodedRing::kMaxReaders))) {}
+
+void VoiceFeed::ReaderDone(size_t r) {
+  ring_.Detach(r);
+  // Each reader counts once, however often its voice says it is done.
+  if (readersDone_.fetch_or(1u << r) & (1u << r)) return;
+  if (readersLeft_.fetch_sub(1) == 1) Abandon();
+}
 
 void VoiceFeed::Fill(size_t maxBlocks) {
   for (size_t filled = 0; filled < maxBlocks && decoder_; ++filled) {
@@ -33,6 +48,13 @@ void VoiceFeed::Fill(size_t maxBlocks) {
       if (block->frames == 0) {
         block->rate = decodedRate_;
         block->channels = decodedChannels_;
+        // The outputs' converters for a new rate are made here, never on their device threads.
+        if (tables_ && decodedRate_ != tabledRate_) tables_->ForClipRate(decodedRate_);
+        tabledRate_ = decodedRate_;
+        if (firstRate_.load(std::memory_order_relaxed) == 0) {
+          firstChannels_.store(decodedChannels_, std::memory_order_relaxed);
+          firstRate_.store(decodedRate_, std::memory_order_release);
+        }
       } else if (block->rate != decodedRate_ || block->channels != decodedChannels_) {
         break;  // the new format starts a block of its own
       }

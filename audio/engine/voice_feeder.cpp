@@ -43,8 +43,13 @@ void VoiceFeeder::Add(std::shared_ptr<VoiceFeed> feed) {
     ++held_;
   }
   wake_.notify_one();
-  // Started with the first voice: a thread made while the program makes its
-  // window holds the window up (Wine runs every library's thread attach for it).
+  Start();
+}
+
+// Started with the engine's stream, or the first voice: a thread made while the
+// program makes its window holds the window up (Wine runs every library's thread
+// attach for it).
+void VoiceFeeder::Start() {
   std::call_once(threadStarted_, [this] { thread_ = std::thread([this] { Run(); }); });
 }
 
@@ -84,7 +89,7 @@ void VoiceFeeder::Run() noexcept {
       freeing_.clear();
       for (auto& feed : feeds_) {
         if (feed->Abandoned()) feed->Close();
-        else feed->Fill(feed->StepBlocks());
+        else feed->Fill(feed->BlocksWanted());
       }
       // A feed whose clip is decoded, or whose voice has gone, needs the feeder no more.
       std::erase_if(feeds_, [](const std::shared_ptr<VoiceFeed>& feed) { return feed->DecodingDone(); });

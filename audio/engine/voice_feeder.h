@@ -23,6 +23,9 @@ class VoiceFeeder {
   VoiceFeeder(const VoiceFeeder&) = delete;
   VoiceFeeder& operator=(const VoiceFeeder&) = delete;
 
+  // Starts the feeder's thread now rather than at the first feed, so the first
+  // click does not pay for a thread's start.
+  void Start();
   // From now on the feeder fills feed, until it is drained or abandoned.
   void Add(std::shared_ptr<VoiceFeed> feed);
   // Feeds the feeder still holds (their decoders not yet let go).

@@ -41,11 +41,11 @@ class BackendUnderTest {
   AudioBackend& Get() { return engineBackend_ ? static_cast<AudioBackend&>(*engineBackend_) : mci_; }
   SoundEngine* Engine() { return engine_.get(); }
   EngineBackend* EngineBack() { return engineBackend_.get(); }
-  FailingOutputDevice& Device() { return device_; }
+  FailingOutputDevice& Device() { return *device_; }
 
  private:
   MciBackend mci_;
-  FailingOutputDevice device_;
+  std::shared_ptr<FailingOutputDevice> device_ = std::make_shared<FailingOutputDevice>();
   std::unique_ptr<SoundEngine> engine_;
   std::unique_ptr<EngineBackend> engineBackend_;
 };

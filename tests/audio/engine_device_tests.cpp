@@ -16,6 +16,7 @@
 #include "audio/device/output_device.h"
 #include "audio/engine/sound_engine.h"
 #include "base/unique_handle.h"
+#include "scripted_output.h"
 #include "support/stalling_byte_source.h"
 
 namespace kivora::audio {
@@ -23,128 +24,8 @@ namespace {
 
 constexpr DWORD kDeadlineMs = 10000;
 
-// A stream that takes frames as a device does: a buffer of 80 ms (room for a
-// busy machine's scheduling, as a shared-mode device keeps), emptied at its rate
-// by the clock, with a signal every 5 ms. What was written is kept, silence included.
-class ClockedStream final : public OutputStream {
- public:
-  explicit ClockedStream(unsigned rate) : rate_(rate), buffer_(rate * 2 / 25) {
-    LARGE_INTEGER period{.QuadPart = -50000};
-    SetWaitableTimer(timer_.Get(), &period, 5, nullptr, nullptr, FALSE);
-  }
-  unsigned SampleRate() const override { return rate_; }
-  uint32_t BufferFrames() const override { return buffer_; }
-  HANDLE ReadyEvent() const override { return timer_.Get(); }
-  std::optional<uint32_t> WritableFrames() override {
-    if (!stopped_) {
-      // A device that ran dry played silence meanwhile, and goes on from now.
-      const double played = (Now() - startedAt_) * rate_;
-      if (played > double(written_)) {
-        longestDry_ = std::max(longestDry_.load(), (played - double(written_)) / rate_);
-        written_ = static_cast<uint64_t>(played);
-      }
-    }
-    return buffer_ - Padding();
-  }
-  bool Write(const float* stereo, uint32_t frames) override {
-    if (Padding() + frames > buffer_) return false;
-    if (stopped_) {
-      stopped_ = false;
-      startedAt_ = Now();
-      written_ = 0;
-    }
-    written_ += frames;
-    std::lock_guard lock(mutex_);
-    for (uint32_t i = 0; i < frames; ++i) heard_.push_back(stereo ? stereo[2 * i] : 0.0f);
-    return true;
-  }
-  bool Discard() override {
-    stopped_ = true;
-    return true;
-  }
-  // The longest the device ran dry while running, in seconds.
-  double LongestDry() const { return longestDry_; }
-  // Frames that have sounded at least at level (left channel).
-  size_t FramesAtLeast(float level) {
-    std::lock_guard lock(mutex_);
-    size_t count = 0;
-    for (float sample : heard_) count += std::abs(sample) >= level;
-    return count;
-  }
-
- private:
-  static double Now() {
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return double(now.QuadPart) / double(frequency.QuadPart);
-  }
-  uint32_t Padding() const {
-    if (stopped_) return 0;
-    const double played = (Now() - startedAt_) * rate_;
-    return played >= double(written_) ? 0 : static_cast<uint32_t>(double(written_) - played);
-  }
-
-  const unsigned rate_;
-  const uint32_t buffer_;
-  kivora::KernelHandle timer_{CreateWaitableTimerW(nullptr, FALSE, nullptr)};
-  bool stopped_ = true;
-  double startedAt_ = 0;
-  uint64_t written_ = 0;  // since the stream last started, silence the device played when dry included
-  std::atomic<double> longestDry_{0};
-  std::mutex mutex_;      // heard_ is read by the test
-  std::vector<float> heard_;
-};
-
-// Opens streams as scripted, one entry an open: a rate, or a refusal (0). Past
-// the script it repeats its last entry. The streams stay the device's, for the test to read.
-class ScriptedDevice final : public OutputDevice {
- public:
-  explicit ScriptedDevice(std::vector<unsigned> rates) : rates_(std::move(rates)) {}
-  std::unique_ptr<OutputStream> Open() override {
-    std::lock_guard lock(mutex_);
-    const unsigned rate = rates_[std::min(opens_++, rates_.size() - 1)];
-    if (rate == 0) return nullptr;
-    auto stream = std::make_unique<ClockedStream>(rate);
-    streams_.push_back(stream.get());
-    return std::make_unique<Borrowed>(*stream, std::move(stream), *this);
-  }
-  // The stream opened last, while it is open.
-  ClockedStream* Last() {
-    std::lock_guard lock(mutex_);
-    return streams_.empty() ? nullptr : streams_.back();
-  }
-
- private:
-  // Hands the engine a stream while the device can still read it until it closes.
-  class Borrowed final : public OutputStream {
-   public:
-    Borrowed(ClockedStream& stream, std::unique_ptr<ClockedStream> owned, ScriptedDevice& device)
-        : stream_(stream), owned_(std::move(owned)), device_(device) {}
-    ~Borrowed() override {
-      std::lock_guard lock(device_.mutex_);
-      std::erase(device_.streams_, &stream_);
-      device_.closed_.push_back(std::move(owned_));
-    }
-    unsigned SampleRate() const override { return stream_.SampleRate(); }
-    uint32_t BufferFrames() const override { return stream_.BufferFrames(); }
-    HANDLE ReadyEvent() const override { return stream_.ReadyEvent(); }
-    std::optional<uint32_t> WritableFrames() override { return stream_.WritableFrames(); }
-    bool Write(const float* stereo, uint32_t frames) override { return stream_.Write(stereo, frames); }
-    bool Discard() override { return stream_.Discard(); }
-
-   private:
-    ClockedStream& stream_;
-    std::unique_ptr<ClockedStream> owned_;
-    ScriptedDevice& device_;
-  };
-
-  std::mutex mutex_;
-  std::vector<unsigned> rates_;
-  size_t opens_ = 0;
-  std::vector<ClockedStream*> streams_;
-  std::vector<std::unique_ptr<ClockedStream>> closed_;
-};
+using scripted::ClockedStream;
+using scripted::ScriptedDevice;
 
 std::string Le32(uint32_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
 std::string Le16(uint16_t v) { return {char(v), char(v >> 8)}; }
@@ -202,7 +83,7 @@ TEST(EngineOnAScriptedDevice, AClipLastsItsLengthWhateverRateTheStreamReopensAt)
   const std::string clip = SteadyWave(44100, 1.0);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    ScriptedDevice device(c.opens);
+    auto device = std::make_shared<ScriptedDevice>(c.opens);
     SoundEngine engine(device);
     engine.OpenStream();
     ASSERT_TRUE(WaitFor([&] { return engine.StreamOpen() || c.opens[0] == 0; }));
@@ -210,12 +91,12 @@ TEST(EngineOnAScriptedDevice, AClipLastsItsLengthWhateverRateTheStreamReopensAt)
     // next sound, on the next entry of the script.
     engine.ReleaseDevice();
     ASSERT_TRUE(WaitFor([&] { return !engine.StreamOpen(); }));
-    std::shared_ptr<Voice> voice = engine.Prepare(Bytes(clip));
+    std::shared_ptr<Sound> voice = engine.Prepare(Bytes(clip));
     if (c.opens[0] == 0 && !voice) voice = engine.Prepare(Bytes(clip));  // the fallback had the first click
     ASSERT_TRUE(voice);
     engine.Start(voice);
-    ASSERT_TRUE(WaitFor([&] { return device.Last() != nullptr; }));
-    const size_t heard = HeardFrames(*device.Last());
+    ASSERT_TRUE(WaitFor([&] { return device->Last() != nullptr; }));
+    const size_t heard = HeardFrames(*device->Last());
     const unsigned rate = c.opens[1];
     EXPECT_NEAR(double(heard), double(rate), rate / 1000.0) << "frames heard at " << rate << " Hz";
   }
@@ -225,15 +106,15 @@ TEST(EngineOnAScriptedDevice, AClipLastsItsLengthWhateverRateTheStreamReopensAt)
 // plays through the stall, since the decoder runs ahead of the device.
 TEST(EngineOnAScriptedDevice, AStallInReadingTheFileReachesNeitherTheDeviceNorTheSound) {
   const std::string clip = SteadyWave(44100, 2.0);
-  ScriptedDevice device({48000});
+  auto device = std::make_shared<ScriptedDevice>(std::vector<unsigned>{48000});
   SoundEngine engine(device);
   auto source = std::make_unique<testing::StallingByteSource>(Bytes(clip), clip.size() / 2, 200);
   const testing::StallingByteSource& stalling = *source;
-  std::shared_ptr<Voice> voice = engine.Prepare(std::move(source));
+  std::shared_ptr<Sound> voice = engine.Prepare(std::move(source));
   ASSERT_TRUE(voice);
   engine.Start(voice);
-  ASSERT_TRUE(WaitFor([&] { return device.Last() != nullptr; }));
-  ClockedStream& stream = *device.Last();
+  ASSERT_TRUE(WaitFor([&] { return device->Last() != nullptr; }));
+  ClockedStream& stream = *device->Last();
   const size_t heard = HeardFrames(stream);
   EXPECT_TRUE(stalling.Stalled());
   EXPECT_EQ(engine.FeedStarvations(), 0u) << "the voice found its decoding behind";
@@ -249,10 +130,10 @@ TEST(EngineOnAScriptedDevice, CutSoundsLetTheirDecodersGo) {
   const std::string clip = SteadyWave(44100, 3.0);
   for (const unsigned rate : {48000u, 0u}) {
     SCOPED_TRACE(rate ? "with a stream" : "with no stream");
-    ScriptedDevice device({rate});
+    auto device = std::make_shared<ScriptedDevice>(std::vector<unsigned>{rate});
     SoundEngine engine(device);
     for (int click = 0; click < 5; ++click) {
-      if (std::shared_ptr<Voice> voice = engine.Prepare(Bytes(clip))) engine.Start(std::move(voice));
+      if (std::shared_ptr<Sound> voice = engine.Prepare(Bytes(clip))) engine.Start(std::move(voice));
       Sleep(30);
     }
     // The last sound still plays and its decoder works ahead of it; the four it cut are gone.
@@ -278,10 +159,10 @@ class HangingDevice final : public OutputDevice {
 };
 
 TEST(EngineOnAScriptedDevice, ADeviceThatHangsOpeningHoldsUpNeitherClicksNorExit) {
-  // Left in place for the thread that hangs in it.
-  auto* device = new HangingDevice;
+  // The thread that hangs in it keeps its own share of it.
+  auto device = std::make_shared<HangingDevice>();
   const std::string clip = SteadyWave(44100, 1.0);
-  auto engine = std::make_unique<SoundEngine>(*device);
+  auto engine = std::make_unique<SoundEngine>(device);
   engine->OpenStream();
   ASSERT_TRUE(WaitFor([&] { return device->entered_.load(); }));
   EXPECT_FALSE(engine->Prepare(Bytes(clip))) << "a click played on a device that never opened";
@@ -291,44 +172,6 @@ TEST(EngineOnAScriptedDevice, ADeviceThatHangsOpeningHoldsUpNeitherClicksNorExit
   start = GetTickCount64();
   engine.reset();
   EXPECT_LT(GetTickCount64() - start, 1000u) << "closing the engine waited for the hung device";
-}
-
-// A source (the microphone, on the broadcast output) that adds a steady level
-// and notes whether the engine said a sound played beside it.
-class SteadySource final : public OutputSource {
- public:
-  void MixInto(float* mix, uint32_t frames, unsigned, double, bool soundsPlaying) noexcept override {
-    for (uint32_t i = 0; i < 2 * frames; ++i) mix[i] += 0.3f;
-    if (soundsPlaying) withSound_.store(true);
-  }
-  bool SawASound() const { return withSound_.load(); }
-
- private:
-  std::atomic<bool> withSound_{false};
-};
-
-// The source is heard with no sound at all, on a device whose first open failed
-// (tried again by itself, with no click to ask); a clip is mixed over it, not in its place.
-TEST(EngineOnAScriptedDevice, ASourceKeepsTheStreamRunningAndSoundsMixOverIt) {
-  ScriptedDevice device({0, 48000});
-  SoundEngine engine(device);
-  auto source = std::make_shared<SteadySource>();
-  engine.SetSource(source);
-  ASSERT_TRUE(WaitFor([&] { return device.Last() && device.Last()->FramesAtLeast(0.25f) > 48000 / 2; }))
-      << "the source was not heard without a sound";
-  EXPECT_EQ(device.Last()->FramesAtLeast(0.75f), 0u);
-  const std::string clip = SteadyWave(48000, 0.5);
-  std::shared_ptr<Voice> voice = engine.Prepare(Bytes(clip));
-  ASSERT_TRUE(voice);
-  engine.Start(voice);
-  // Half full scale and the source's 0.3 together.
-  ASSERT_TRUE(WaitFor([&] { return device.Last()->FramesAtLeast(0.75f) > 48000 / 4; })) << "the clip replaced the source";
-  EXPECT_TRUE(source->SawASound());
-  // Long after the clip, the stream still runs for the source.
-  ASSERT_TRUE(WaitFor([&] { return device.Last()->FramesAtLeast(0.75f) < device.Last()->FramesAtLeast(0.25f) / 2; }));
-  const size_t after = device.Last()->FramesAtLeast(0.25f);
-  EXPECT_TRUE(WaitFor([&] { return device.Last()->FramesAtLeast(0.25f) > after + 48000; })) << "the stream stopped after the sound";
-  EXPECT_EQ(engine.StreamOpenings(), 1);
 }
 
 }  // namespace

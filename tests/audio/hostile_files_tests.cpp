@@ -75,8 +75,7 @@ TEST(HostileFiles, DamagedFilesNeverReachTheFallbackAndTheRestStillDo) {
        Goes::Nowhere},
   };
   testing::TempFolder folder;
-  WasapiOutputDevice device;
-  SoundEngine engine(device);
+  SoundEngine engine(std::make_shared<WasapiOutputDevice>());
   testing::RecordingAudioBackend fallback;
   EngineBackend backend(engine, fallback);
   for (const Case& c : cases) {
@@ -109,16 +108,14 @@ TEST(HostileFiles, WhatTheEngineCannotPlayGoesToTheFallback) {
   const std::wstring empty = folder.Path() + L"no_samples.wav";
   ASSERT_TRUE(testing::WriteFileBytes(empty, Wave(2, 44100, 16).substr(0, 44)));  // the data chunk declares 64 bytes, none follow
 
-  WasapiOutputDevice device;
-  SoundEngine engine(device);
+  SoundEngine engine(std::make_shared<WasapiOutputDevice>());
   testing::RecordingAudioBackend fallback;
   EngineBackend backend(engine, fallback);
   EXPECT_EQ(backend.Open(L"waveaudio", empty, L"clip"), 0u);
   EXPECT_FALSE(backend.EngineHasSound());
   EXPECT_FALSE(fallback.calls.empty()) << "a file with no sound in it went nowhere";
 
-  NoDevice none;
-  SoundEngine deviceless(none);
+  SoundEngine deviceless(std::make_shared<NoDevice>());
   testing::RecordingAudioBackend fallbackToo;
   EngineBackend noStream(deviceless, fallbackToo);
   EXPECT_EQ(noStream.Open(L"mpegvideo", FixturePath(L"low_tone.mp3"), L"clip"), 0u);

@@ -197,8 +197,7 @@ TEST(Mp3Whole, AFileWithNoSoundGoesToTheFallback) {
   const Bytes bytes = NoSoundClip(ClipBytes("cbr_128"));
   const std::wstring path = folder.Path() + L"no_sound.mp3";
   ASSERT_TRUE(testing::WriteFileBytes(path, std::string(bytes.begin(), bytes.end())));
-  WasapiOutputDevice device;
-  SoundEngine engine(device);
+  SoundEngine engine(std::make_shared<WasapiOutputDevice>());
   testing::RecordingAudioBackend fallback;
   EngineBackend backend(engine, fallback);
   EXPECT_EQ(backend.Open(L"mpegvideo", path, L"clip"), 0u);
