@@ -15,7 +15,8 @@ App::App(Services services, ShellTexts& shell)
     : services_(services),
       shell_(shell),
       remote_(settings_, services.audio),
-      player_(remote_.PlayerBackend()),
+      pushToTalk_(remote_.PlayerBackend(), services.talkKeys ? *services.talkKeys : sentTalkKeys_),
+      player_(pushToTalk_),
       volumeRow_(window_, player_, settings_),
       alwaysOnTop_(window_, settings_),
       slots_(window_, player_, services.prompts, services.fileChooser, settings_,
@@ -23,7 +24,9 @@ App::App(Services services, ShellTexts& shell)
       hotkeys_(settings_),
       loudness_(services.fileGains ? *services.fileGains : ownGains_, settings_),
       soundShapes_(settings_),
-      outputLevels_(settings_) {
+      outputLevels_(settings_),
+      microphoneWatch_([this] { return services_.secondOutput && services_.secondOutput->Microphone().Missing(); },
+                       [this](const std::wstring& text) { window_.Tray().ShowBalloon(kMicrophoneBalloonTitle, text); }) {
   ui::WindowEvents& events = window_.Events();
   events.created = [this] { PrepareFirstSight(); };
   events.completed = [this] { FinishStartup(); };
@@ -53,6 +56,9 @@ bool App::Start(HINSTANCE instance) { return window_.Create(instance); }
 int App::RunEventLoop() {
   MSG message{};
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    // The talk key Kivora holds reaches its own window too when that is in front: a
+    // Space or Enter let go there would click the focused button.
+    if (IsOwnTalkKeyMessage(message)) continue;
     // Dialog navigation gives Tab between controls and turns Esc into IDCANCEL.
     if (window_.Exists() && IsDialogMessageW(window_.Handle(), &message)) continue;
     TranslateMessage(&message);

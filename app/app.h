@@ -26,7 +26,9 @@
 #include "loudness/loudness_matching.h"
 #include "ontop/always_on_top.h"
 #include "second_output/output_levels.h"
+#include "push_to_talk/push_to_talk.h"
 #include "remote/remote_feature.h"
+#include "second_output/microphone_watch.h"
 #include "second_output/second_output.h"
 #include "settings/settings_store.h"
 #include "sound_settings/sound_settings.h"
@@ -53,6 +55,8 @@ struct Services {
   SecondOutput* secondOutput = nullptr;
   // Told the name of each start-up step as it ends (a benchmark times them); empty: nobody.
   std::function<void(std::string_view)> startupStepEnded = {};
+  // What presses the talk key while a sound plays; null: the system's input (SendInput).
+  TalkKeys* talkKeys = nullptr;
 };
 
 class App {
@@ -84,6 +88,7 @@ class App {
   SoundSettings& SoundShapes() { return soundShapes_; }
   OutputLevels& Levels() { return outputLevels_; }
   remote::RemoteFeature& Remote() { return remote_; }
+  PushToTalk& TalkKey() { return pushToTalk_; }
 
   // A command the command line gave this copy as it started (--play with no copy
   // running): run once start-up has ended.
@@ -108,7 +113,9 @@ class App {
   void TellSettingsNotSaved(const std::wstring& file, const std::wstring& reason);
   void FetchBanner();
   void Teardown();
+  // The microphone's mute flips and is kept; every change of it is told on /events.
   void ToggleMicrophoneMute();
+  bool MicrophoneMuted() const;
   std::vector<HotkeyTarget> HotkeyTargets();
   void StartHotkeys();
   void StartCustomSoundExtras();
@@ -127,6 +134,9 @@ class App {
   ui::MainWindow window_;
   // Stands between the player and its back end, so it sees every sound, however started.
   remote::RemoteFeature remote_;
+  SentTalkKeys sentTalkKeys_;
+  // Stands between the player and remote control: holds the talk key while a sound plays.
+  PushToTalk pushToTalk_;
   audio::Player player_;
   VolumeRow volumeRow_;
   AlwaysOnTop alwaysOnTop_;
@@ -139,6 +149,8 @@ class App {
   SoundSettings soundShapes_;
   OutputLevels outputLevels_;
   std::unique_ptr<FileDropTarget> drop_;  // while the window is there
+  // Tells, in a balloon, when the chosen microphone is missing and when it is back.
+  MicrophoneWatch microphoneWatch_;
   std::unique_ptr<remote::RemoteActions> remoteActions_;
   std::optional<remote::RemoteCommand> startupCommand_;
   // The settings file as read once, before the window shows; the steps after it

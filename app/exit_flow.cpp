@@ -15,6 +15,7 @@ void App::ConfirmExit() {
 // (also while muted: muting never moves the slider), then the sound stops.
 void App::Teardown() {
   remote_.Stop();  // no request reaches a window that is going
+  pushToTalk_.Quit();  // the talk key comes up, whatever still plays
   hotkeys_.UnregisterAll();  // the keys go back to the system while the window that holds them is still there
   docking_.Uninstall();
   StopCustomSoundExtras();  // the drop target goes while its window is there

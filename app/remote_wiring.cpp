@@ -22,9 +22,11 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
 class WindowActions final : public remote::RemoteActions {
  public:
   WindowActions(ui::MainWindow& window, VolumeRow& volume, CustomSlots& slots, audio::Player& player,
-                const std::wstring& dataFolder, std::function<void()> stopAll)
+                const std::wstring& dataFolder, std::function<void()> stopAll, std::function<void()> microphoneMuteToggle,
+                std::function<bool()> microphoneMuted)
       : window_(window), volume_(volume), slots_(slots), player_(player), dataFolder_(dataFolder),
-        stopAll_(std::move(stopAll)) {}
+        stopAll_(std::move(stopAll)), microphoneMuteToggle_(std::move(microphoneMuteToggle)),
+        microphoneMuted_(std::move(microphoneMuted)) {}
 
   std::vector<remote::SoundEntry> Sounds() override {
     std::vector<remote::SoundEntry> sounds;
@@ -54,6 +56,8 @@ class WindowActions final : public remote::RemoteActions {
   int Volume() override { return volume_.Volume(); }
   bool Muted() override { return volume_.Muted(); }
   bool Paused() override { return player_.Paused(); }
+  void MicrophoneMuteToggle() override { microphoneMuteToggle_(); }
+  bool MicrophoneMuted() override { return microphoneMuted_(); }
 
  private:
   void Click(std::wstring_view button) { ui::FireIfBound(window_[button].Events().clicked); }
@@ -64,6 +68,8 @@ class WindowActions final : public remote::RemoteActions {
   audio::Player& player_;
   const std::wstring& dataFolder_;
   std::function<void()> stopAll_;
+  std::function<void()> microphoneMuteToggle_;
+  std::function<bool()> microphoneMuted_;
 };
 
 }  // namespace
@@ -73,8 +79,9 @@ class WindowActions final : public remote::RemoteActions {
 void App::StopAllSounds() { player_.Close(); }
 
 void App::StartRemote() {
-  remoteActions_ = std::make_unique<WindowActions>(window_, volumeRow_, slots_, player_, shell_.dataFolder,
-                                                   [this] { StopAllSounds(); });
+  remoteActions_ = std::make_unique<WindowActions>(
+      window_, volumeRow_, slots_, player_, shell_.dataFolder, [this] { StopAllSounds(); },
+      [this] { ToggleMicrophoneMute(); }, [this] { return MicrophoneMuted(); });
   remote_.Tracker().SetHooks({[this](const std::wstring& path) -> std::optional<remote::NowPlaying> {
                                 for (remote::SoundEntry& sound : remoteActions_->Sounds()) {
                                   if (!sound.path.empty() && SamePath(sound.path, path)) {
@@ -86,7 +93,8 @@ void App::StartRemote() {
                                 }
                                 return std::nullopt;
                               },
-                              [this](const std::string& event) { remote_.Publish(event); }});
+                              [this](const std::string& event) { remote_.Publish(event); },
+                              [this](bool sounding) { pushToTalk_.Sounding(sounding); }});
   volumeRow_.Watch([this] { remote_.VolumeShown(volumeRow_.Volume(), volumeRow_.Muted()); });
   remote_.Start(*remoteActions_, saved_.remote);
   if (remote_.Status().state == remote::ServerStatus::State::PortInUse) {

@@ -13,7 +13,9 @@
 #include "audio/device/capture_endpoints.h"
 #include "audio/device/render_endpoints.h"
 #include "hotkeys/hotkey_section.h"
+#include "push_to_talk/talk_key_section.h"
 #include "second_output/output_section.h"
+#include "settings_dialog/stacked_section.h"
 #include "loudness/loudness_section.h"
 #include "remote/remote_section.h"
 #include "settings_dialog/settings_dialog.h"
@@ -28,6 +30,8 @@ constexpr std::wstring_view kActionsGroup = L"播放控制";
 std::wstring EmptySlotRow(int slot) { return L"自定义 " + std::to_wstring(slot) + L" (空)"; }
 // As the slider's page keys move it.
 constexpr int kVolumeStep = 5;
+// Where the talk key's rows start on section 输出's page, below the devices' rows.
+constexpr int kTalkKeyRowsTop = 280;
 
 }  // namespace
 
@@ -91,12 +95,15 @@ void App::ToggleMicrophoneMute() {
   kept.muted = services_.secondOutput->Microphone().Muted() ? L"0" : L"1";
   settings_.WriteMicrophone(kept);
   services_.secondOutput->UseMicrophone(kept);
+  remote_.MicrophoneMuteShown(MicrophoneMuted());
 }
+
+bool App::MicrophoneMuted() const { return services_.secondOutput && services_.secondOutput->Microphone().Muted(); }
 
 void App::OpenSettings() {
   SectionList sections;
   sections.push_back(std::make_unique<HotkeySection>(hotkeys_));
-  sections.push_back(std::make_unique<OutputSection>(
+  auto output = std::make_unique<OutputSection>(
       settings_, audio::ActiveRenderEndpoints(),
       [this](const std::wstring& id) {
         if (services_.secondOutput) services_.secondOutput->Use(id, settings_.ReadSecondOutput().name);
@@ -104,8 +111,21 @@ void App::OpenSettings() {
       audio::ActiveCaptureEndpoints(),
       [this](const MicrophoneSetting& microphone) {
         if (services_.secondOutput) services_.secondOutput->UseMicrophone(microphone);
+        microphoneWatch_.Use(microphone.id, microphone.name);
+        remote_.MicrophoneMuteShown(MicrophoneMuted());
       },
-      outputLevels_));
+      outputLevels_);
+  auto talkKey = std::make_unique<TalkKeySection>(
+      settings_,
+      [this](Hotkey key) -> std::optional<std::wstring> {
+        const std::vector<HotkeyBinding>& bindings = hotkeys_.Bindings();
+        for (size_t row = 0; row < bindings.size() && row < hotkeys_.Targets().size(); ++row) {
+          if (bindings[row].key == key) return hotkeys_.Targets()[row].caption();
+        }
+        return std::nullopt;
+      },
+      [this](const TalkKeyValues& values) { pushToTalk_.Use(values); });
+  sections.push_back(std::make_unique<StackedSection>(std::move(output), std::move(talkKey), kTalkKeyRowsTop));
   sections.push_back(std::make_unique<LoudnessSection>(loudness_));
   sections.push_back(std::make_unique<SoundSettingsSection>(
       soundShapes_, SoundList(), [this](const std::wstring& key, const SoundShape& shape) {

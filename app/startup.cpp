@@ -84,6 +84,8 @@ void App::FinishStartup() {
          outputLevels_.Restore(saved_.outputLevels);
        }},
       {"remote control", [this] { StartRemote(); }},
+      {"talk key", [this] { pushToTalk_.Use(TalkKeyValuesOf(saved_.talkKey)); }},
+      {"microphone watch", [this] { microphoneWatch_.Use(saved_.microphone.id, saved_.microphone.name); }},
   });
   saved_ = {};
 }

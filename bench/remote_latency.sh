@@ -25,47 +25,22 @@ KIVORA_FORCE_XVFB=1 exec bash "$root/scripts/wine-session.sh" -- bash -c '
   other=$(wait_for_window Stand-in) || fail "no stand-in"
   python3 "$1/tests/e2e/ws_events.py" $port $token "$KIVORA_SESSION/events" 3600 & events=$!
   sleep 2
-  python3 - "$KIVORA_AUDIO_OUT" "$rounds" "$id" "$other" "$port" "$token" "$KIVORA_SESSION/events" <<"PY"
-import json, os, subprocess, sys, time, statistics
-out, rounds, kivora, other, port, token, events = sys.argv[1], int(sys.argv[2]), *sys.argv[3:]
-def size():
-    try: return os.stat(out).st_size
-    except FileNotFoundError: return 0
-def loud_after(offset):
-    with open(out, "rb") as f:
-        f.seek(offset - offset % 4)
-        data = f.read()
-    for i in range(0, len(data) - 1, 2):
-        if abs(int.from_bytes(data[i:i + 2], "little", signed=True)) > 64: return True
-    return False
-def xdo(*args): subprocess.run(["xdotool", *args], check=True)
-def timed(action):
-    start_size = size()
-    t0 = time.monotonic()
-    action()
-    while time.monotonic() - t0 < 3:
-        now = size()
-        if now < start_size: start_size = 0  # the device began its file afresh
-        if now > start_size and loud_after(start_size): return (time.monotonic() - t0) * 1000
-        time.sleep(0.001)
-    return None
+  PYTHONPATH="$1/bench" python3 - "$KIVORA_AUDIO_OUT" "$rounds" "$id" "$other" "$port" "$token" "$KIVORA_SESSION/events" <<"PY"
+import json, subprocess, sys, time, statistics
+from first_sample import DeviceFile, Quiet, xdo, report, median_difference
+device, rounds, kivora, other, port, token, events = DeviceFile(sys.argv[1]), int(sys.argv[2]), *sys.argv[3:]
 def curl():
     subprocess.Popen(["curl", "-s", "-o", "/dev/null", "-X", "POST", "-H", f"Authorization: Bearer {token}",
                       f"http://127.0.0.1:{port}/play/%E6%8C%89%E9%92%AE63"])
-def silence():
-    xdo("windowfocus", "--sync", other); time.sleep(0.2)
-    xdo("key", "ctrl+alt+p")
-    return time.monotonic()
-def settle(since): time.sleep(max(0, since + 1.5 - time.monotonic()))
 results = {"curl": [], "hotkey": []}
-quiet = silence()
+quiet = Quiet(other)
+quiet.make()
 for round in range(rounds):
-    settle(quiet)
-    results["curl"].append(timed(curl))
-    quiet = silence()
-    settle(quiet)
-    results["hotkey"].append(timed(lambda: xdo("key", "ctrl+alt+1")))
-    quiet = silence()
+    quiet.wait()
+    results["curl"].append(device.timed(curl))
+    quiet.make(); quiet.wait()
+    results["hotkey"].append(device.timed(lambda: xdo("key", "ctrl+alt+1")))
+    quiet.make()
 seen = sum(1 for line in open(events, encoding="utf-8") if "\"played\"" in line)
 xdo("windowfocus", "--sync", kivora); xdo("mousemove", "--window", kivora, "45", "114")
 for round in range(rounds):
@@ -77,13 +52,7 @@ for line in open(events, encoding="utf-8"):
     at, _, text = line.partition(" ")
     if text.startswith("{") and "\"played\"" in text: delays.append((int(at) - json.loads(text)["at"]) / 10000)
 delays = delays[seen:]
-for name, values in results.items():
-    heard = [v for v in values if v is not None]
-    if not heard:
-        print(f"{name:>7}: no sound"); continue
-    print(f"{name:>7} to first sample: median {statistics.median(heard):6.1f} ms  min {min(heard):6.1f}  max {max(heard):6.1f}  (n={len(heard)}, missed {len(values) - len(heard)})")
-c = [v for v in results["curl"] if v is not None]; h = [v for v in results["hotkey"] if v is not None]
-if c and h: print(f"curl - hotkey, medians: {statistics.median(c) - statistics.median(h):+.1f} ms")
+median_difference(report(results, " to first sample"), "curl", "hotkey")
 if delays:
     print(f"click event, handler to WebSocket client: median {statistics.median(delays):5.2f} ms  min {min(delays):5.2f}  max {max(delays):5.2f}  (n={len(delays)} of {rounds} clicks)")
 else:

@@ -9,18 +9,29 @@ namespace {
 
 using Kind = CommandLineRequest::Kind;
 
+enum class Value { None, Needed, Optional };
+
 struct Option {
   std::wstring_view word;
   RemoteVerb verb;
-  bool takesValue;
+  Value value;
 };
 
 constexpr std::array kOptions{
-    Option{L"--play", RemoteVerb::Play, true},     Option{L"--stop", RemoteVerb::Stop, false},
-    Option{L"--stop-all", RemoteVerb::StopAll, false}, Option{L"--pause", RemoteVerb::Pause, false},
-    Option{L"--mute", RemoteVerb::Mute, false},    Option{L"--volume", RemoteVerb::Volume, true},
-    Option{L"--list", RemoteVerb::Sounds, false},  Option{L"--state", RemoteVerb::State, false},
+    Option{L"--play", RemoteVerb::Play, Value::Needed},      Option{L"--stop", RemoteVerb::Stop, Value::None},
+    Option{L"--stop-all", RemoteVerb::StopAll, Value::None}, Option{L"--pause", RemoteVerb::Pause, Value::None},
+    Option{L"--mute", RemoteVerb::Mute, Value::None},        Option{L"--volume", RemoteVerb::Volume, Value::Needed},
+    Option{L"--list", RemoteVerb::Sounds, Value::None},      Option{L"--state", RemoteVerb::State, Value::None},
+    Option{L"--mic-mute", RemoteVerb::MicrophoneMute, Value::Optional},
 };
+
+// --mic-mute's value: nothing toggles, on and off set.
+std::optional<MuteChoice> MuteChoiceOf(const std::wstring& value) {
+  if (value.empty()) return MuteChoice::Toggle;
+  if (value == L"on") return MuteChoice::On;
+  if (value == L"off") return MuteChoice::Off;
+  return std::nullopt;
+}
 
 CommandLineRequest Invalid(std::wstring reason) { return {Kind::Invalid, {}, std::move(reason)}; }
 
@@ -30,7 +41,7 @@ CommandLineRequest Ask(Kind kind, RemoteCommand command = {}) { return {kind, st
 
 std::wstring_view CommandLineUsage() {
   return L"Kivora.exe [--play <name or caption> | --stop | --stop-all | --pause | --mute | --volume <0-100> |\n"
-         L"            --list | --state | --help]\n"
+         L"            --mic-mute [on|off] | --list | --state | --help]\n"
          L"With an option, Kivora hands the command to the copy that runs and exits: 0 when it was done,\n"
          L"otherwise a code and one line saying why (2 bad argument, 3 unknown sound, 4 empty slot,\n"
          L"5 muted, 6 Kivora is not running, 7 Kivora did not answer). --play starts Kivora when none runs.\n"
@@ -55,13 +66,13 @@ CommandLineRequest ParseCommandLine(const std::vector<std::wstring>& arguments) 
     if (word != option.word) continue;
     std::wstring value;
     size_t used = 1;
-    if (option.takesValue) {
+    if (option.value != Value::None) {
       if (inlineValue) {
         value = *inlineValue;
       } else if (arguments.size() > 1) {
         value = arguments[1];
         used = 2;
-      } else {
+      } else if (option.value == Value::Needed) {
         return Invalid(std::wstring(option.word) + L" needs a value");
       }
     } else if (inlineValue) {
@@ -76,6 +87,10 @@ CommandLineRequest ParseCommandLine(const std::vector<std::wstring>& arguments) 
       const std::optional<int> volume = ParseVolume(value);
       if (!volume) return Invalid(L"--volume wants a whole number from 0 to 100, not \"" + value + L"\"");
       command.value = *volume;
+    } else if (option.verb == RemoteVerb::MicrophoneMute) {
+      const std::optional<MuteChoice> choice = MuteChoiceOf(value);
+      if (!choice) return Invalid(L"--mic-mute takes on, off or nothing (to toggle), not \"" + value + L"\"");
+      command.mute = *choice;
     }
     return Ask(Kind::Command, std::move(command));
   }

@@ -21,7 +21,7 @@ std::optional<RemoteCommand> DecodeCommand(std::wstring_view text) {
     field = negative ? -value : value;
     text.remove_prefix(end + 1);
   }
-  if (fields[0] < 0 || fields[0] > static_cast<int>(RemoteVerb::Sounds)) return std::nullopt;
+  if (fields[0] < 0 || fields[0] > static_cast<int>(kLastRemoteVerb)) return std::nullopt;
   if (fields[2] < 0 || fields[2] > static_cast<int>(MuteChoice::Off)) return std::nullopt;
   RemoteCommand command = MakeCommand(static_cast<RemoteVerb>(fields[0]), std::wstring(text), fields[1],
                                       static_cast<MuteChoice>(fields[2]));

@@ -62,6 +62,9 @@ constexpr std::array kSimpleRoutes{
     SimpleRoute{"/pause", RemoteVerb::Pause},       SimpleRoute{"/mute", RemoteVerb::Mute},
     SimpleRoute{"/mute/on", RemoteVerb::Mute, MuteChoice::On},
     SimpleRoute{"/mute/off", RemoteVerb::Mute, MuteChoice::Off},
+    SimpleRoute{"/mic/mute", RemoteVerb::MicrophoneMute},
+    SimpleRoute{"/mic/mute/on", RemoteVerb::MicrophoneMute, MuteChoice::On},
+    SimpleRoute{"/mic/mute/off", RemoteVerb::MicrophoneMute, MuteChoice::Off},
 };
 
 // The JSON body of POST /play or POST /volume: one member of the given name.
@@ -188,7 +191,7 @@ RoutedRequest RouteRequest(const HttpRequestView& request) {
     return Command(MakeCommand(RemoteVerb::Volume, {}, *value));
   }
   return Failed(Failure::NoSuchPath, "no such path: see GET /sounds, /state, POST /play/<name>, /stop, /stop-all, "
-                                     "/pause, /mute, /volume/<0-100>, and the WebSocket /events");
+                                     "/pause, /mute, /volume/<0-100>, /mic/mute, and the WebSocket /events");
 }
 
 }  // namespace kivora::remote

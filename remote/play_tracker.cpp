@@ -74,6 +74,7 @@ void PlayTracker::Started() {
   playing.startedAt = Now();
   playing_ = std::move(playing);
   Publish(SoundEvent("played", playing_->sound, playing_->startedAt));
+  TellSounding();
   CheckEnd();
 }
 
@@ -89,6 +90,7 @@ void PlayTracker::PauseChanged(bool paused) {
     }
   }
   Publish(PausedEvent(paused, now));
+  TellSounding();
   if (playing_ && !paused) CheckEnd();
 }
 
@@ -99,6 +101,14 @@ void PlayTracker::Finish(const char* kind) {
   playing_.reset();
   if (timerWindow_) KillTimer(timerWindow_, kEndTimer);
   Publish(SoundEvent(kind, sound, Now()));
+  TellSounding();
+}
+
+void PlayTracker::TellSounding() {
+  const bool sounding = playing_.has_value() && !paused_;
+  if (sounding == sounding_) return;
+  sounding_ = sounding;
+  if (hooks_.sounding) hooks_.sounding(sounding);
 }
 
 int64_t PlayTracker::PositionMs(const Playing& playing) const {

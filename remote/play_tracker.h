@@ -26,6 +26,8 @@ class PlayTracker final : public audio::AudioBackend {
     std::function<std::optional<NowPlaying>(const std::wstring& path)> identify;
     // One event, as JSON.
     std::function<void(const std::string& event)> publish;
+    // Whether a sound is heard (one plays and is not paused) changed.
+    std::function<void(bool sounding)> sounding;
   };
 
   PlayTracker(audio::AudioBackend& inner, ClipLengths& lengths) : inner_(inner), lengths_(lengths) {}
@@ -67,6 +69,7 @@ class PlayTracker final : public audio::AudioBackend {
   void Publish(const std::string& event) {
     if (hooks_.publish) hooks_.publish(event);
   }
+  void TellSounding();
   static LRESULT CALLBACK TimerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
   audio::AudioBackend& inner_;
@@ -75,6 +78,7 @@ class PlayTracker final : public audio::AudioBackend {
   std::wstring opened_;  // the path opened last, not playing yet
   std::optional<Playing> playing_;
   bool paused_ = false;
+  bool sounding_ = false;  // as last told
   HWND timerWindow_ = nullptr;
 };
 

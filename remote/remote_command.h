@@ -18,7 +18,9 @@ enum class RemoteVerb {
   Volume,      // the slider to a position 0..100
   State,
   Sounds,
+  MicrophoneMute,  // 麦克风静音: as its hotkey, or only when the state differs
 };
+inline constexpr RemoteVerb kLastRemoteVerb = RemoteVerb::MicrophoneMute;
 
 enum class MuteChoice { Toggle, On, Off };
 
@@ -26,7 +28,7 @@ struct RemoteCommand {
   RemoteVerb verb = RemoteVerb::State;
   std::wstring name;  // Play
   int value = 0;      // Volume: 0..100; VolumeStep: +5 or -5
-  MuteChoice mute = MuteChoice::Toggle;
+  MuteChoice mute = MuteChoice::Toggle;  // Mute, MicrophoneMute
   bool operator==(const RemoteCommand&) const = default;
 };
 
@@ -66,6 +68,7 @@ inline constexpr std::wstring_view kMuteActionName = L"静音";
 inline constexpr std::wstring_view kVolumeUpActionName = L"音量加";
 inline constexpr std::wstring_view kVolumeDownActionName = L"音量减";
 inline constexpr std::wstring_view kStopAllActionName = L"全部停止";
+inline constexpr std::wstring_view kMicrophoneMuteActionName = L"麦克风静音";
 // As the slider's page keys move it.
 inline constexpr int kVolumeStep = 5;
 

@@ -56,6 +56,7 @@ PlaybackState RemoteControl::State() {
   state.volume = actions_.Volume();
   state.muted = actions_.Muted();
   state.paused = actions_.Paused();
+  state.microphoneMuted = actions_.MicrophoneMuted();
   state.playing = tracker_.Current();
   return state;
 }
@@ -90,6 +91,12 @@ Answer RemoteControl::Execute(const RemoteCommand& command) {
         actions_.MuteClick();
       }
       answer.done = actions_.Muted() ? "muted" : "unmuted";
+      break;
+    case RemoteVerb::MicrophoneMute:
+      if (command.mute == MuteChoice::Toggle || actions_.MicrophoneMuted() != (command.mute == MuteChoice::On)) {
+        actions_.MicrophoneMuteToggle();
+      }
+      answer.done = actions_.MicrophoneMuted() ? "microphone_muted" : "microphone_unmuted";
       break;
     case RemoteVerb::VolumeStep:
     case RemoteVerb::Volume:

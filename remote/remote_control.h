@@ -41,6 +41,9 @@ class RemoteActions {
   virtual int Volume() = 0;
   virtual bool Muted() = 0;
   virtual bool Paused() = 0;
+  // 麦克风静音: the microphone's mute flips, as its hotkey flips it.
+  virtual void MicrophoneMuteToggle() = 0;
+  virtual bool MicrophoneMuted() = 0;
 };
 
 struct Answer {

@@ -14,6 +14,7 @@ void RemoteFeature::Start(RemoteActions& actions, const RemoteSetting& saved) {
   actions_ = &actions;
   shownVolume_ = actions.Volume();
   shownMuted_ = actions.Muted();
+  shownMicrophoneMuted_ = actions.MicrophoneMuted();
   control_ = std::make_unique<RemoteControl>(actions, tracker_, lengths_);
   control_->Open();
   server_ = std::make_unique<ControlServer>(*control_, events_, lengths_);
@@ -38,6 +39,11 @@ void RemoteFeature::VolumeShown(int volume, bool muted) {
   if (muted != shownMuted_) Publish(MuteEvent(muted, PlayTracker::Now()));
   shownVolume_ = volume;
   shownMuted_ = muted;
+}
+
+void RemoteFeature::MicrophoneMuteShown(bool muted) {
+  if (muted != shownMicrophoneMuted_) Publish(MicrophoneMuteEvent(muted, PlayTracker::Now()));
+  shownMicrophoneMuted_ = muted;
 }
 
 void RemoteFeature::SlotChanged(int slot) {

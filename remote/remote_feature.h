@@ -55,6 +55,8 @@ class RemoteFeature {
   void Publish(const std::string& event) { events_.Publish(event); }
   // The volume row or a custom slot changed: an event when it differs from before.
   void VolumeShown(int volume, bool muted);
+  // The microphone's mute as it is now: an event when it differs from before.
+  void MicrophoneMuteShown(bool muted);
   void SlotChanged(int slot);
 
   // Runs a command now (the command line's --play that started this copy). Window thread.
@@ -74,6 +76,7 @@ class RemoteFeature {
   ServerStatus status_;
   int shownVolume_ = -1;
   bool shownMuted_ = false;
+  bool shownMicrophoneMuted_ = false;
 };
 
 }  // namespace kivora::remote

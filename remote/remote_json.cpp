@@ -14,7 +14,11 @@ std::string Text(const json& value) { return value.dump(-1, ' ', false, json::er
 json Length(const std::optional<int64_t>& lengthMs) { return lengthMs ? json(*lengthMs) : json(nullptr); }
 
 json StateObject(const PlaybackState& state) {
-  json object{{"volume", state.volume}, {"muted", state.muted}, {"paused", state.paused}, {"playing", nullptr}};
+  json object{{"volume", state.volume},
+              {"muted", state.muted},
+              {"paused", state.paused},
+              {"microphone_muted", state.microphoneMuted},
+              {"playing", nullptr}};
   if (state.playing) {
     object["playing"] = {{"name", ToUtf8(state.playing->name)},
                          {"caption", ToUtf8(state.playing->caption)},
@@ -53,7 +57,8 @@ std::string SoundsJson(std::span<const SoundEntry> sounds, std::span<const std::
   }
   json actions = json::array();
   for (std::wstring_view action :
-       {kPauseActionName, kMuteActionName, kVolumeUpActionName, kVolumeDownActionName, kStopAllActionName}) {
+       {kPauseActionName, kMuteActionName, kVolumeUpActionName, kVolumeDownActionName, kStopAllActionName,
+        kMicrophoneMuteActionName}) {
     actions.push_back(ToUtf8(action));
   }
   return Text({{"sounds", std::move(list)}, {"actions", std::move(actions)}, {"state", StateObject(state)}});
@@ -95,6 +100,12 @@ std::string VolumeEvent(int volume, int64_t at) {
 
 std::string MuteEvent(bool muted, int64_t at) {
   json event = Event("mute", at);
+  event["muted"] = muted;
+  return Text(event);
+}
+
+std::string MicrophoneMuteEvent(bool muted, int64_t at) {
+  json event = Event("microphone_mute", at);
   event["muted"] = muted;
   return Text(event);
 }

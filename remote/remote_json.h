@@ -24,6 +24,7 @@ struct PlaybackState {
   int volume = 100;
   bool muted = false;
   bool paused = false;
+  bool microphoneMuted = false;
   std::optional<NowPlaying> playing;  // a sound that has not ended yet
 };
 
@@ -45,6 +46,7 @@ std::string SoundEvent(std::string_view kind, const NowPlaying& sound, int64_t a
 std::string PausedEvent(bool paused, int64_t at);
 std::string VolumeEvent(int volume, int64_t at);
 std::string MuteEvent(bool muted, int64_t at);
+std::string MicrophoneMuteEvent(bool muted, int64_t at);  // microphone_mute
 std::string SlotEvent(const SoundEntry& slot, int64_t at);  // a slot filled or cleared
 
 }  // namespace kivora::remote

@@ -10,13 +10,14 @@ struct NamedAction {
   RemoteCommand command;
 };
 
-const std::array<NamedAction, 5>& NamedActions() {
-  static const std::array<NamedAction, 5> actions{
+const std::array<NamedAction, 6>& NamedActions() {
+  static const std::array<NamedAction, 6> actions{
       NamedAction{kPauseActionName, MakeCommand(RemoteVerb::Pause)},
       NamedAction{kMuteActionName, MakeCommand(RemoteVerb::Mute)},
       NamedAction{kVolumeUpActionName, MakeCommand(RemoteVerb::VolumeStep, {}, kVolumeStep)},
       NamedAction{kVolumeDownActionName, MakeCommand(RemoteVerb::VolumeStep, {}, -kVolumeStep)},
       NamedAction{kStopAllActionName, MakeCommand(RemoteVerb::StopAll)},
+      NamedAction{kMicrophoneMuteActionName, MakeCommand(RemoteVerb::MicrophoneMute)},
   };
   return actions;
 }

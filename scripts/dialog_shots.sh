@@ -13,9 +13,10 @@ export KIVORA_SCREEN=${KIVORA_SCREEN:-2560x1600x24}
 exec bash "$root/scripts/wine-session.sh" -- bash -c '
   exe=$1 out=$2 dpi=$3
   "$WINE" reg add "HKCU\\Control Panel\\Desktop" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
-  # A few keys, so the list shows what set rows look like.
+  # A few keys, so the lists show what set rows look like (a talk key too), and the
+  # control server on, so its section shows an address and a token.
   mkdir -p "$HOME/Documents/Kivora"
-  printf "[热键]\r\n按钮63=Ctrl+Alt+F10\r\n按钮64=Ctrl+Shift+Win+F7\r\n静音=Ctrl+Alt+M\r\n" |
+  printf "[热键]\r\n按钮63=Ctrl+Alt+F10\r\n按钮64=Ctrl+Shift+Win+F7\r\n静音=Ctrl+Alt+M\r\n[输出]\r\n按住键=F13\r\n[遥控]\r\n开启=1\r\n端口=8719\r\n令牌=5f0c9a1e7b3d4c2a8e6f1b0d9c7a3e52\r\n" |
     iconv -f UTF-8 -t GBK > "$HOME/Documents/Kivora/设置.ini"
   "$WINE" "$exe" & kivora=$!
   for _ in $(seq 1 150); do
@@ -33,7 +34,7 @@ exec bash "$root/scripts/wine-session.sh" -- bash -c '
   sleep 1.5
   eval "$(xdotool getwindowgeometry --shell "$dialog")"
   tag=$(printf "%03d" "$dpi")
-  for section in hotkeys output loudness; do
+  for section in hotkeys output loudness remote; do
     import -display "$DISPLAY" -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out/settings-$section-$tag.png"
     xdotool key Down; sleep 0.8
   done

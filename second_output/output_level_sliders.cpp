@@ -11,7 +11,8 @@ namespace {
 
 constexpr UINT_PTR kPageSubclassId = 0x5E7;
 constexpr int kRowHeight = 26;
-constexpr int kLabelWidth = 90, kSliderWidth = 220, kPercentWidth = 50;
+// The two rows stand side by side, each in half the page's width.
+constexpr int kLabelWidth = 84, kSliderWidth = 130, kPercentWidth = 40, kColumnWidth = 264;
 
 struct LevelRow {
   const wchar_t* label;
@@ -32,16 +33,17 @@ void OutputLevelSliders::Create(SettingsPane& page, int top) {
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
   for (size_t index = 0; index < rows_.size(); ++index) {
-    const int y = top + static_cast<int>(index) * (kRowHeight + 6);
-    page.Add(L"STATIC", kRows[index].label, SS_LEFT | SS_CENTERIMAGE, {0, y, kLabelWidth, y + kRowHeight});
+    const int y = top;
+    const int x = static_cast<int>(index) * kColumnWidth;
+    page.Add(L"STATIC", kRows[index].label, SS_LEFT | SS_CENTERIMAGE, {x, y, x + kLabelWidth, y + kRowHeight});
     Row& row = rows_[index];
     row.slider = page.Add(TRACKBAR_CLASSW, L"", WS_TABSTOP | TBS_HORZ | TBS_NOTICKS,
-                          {kLabelWidth, y, kLabelWidth + kSliderWidth, y + kRowHeight});
+                          {x + kLabelWidth, y, x + kLabelWidth + kSliderWidth, y + kRowHeight});
     SendMessageW(row.slider, TBM_SETRANGE, FALSE, MAKELPARAM(0, 100));
     SendMessageW(row.slider, TBM_SETPAGESIZE, 0, 5);
     SendMessageW(row.slider, TBM_SETPOS, TRUE, shown_.*kRows[index].level);
     row.percent = page.Add(L"STATIC", L"", SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX,
-                           {kLabelWidth + kSliderWidth + 6, y, kLabelWidth + kSliderWidth + 6 + kPercentWidth, y + kRowHeight});
+                           {x + kLabelWidth + kSliderWidth + 4, y, x + kLabelWidth + kSliderWidth + 4 + kPercentWidth, y + kRowHeight});
     ShowPercent(row);
   }
   page_ = page.Handle();

@@ -43,10 +43,9 @@ void OutputSection::Create(SettingsPane& page) {
   }
   SendMessageW(list_, CB_SETCURSEL, choices_.chosen, 0);
   page.Add(L"STATIC",
-           L"每个声音同时在默认设备和这里选中的设备上播放。要让直播软件收到声音，选虚拟声卡的输入端；"
-           L"耳机里照样能听到。",
-           SS_LEFT, {0, 4 + 3 * kLineHeight, page.Width(), 4 + 6 * kLineHeight});
-  const int below = CreateMicrophoneRows(page, 4 + 6 * kLineHeight + 8);
+           L"每个声音同时在默认设备和这里选的设备上播放；直播软件请选虚拟声卡的输入端。",
+           SS_LEFT, {0, 4 + 3 * kLineHeight, page.Width(), 4 + 4 * kLineHeight});
+  const int below = CreateMicrophoneRows(page, 4 + 4 * kLineHeight + 4);
   levels_.Create(page, below + 4);
 }
 
@@ -83,9 +82,9 @@ int OutputSection::CreateMicrophoneRows(SettingsPane& page, int top) {
     if (std::lround(values.duckDb) == kDuckLevels[i]) duckChosen = i;
   }
   SendMessageW(duckList_, CB_SETCURSEL, duckChosen, 0);
-  page.Add(L"STATIC", L"你的声音只进直播输出，不进默认设备（耳机里没有回声）。压低：播放声音时把麦克风降低这么多。",
-           SS_LEFT, {0, duckTop + kLineHeight + 8, page.Width(), duckTop + 3 * kLineHeight + 8});
-  return duckTop + 3 * kLineHeight + 8;
+  page.Add(L"STATIC", L"你的声音只进直播输出，耳机里没有回声。压低：播放声音时降低麦克风。",
+           SS_LEFT, {0, duckTop + kLineHeight + 6, page.Width(), duckTop + 2 * kLineHeight + 6});
+  return duckTop + 2 * kLineHeight + 6;
 }
 
 void OutputSection::Apply() {

@@ -42,6 +42,12 @@ inline constexpr std::wstring_view kMicrophoneNameKey = L"麦克风名称";
 inline constexpr std::wstring_view kMicrophoneGainKey = L"麦克风增益";
 inline constexpr std::wstring_view kMicrophoneMutedKey = L"麦克风静音";
 inline constexpr std::wstring_view kMicrophoneDuckKey = L"压低麦克风";
+// The key held down while a sound plays (a voice chat's talk key, as section 热键
+// writes keys), how many ms before the sound it goes down, and how many ms after
+// the last sound it comes up.
+inline constexpr std::wstring_view kTalkKeyKey = L"按住键";
+inline constexpr std::wstring_view kTalkLeadKey = L"提前";
+inline constexpr std::wstring_view kTalkTailKey = L"延后";
 
 // Key of sound slot n (1..20) in kSoundsSection: "按钮" followed by n.
 inline std::wstring SoundSlotKey(int n) { return L"按钮" + std::to_wstring(n); }

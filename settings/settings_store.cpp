@@ -30,6 +30,12 @@ MicrophoneSetting MicrophoneIn(const SettingsDocument& document) {
   return {values[0], values[1], values[2], values[3], values[4]};
 }
 
+TalkKeySetting TalkKeyIn(const SettingsDocument& document) {
+  const std::vector<std::wstring> values = document.Read(
+      std::wstring(kOutputSection), {std::wstring(kTalkKeyKey), std::wstring(kTalkLeadKey), std::wstring(kTalkTailKey)});
+  return {values[0], values[1], values[2]};
+}
+
 SavedLoudness LoudnessIn(const SettingsDocument& document) {
   std::vector<std::wstring> keys{std::wstring(kLoudnessMatchingKey)};
   for (std::wstring& key : SlotKeys()) keys.push_back(std::move(key));
@@ -76,6 +82,7 @@ SavedSettings SettingsStore::Read() const {
   std::copy(paths.begin(), paths.end(), saved.slotPaths.begin());
   saved.secondOutput = SecondOutputIn(saved.file);
   saved.microphone = MicrophoneIn(saved.file);
+  saved.talkKey = TalkKeyIn(saved.file);
   saved.loudness = LoudnessIn(saved.file);
   saved.outputLevels = OutputLevelsIn(saved.file);
   saved.remote = RemoteIn(saved.file);
@@ -123,6 +130,15 @@ void SettingsStore::WriteMicrophone(const MicrophoneSetting& microphone) {
     if (i >= 2 && values[i]->empty()) continue;
     Write(kOutputSection, std::wstring(kMicrophoneKeys[i]), *values[i]);
   }
+}
+
+TalkKeySetting SettingsStore::ReadTalkKey() const { return TalkKeyIn(ReadSettingsDocument(filePath_)); }
+
+void SettingsStore::WriteTalkKey(const TalkKeySetting& talkKey) {
+  SettingsBatch together(*this);
+  Write(kOutputSection, std::wstring(kTalkKeyKey), talkKey.key);
+  Write(kOutputSection, std::wstring(kTalkLeadKey), talkKey.leadMs);
+  Write(kOutputSection, std::wstring(kTalkTailKey), talkKey.tailMs);
 }
 
 void SettingsStore::WriteLoudnessMatching(bool on) {

@@ -38,6 +38,14 @@ struct MicrophoneSetting {
   std::wstring duckDb;
 };
 
+// Section 输出: the key held while a sound plays, as raw text (empty: missing).
+struct TalkKeySetting {
+  std::wstring key;
+  std::wstring leadMs;
+  std::wstring tailMs;
+  bool operator==(const TalkKeySetting&) const = default;
+};
+
 // Section 响度: the key 均衡 (empty: missing) and each slot's measurement record.
 struct SavedLoudness {
   std::wstring matching;
@@ -58,6 +66,7 @@ struct SavedSettings {
   std::array<std::wstring, kSoundSlotCount> slotPaths;  // index 0 is slot 1
   SecondOutputSetting secondOutput;
   MicrophoneSetting microphone;
+  TalkKeySetting talkKey;
   SavedLoudness loudness;
   SavedOutputLevels outputLevels;
   RemoteSetting remote;
@@ -94,6 +103,8 @@ class SettingsStore {
   void WriteOutputLevels(int monitor, int broadcast);
   MicrophoneSetting ReadMicrophone() const;
   void WriteMicrophone(const MicrophoneSetting& microphone);
+  TalkKeySetting ReadTalkKey() const;
+  void WriteTalkKey(const TalkKeySetting& talkKey);
   // Section 响度.
   void WriteLoudnessMatching(bool on);
   void WriteSlotLoudness(int slot, const std::wstring& record);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "second_output/microphone_notices.h"
 #include "second_output/microphone_values.h"
 #include "second_output/output_choices.h"
 
@@ -68,6 +69,36 @@ TEST(MicrophoneValues, ReadsWhatTheFileHoldsAndDefaultsWhatMakesNoSense) {
     EXPECT_EQ(values.duckDb, c.duckDb) << c.kept.duckDb;
   }
   EXPECT_EQ(GainText(-6.0), L"-6");
+}
+
+// What each try of the capture tells: missing once, back once after that, and
+// nothing while it stays as it was or while no microphone is chosen.
+TEST(MicrophoneNotices, TellMissingOnceAndBackOnlyAfterMissing) {
+  const std::wstring missing = MicrophoneMissingText(L"In: mic"), back = MicrophoneBackText(L"In: mic");
+  const struct {
+    const wchar_t* id;
+    std::vector<bool> looks;
+    std::vector<std::wstring> told;  // empty text: nothing told at that look
+  } cases[] = {
+      {L"{mic}", {false, false}, {L"", L""}},
+      {L"{mic}", {true, true, true}, {missing, L"", L""}},
+      {L"{mic}", {true, false, false, true}, {missing, back, L"", missing}},
+      {L"", {true, false}, {L"", L""}},
+  };
+  for (const auto& test : cases) {
+    MicrophoneNotices notices;
+    notices.Chosen(test.id, L"In: mic");
+    for (size_t look = 0; look < test.looks.size(); ++look) {
+      EXPECT_EQ(notices.Looked(test.looks[look]).value_or(L""), test.told[look]) << "look " << look;
+    }
+  }
+  // A new choice starts afresh: its own missing is told, by its name.
+  MicrophoneNotices notices;
+  notices.Chosen(L"{a}", L"In: a");
+  notices.Looked(true);
+  notices.Chosen(L"{b}", L"In: b");
+  EXPECT_EQ(notices.Looked(true).value_or(L""), MicrophoneMissingText(L"In: b"));
+  EXPECT_NE(MicrophoneMissingText(L"In: b").find(L"麦克风 In: b 未连接"), std::wstring::npos);
 }
 
 }  // namespace

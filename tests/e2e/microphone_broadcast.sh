@@ -4,7 +4,8 @@
 # file device, and section 输出 names both. The phrase is found in the cable's file
 # by correlation and not in the default device's; a built-in sound played over it
 # reaches both files; muted, the phrase is gone; at -20 dB it is 20 dB lower; a
-# microphone that is not there leaves the sounds playing on both devices.
+# microphone that is not there is named in a balloon and leaves the sounds playing
+# on both devices.
 #   microphone_broadcast.sh <Kivora.exe> <window_probe.exe> [stand_in.exe]
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -86,15 +87,17 @@ stop
 /usr/bin/python3 -c "import sys; d = float(sys.argv[1]) - float(sys.argv[2]); sys.exit(0 if abs(d + 20) <= 1.5 else 1)" "$quiet_level" "$plain_level" ||
   fail "-20 dB of gain changed the phrase's level from $plain_level to $quiet_level dBFS"
 
-# 4. A microphone that is not there: the sounds play on both devices as before.
+# 4. A microphone that is not there: one balloon names it, and the sounds play on
+# both devices as before.
 rm -f "$cable"
 keep_settings "{0.0.1.00000000}.{DEADBEEF-0000-0000-0000-000000000000}" 0 0
 start
-sleep 1
+balloon_says() { "$WINE" "$probe" --balloons > "$KIVORA_SESSION/balloons" 2>/dev/null; grep -q "$1" "$KIVORA_SESSION/balloons"; }
+wait_until 15 balloon_says "麦克风 In: mic 未连接" || fail "no balloon named the missing microphone: $(cat "$KIVORA_SESSION/balloons")"
 h0=$(size_of "$headphones"); c0=$(size_of "$cable")
 click_in "$id" $first_sound
 wait_until 10 loud_after "$headphones" "$h0" || fail "with the microphone missing, the default device was silent"
 wait_until 10 loud_after "$cable" "$c0" || fail "with the microphone missing, the cable was silent"
 stop
 echo "microphone: on the cable at correlation $plain_correlation ($plain_level dBFS), on the default device $headphones_correlation;" \
-  "muted $muted_correlation; at -20 dB $quiet_correlation ($quiet_level dBFS); a missing microphone left both devices playing"
+  "muted $muted_correlation; at -20 dB $quiet_correlation ($quiet_level dBFS); a missing microphone was named in a balloon and left both devices playing"

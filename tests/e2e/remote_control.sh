@@ -4,7 +4,7 @@
 # running, --play starts one and plays); each error has its exit code. Switched on,
 # the server admits only the token's holders on the loopback Host, with no Origin;
 # every command is heard (or stops being heard) in the device file; /sounds is what
-# the window shows; a WebSocket client hears of a click made with xdotool and of
+# the window shows; the microphone's mute is set and toggled from both and kept; a WebSocket client hears of a click made with xdotool and of
 # every command; 1,000 pipelined commands come back all and in order; 100
 # connections at once beside 20 silent ones are served while the window answers
 # within 100 ms; a port another program holds is said at start.
@@ -201,6 +201,19 @@ event_seen 'e["event"] == "ended" and e["name"] == "按钮1"'
 # A click made with xdotool: 群众笑声 on the first page.
 click_in "$id" 45 114
 event_seen 'e["event"] == "played" and e["name"] == "按钮63"'
+# The microphone's mute, from the command line and from the server: set, toggled,
+# told as events, shown in the state and kept in section 输出.
+kept() { iconv -f GBK -t UTF-8 "$settings" > "$out/settings.txt"; grep -q "$1" "$out/settings.txt"; }
+expect_cli 2 --mic-mute maybe
+expect_cli 0 --mic-mute on
+event_seen 'e["event"] == "microphone_mute" and e["muted"]'
+[ "$(authorised "$base/state")" = 200 ] && body_is 'e["microphone_muted"]' || fail "the state does not say the microphone is muted"
+kept "^麦克风静音=1" || fail "--mic-mute on was not kept"
+[ "$(authorised -X POST "$base/mic/mute/on")" = 200 ] && body_is 'e["done"] == "microphone_muted"' || fail "POST /mic/mute/on"
+[ "$(authorised -X POST "$base/mic/mute")" = 200 ] && body_is 'e["done"] == "microphone_unmuted" and not e["state"]["microphone_muted"]' ||
+  fail "POST /mic/mute did not toggle: $(cat "$out/body")"
+event_seen 'e["event"] == "microphone_mute" and not e["muted"]'
+kept "^麦克风静音=0" || fail "/mic/mute was not kept"
 
 # Load: pipelined commands all answered in order; a crowd beside silent connections.
 python3 "$here/remote_load.py" pipeline $port $token 1000 > "$out/pipeline"

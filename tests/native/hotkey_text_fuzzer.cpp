@@ -1,6 +1,7 @@
 // Fuzzes the hotkey text a hand-edited settings file may hold: whatever reads as
 // a hotkey formats to text that reads back as the same key, and that text is
-// its own canonical form.
+// its own canonical form. The same text as the talk key and its two times reads
+// to times within their ranges, which are kept and read back unchanged.
 //   input: UTF-16 code units, two bytes each, little-endian
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "hotkeys/hotkey_text.h"
+#include "push_to_talk/talk_key_values.h"
 
 namespace {
 
@@ -22,6 +24,12 @@ namespace {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::wstring text;
   for (size_t i = 0; i + 1 < size; i += 2) text.push_back(static_cast<wchar_t>(data[i] | (data[i + 1] << 8)));
+  const kivora::TalkKeyValues talk = kivora::TalkKeyValuesOf({text, text, text});
+  if (talk.timing.leadMs < 0 || talk.timing.leadMs > kivora::kMaxTalkLeadMs || talk.timing.tailMs < 0 ||
+      talk.timing.tailMs > kivora::kMaxTalkTailMs) {
+    Fail("a talk time is out of range");
+  }
+  if (kivora::TalkKeyValuesOf(kivora::TalkKeySettingOf(talk)) != talk) Fail("the talk key's values do not read back");
   const auto read = kivora::ParseHotkey(text);
   kivora::ReservedReason(read.value_or(kivora::Hotkey{}));
   if (!read) return 0;

@@ -12,6 +12,7 @@
 #include "audio/decode/mp3_frame.h"
 #include "remote/clip_length.h"
 #include "remote/command_line.h"
+#include "remote/command_wire.h"
 #include "remote/http_request.h"
 #include "remote/remote_json.h"
 #include "remote/remote_settings.h"
@@ -85,6 +86,10 @@ TEST(RemoteRoutes, ReadEveryCommandAndRefuseTheRest) {
       {"POST", "/pause", {}, Failure::None, MakeCommand(RemoteVerb::Pause)},
       {"POST", "/mute", {}, Failure::None, MakeCommand(RemoteVerb::Mute)},
       {"POST", "/mute/on", {}, Failure::None, MakeCommand(RemoteVerb::Mute, {}, 0, MuteChoice::On)},
+      {"POST", "/mic/mute", {}, Failure::None, MakeCommand(RemoteVerb::MicrophoneMute)},
+      {"GET", "/mic/mute/on", {}, Failure::None, MakeCommand(RemoteVerb::MicrophoneMute, {}, 0, MuteChoice::On)},
+      {"POST", "/mic/mute/off/", {}, Failure::None, MakeCommand(RemoteVerb::MicrophoneMute, {}, 0, MuteChoice::Off)},
+      {"POST", "/mic/mute/maybe", {}, Failure::NoSuchPath, {}},
       {"POST", "/volume/0", {}, Failure::None, MakeCommand(RemoteVerb::Volume, {}, 0)},
       {"POST", "/volume/100", {}, Failure::None, MakeCommand(RemoteVerb::Volume, {}, 100)},
       {"POST", "/volume", R"({"volume": 40})", Failure::None, MakeCommand(RemoteVerb::Volume, {}, 40)},
@@ -141,6 +146,11 @@ TEST(RemoteCommandLine, ReadsOptionsAndSaysWhatIsWrong) {
       {{L"--volume", L"40"}, Kind::Command, MakeCommand(RemoteVerb::Volume, {}, 40)},
       {{L"--volume=0"}, Kind::Command, MakeCommand(RemoteVerb::Volume, {}, 0)},
       {{L"--list"}, Kind::Command, MakeCommand(RemoteVerb::Sounds)},
+      {{L"--mic-mute"}, Kind::Command, MakeCommand(RemoteVerb::MicrophoneMute)},
+      {{L"--mic-mute", L"on"}, Kind::Command, MakeCommand(RemoteVerb::MicrophoneMute, {}, 0, MuteChoice::On)},
+      {{L"--mic-mute=off"}, Kind::Command, MakeCommand(RemoteVerb::MicrophoneMute, {}, 0, MuteChoice::Off)},
+      {{L"--mic-mute", L"yes"}, Kind::Invalid, {}},
+      {{L"--mic-mute", L"on", L"off"}, Kind::Invalid, {}},
       {{L"--play"}, Kind::Invalid, {}},
       {{L"--play", L""}, Kind::Invalid, {}},
       {{L"--volume", L"140"}, Kind::Invalid, {}},
@@ -156,6 +166,8 @@ TEST(RemoteCommandLine, ReadsOptionsAndSaysWhatIsWrong) {
     EXPECT_EQ(request.kind, c.kind) << shown;
     if (c.kind == Kind::Command) EXPECT_EQ(request.command, c.command) << shown;
     if (c.kind == Kind::Invalid) EXPECT_FALSE(request.reason.empty()) << shown;
+    // What the command line reads crosses to the running copy unchanged.
+    if (c.kind == Kind::Command) EXPECT_EQ(DecodeCommand(EncodeCommand(request.command)), request.command) << shown;
   }
 }
 
@@ -177,6 +189,7 @@ TEST(RemoteSounds, FoundByNameThenByOneCaption) {
   EXPECT_EQ(FindSound(sounds, L"按钮9").failure, Failure::UnknownSound);
   EXPECT_EQ(ActionNamed(L"音量减"), MakeCommand(RemoteVerb::VolumeStep, {}, -kVolumeStep));
   EXPECT_EQ(ActionNamed(L"全部停止"), MakeCommand(RemoteVerb::StopAll));
+  EXPECT_EQ(ActionNamed(L"麦克风静音"), MakeCommand(RemoteVerb::MicrophoneMute));
   EXPECT_FALSE(ActionNamed(L"按钮65"));
 }
 
@@ -204,7 +217,9 @@ TEST(RemoteJson, ListsSoundsAndStateAsUtf8) {
   EXPECT_EQ(list["sounds"][2]["caption"], "x\xEF\xBF\xBD");  // a lone surrogate becomes U+FFFD
   EXPECT_EQ(list["state"]["volume"], 40);
   EXPECT_EQ(list["state"]["playing"]["position_ms"], 120);
-  EXPECT_EQ(list["actions"].size(), 5u);
+  EXPECT_EQ(list["actions"].size(), 6u);
+  EXPECT_EQ(list["actions"][5], "麦克风静音");
+  EXPECT_EQ(list["state"]["microphone_muted"], false);
   const auto error = nlohmann::json::parse(ErrorJson(Failure::EmptySlot, "slot 2 holds no sound"));
   EXPECT_EQ(error["ok"], false);
   EXPECT_EQ(error["error"], "empty_slot");
