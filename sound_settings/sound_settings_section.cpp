@@ -20,6 +20,7 @@ constexpr int kLabelWidth = 70;
 constexpr int kFieldLeft = kLeft + kLabelWidth, kFieldWidth = 80;
 constexpr int kUnitLeft = kFieldLeft + kFieldWidth + 6;
 constexpr int kRowHeight = 24;
+constexpr int kArrowsWidth = 16;
 
 constexpr SecondPress kPresses[] = {SecondPress::Restart, SecondPress::Stop, SecondPress::Overlap, SecondPress::Loop};
 
@@ -107,11 +108,14 @@ void SoundSettingsSection::Create(SettingsPane& page) {
     field.min = rowLayout.min;
     field.max = rowLayout.max;
     field.value = rowLayout.value;
+    // The arrows sit beside the field at places of their own: aligned to their buddy
+    // they would narrow it behind the page's back, and a move to another DPI would
+    // place the field at its first width again.
     field.edit = page.Add(L"EDIT", L"", WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL | ES_RIGHT,
-                          {kFieldLeft, rowLayout.top, kFieldLeft + kFieldWidth, rowLayout.top + kRowHeight});
+                          {kFieldLeft, rowLayout.top, kFieldLeft + kFieldWidth - kArrowsWidth, rowLayout.top + kRowHeight});
     SendMessageW(field.edit, EM_SETLIMITTEXT, 9, 0);
-    field.arrows = page.Add(UPDOWN_CLASSW, L"", UDS_ALIGNRIGHT | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
-                            {kFieldLeft + kFieldWidth, rowLayout.top, kFieldLeft + kFieldWidth + 16, rowLayout.top + kRowHeight});
+    field.arrows = page.Add(UPDOWN_CLASSW, L"", UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
+                            {kFieldLeft + kFieldWidth - kArrowsWidth, rowLayout.top, kFieldLeft + kFieldWidth, rowLayout.top + kRowHeight});
     SendMessageW(field.arrows, UDM_SETBUDDY, reinterpret_cast<WPARAM>(field.edit), 0);
     SendMessageW(field.arrows, UDM_SETRANGE32, static_cast<WPARAM>(rowLayout.min), static_cast<LPARAM>(rowLayout.max));
     const bool decibels = rowLayout.value == &SoundShape::levelDb;
