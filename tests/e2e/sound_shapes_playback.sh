@@ -61,8 +61,13 @@ def level(window, hertz):  # amplitude of one frequency in a window of samples
 for path in sys.argv[1:]:
     left = numpy.fromfile(path, dtype="<i2")[0::2].astype(numpy.float64) / 32768
     windows = [left[i:i + 4800] for i in range(0, left.size - 4800, 4800)]
-    both = sum(1 for w in windows if level(w, 440) > 0.2 and level(w, 1000) > 0.2)
-    alone = sum(1 for w in windows if (level(w, 440) > 0.2) != (level(w, 1000) > 0.2))
+    # Each tone's full level is its loudest window (the loudness match sets it, not
+    # the file); a window holds a tone when it is within 2 dB of that.
+    low = [level(w, 440) for w in windows]; high = [level(w, 1000) for w in windows]
+    full_low, full_high = 0.8 * max(low), 0.8 * max(high)
+    assert max(low) > 0.05 and max(high) > 0.05, f"{path}: a tone is missing ({max(low):.3f}, {max(high):.3f})"
+    both = sum(1 for a, b in zip(low, high) if a > full_low and b > full_high)
+    alone = sum(1 for a, b in zip(low, high) if (a > full_low) != (b > full_high))
     print(f"{path.rsplit('/', 1)[-1]}: {both} windows of 100 ms with both tones at full level, {alone} with one")
     # The second press came within a second of the first: well over 0.5 s of the 1.5 s tones overlap.
     assert both >= 5, f"{path}: the tones overlapped in {both} windows only"
