@@ -263,6 +263,14 @@ TEST_F(CustomSlotsTest, RestartRestoresCaptionsOnlyForFilesThatStillExistAndWrit
   Add(6, other);
   WriteSetting(SettingsFile(), L"音效", L"按钮7", files.Path() + L"gone.mp3");
   DeleteFileW(other.c_str());
+  // The first run's measurement of the clip is kept before it ends, so the second
+  // start finds nothing to measure (the background measuring would write its record).
+  for (int waited = 0; waited < 2000 && fixture->app().Loudness().Busy(); ++waited) {
+    AppFixture::Pump();
+    Sleep(10);
+  }
+  AppFixture::Pump();
+  ASSERT_FALSE(fixture->app().Loudness().Busy()) << "the clip's measurement still under way after 20 s";
   fixture.reset();  // the first run's teardown saves the volume
   const std::string before = testing::ReadFileBytes(SettingsFile());
 
