@@ -263,6 +263,9 @@ TEST_F(CustomSlotsTest, RestartRestoresCaptionsOnlyForFilesThatStillExistAndWrit
   Add(6, other);
   WriteSetting(SettingsFile(), L"音效", L"按钮7", files.Path() + L"gone.mp3");
   DeleteFileW(other.c_str());
+  // The first run's measurement of the clip is kept before it ends, so the second
+  // start finds nothing to measure (the background measuring would write its record).
+  ASSERT_TRUE(fixture->WaitForMeasurements()) << "the clip's measurement still under way after 20 s";
   fixture.reset();  // the first run's teardown saves the volume
   const std::string before = testing::ReadFileBytes(SettingsFile());
 
