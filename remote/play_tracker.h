@@ -42,7 +42,8 @@ class PlayTracker final : public audio::AudioBackend {
   // A press's shape and the sounds a button started are the inner back end's.
   void ShapeNextSound(const audio::SoundPress& press, bool cutsOthers) override { inner_.ShapeNextSound(press, cutsOthers); }
   bool Sounding(const std::wstring& key) override { return inner_.Sounding(key); }
-  void StopSound(const std::wstring& key) override { inner_.StopSound(key); }
+  // A button's sound stopped by its own second press ends what is tracked, as a stop does.
+  void StopSound(const std::wstring& key) override;
 
   // The sound that plays or is paused, until it ends, is closed or is cut off.
   std::optional<NowPlaying> Current();

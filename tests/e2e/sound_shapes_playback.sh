@@ -4,7 +4,8 @@
 #  1. two custom sounds set to 叠加 (a low and a high tone) pressed one after the
 #     other: both sound at once, on the default device and on the cable;
 #  2. 耳机音量 at 50 % against 100 %: the cable's file holds the same samples bit for
-#     bit, while the default device plays at half the level.
+#     bit, while the default device plays at half the level;
+#  3. a 停止 sound pressed again from outside (the control interface, its hotkey) stops.
 #   sound_shapes_playback.sh <Kivora.exe> <window_probe.exe> [stand_in.exe]
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -13,7 +14,7 @@ if [ "${1:-}" != --inside ]; then
   KIVORA_FORCE_XVFB=1 exec bash "$here/../../scripts/wine-session.sh" -- bash "$here/sound_shapes_playback.sh" --inside "$@"
 fi
 source "$here/common.sh"
-exe=$2; probe=$3
+exe=$2; probe=$3; standin=$4
 settings="$HOME/Documents/Kivora/设置.ini"
 cable="$KIVORA_SESSION/Virtual Cable Input.raw"
 list_output_devices default "Virtual Cable Input"
@@ -101,4 +102,46 @@ ratio = rms(sound(f"{folder}/default_50.raw")) / rms(sound(f"{folder}/default_10
 print(f"cable at 耳机音量 50 % and 100 %: bit-identical; default device's level ratio {ratio:.4f}")
 assert abs(ratio - 0.5) < 0.01, f"the default device played at {ratio:.4f} of its full level"
 PY
-echo "sound shapes: two 叠加 sounds overlapped on both devices; 耳机音量 50 % left the cable bit-identical and halved the headphones"
+
+# 3. A 停止 sound pressed again from outside stops, whichever way the presses come:
+# the control interface's play starts it and its hotkey stops it, then the hotkey
+# starts it and a play stops it (a 6 s tone, so an end of its own is no stop).
+sox -n -r 48000 -c 2 -b 16 "$tones/long.wav" synth 6 sine 440 vol 0.3 || fail "sox could not make the long tone"
+port=47137; token=3c5e7a9b1d2f4a6c8e0b2d4f6a8c0e1d
+mkdir -p "$(dirname "$settings")"
+printf '[音效]\r\n按钮1=%s\r\n[声音]\r\n按钮1=再次按下:停止\r\n[热键]\r\n按钮1=Ctrl+Alt+9\r\n[遥控]\r\n开启=1\r\n端口=%s\r\n令牌=%s\r\n' \
+  "$(windows_path "$tones/long.wav")" $port $token | iconv -f UTF-8 -t GBK > "$settings"
+# Loud after a byte offset, or from the start when the file was begun again: the
+# device's stream closes after a quiet while, and its file starts afresh at the next open.
+loud_since() { if [ "$(size_of "$1")" -lt "$2" ]; then loud_after "$1" 0; else loud_after "$1" "$2"; fi; }
+play() { curl -s -m 10 -o /dev/null -w '%{http_code}' -X POST -H "Authorization: Bearer $token" "http://127.0.0.1:$port/play/按钮1"; }
+served() { [ "$(curl -s -m 5 -o /dev/null -w '%{http_code}' -H "Authorization: Bearer $token" "http://127.0.0.1:$port/state")" = 200 ]; }
+start
+wait_until 10 served || fail "the control server did not answer"
+# Another program has the focus, as when the user is in a game or a chat (Wine
+# hears keys only while one of its windows has the X focus).
+"$WINE" "$standin" > "$KIVORA_SESSION/stand-in.out" & standin_pid=$!
+other=$(wait_for_window Stand-in) || fail "the stand-in did not start"
+xdotool windowfocus --sync "$other"; sleep 0.5
+python3 "$here/ws_events.py" $port $token "$KIVORA_SESSION/events" 120 & events_pid=$!
+stops=0
+for presses in "play hotkey" "hotkey play"; do
+  set -- $presses
+  before=$(size_of "$KIVORA_AUDIO_OUT")
+  if [ "$1" = play ]; then [ "$(play)" = 200 ] || fail "play was refused"; else xdotool key ctrl+alt+9; fi
+  wait_until 10 loud_since "$KIVORA_AUDIO_OUT" "$before" || fail "the $1 did not start the 停止 sound"
+  sleep 0.5
+  if [ "$2" = play ]; then [ "$(play)" = 200 ] || fail "play was refused"; else xdotool key ctrl+alt+9; fi
+  stopped_at=$(date +%s.%N)
+  wait_until 10 quiet_for_a_second "$KIVORA_AUDIO_OUT" || fail "the $2 did not stop the 停止 sound"
+  awk -v a="$stopped_at" -v b="$(date +%s.%N)" 'BEGIN { exit !(b - a < 4) }' ||
+    fail "after the $2 the 6 s sound went on to its end"
+  # A controller hears of the stop at once, not when the sound would have ended.
+  stops=$((stops + 1))
+  wait_until 5 bash -c "[ \$(grep -c '\"event\":\"cut_off\".*\"name\":\"按钮1\"' '$KIVORA_SESSION/events') -eq $stops ]" ||
+    fail "/events did not tell the stop by the $2: $(cat "$KIVORA_SESSION/events")"
+done
+kill $standin_pid $events_pid 2>/dev/null
+stop
+echo "sound shapes: two 叠加 sounds overlapped on both devices; 耳机音量 50 % left the cable bit-identical and halved the headphones;" \
+  "a 停止 sound was stopped by its hotkey after a remote play and by a remote play after its hotkey"
