@@ -23,6 +23,8 @@ App::App(Services services, ShellTexts& shell)
              PickedFile{shell.pickedFilePath, shell.pickedFileName}, [this] { return volumeRow_.Volume(); }),
       hotkeys_(settings_),
       loudness_(services.fileGains ? *services.fileGains : ownGains_, settings_),
+      soundShapes_(settings_),
+      outputLevels_(settings_),
       microphoneWatch_([this] { return services_.secondOutput && services_.secondOutput->Microphone().Missing(); },
                        [this](const std::wstring& text) { window_.Tray().ShowBalloon(kMicrophoneBalloonTitle, text); }) {
   ui::WindowEvents& events = window_.Events();

@@ -25,11 +25,14 @@
 #include "hotkeys/hotkeys.h"
 #include "loudness/loudness_matching.h"
 #include "ontop/always_on_top.h"
+#include "second_output/output_levels.h"
 #include "push_to_talk/push_to_talk.h"
 #include "remote/remote_feature.h"
 #include "second_output/microphone_watch.h"
 #include "second_output/second_output.h"
 #include "settings/settings_store.h"
+#include "sound_settings/sound_settings.h"
+#include "sound_settings/sound_settings_section.h"
 #include "ui/main_window.h"
 #include "ui/user_prompts.h"
 #include "volume/volume_row.h"
@@ -82,6 +85,8 @@ class App {
   decor::EdgeDocking& Docking() { return docking_; }
   Hotkeys& GlobalHotkeys() { return hotkeys_; }
   LoudnessMatching& Loudness() { return loudness_; }
+  SoundSettings& SoundShapes() { return soundShapes_; }
+  OutputLevels& Levels() { return outputLevels_; }
   remote::RemoteFeature& Remote() { return remote_; }
   PushToTalk& TalkKey() { return pushToTalk_; }
 
@@ -114,6 +119,10 @@ class App {
   std::vector<HotkeyTarget> HotkeyTargets();
   void StartHotkeys();
   void StartCustomSoundExtras();
+  std::vector<ShapedSound> ShapedSounds() const;
+  std::vector<SoundListEntry> SoundList() const;
+  // The file a sound button plays; empty for an empty slot or no such button.
+  std::wstring SoundPath(const std::wstring& key) const;
   void StopCustomSoundExtras();
   void StartRemote();
   // Every sound stops, with the engine's fade: the one call remote control makes into playback.
@@ -137,6 +146,8 @@ class App {
   Hotkeys hotkeys_;
   audio::ClipGains ownGains_;
   LoudnessMatching loudness_;
+  SoundSettings soundShapes_;
+  OutputLevels outputLevels_;
   std::unique_ptr<FileDropTarget> drop_;  // while the window is there
   // Tells, in a balloon, when the chosen microphone is missing and when it is back.
   MicrophoneWatch microphoneWatch_;

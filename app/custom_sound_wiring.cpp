@@ -1,5 +1,6 @@
-// The custom sounds beyond their buttons: files dropped on the window, and the
-// loudness matching that measures each slot's file and levels it.
+// The custom sounds beyond their buttons: files dropped on the window, the
+// loudness matching that measures each slot's file and levels it, and the trim
+// that goes with a slot's file.
 #include <windows.h>
 
 #include <memory>
@@ -29,6 +30,7 @@ void App::StartCustomSoundExtras() {
   slots_.Watch({[this](int slot, const std::wstring& path) {
                   loudness_.SlotChanged(slot, path);
                   remote_.SlotChanged(slot);
+                  soundShapes_.FileChanged(ui::CustomSlotName(slot));
                 },
                 [this](int slot) { loudness_.SlotPlaying(slot); }});
   // Only the custom page takes files; elsewhere the pointer shows a refusal.

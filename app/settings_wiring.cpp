@@ -1,7 +1,7 @@
 // The settings dialog and the global hotkeys, wired to the window: the system
-// menu's "设置..." with its sections (the second output device, the hotkeys), one
-// hotkey row per sound button and per playback action, and the keys taken back at
-// start-up.
+// menu's "设置..." with its sections (the hotkeys, the outputs, loudness, each
+// sound's shape), one hotkey row per sound button and per playback action, and
+// the keys taken back at start-up.
 #include <windows.h>
 
 #include <memory>
@@ -113,7 +113,8 @@ void App::OpenSettings() {
         if (services_.secondOutput) services_.secondOutput->UseMicrophone(microphone);
         microphoneWatch_.Use(microphone.id, microphone.name);
         remote_.MicrophoneMuteShown(MicrophoneMuted());
-      });
+      },
+      outputLevels_);
   auto talkKey = std::make_unique<TalkKeySection>(
       settings_,
       [this](Hotkey key) -> std::optional<std::wstring> {
@@ -126,6 +127,11 @@ void App::OpenSettings() {
       [this](const TalkKeyValues& values) { pushToTalk_.Use(values); });
   sections.push_back(std::make_unique<StackedSection>(std::move(output), std::move(talkKey), kTalkKeyRowsTop));
   sections.push_back(std::make_unique<LoudnessSection>(loudness_));
+  sections.push_back(std::make_unique<SoundSettingsSection>(
+      soundShapes_, SoundList(), [this](const std::wstring& key, const SoundShape& shape) {
+        const std::wstring path = SoundPath(key);
+        if (!path.empty()) player_.Preview(PressOf(shape), path, volumeRow_.Volume());
+      }));
   sections.push_back(std::make_unique<remote::RemoteSection>(remote_));
   SettingsDialog dialog(std::move(sections), [this](HWND dialogWindow) {
     if (services_.decorate) decor::SkinWindow(dialogWindow);

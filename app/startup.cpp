@@ -74,6 +74,15 @@ void App::FinishStartup() {
          services_.secondOutput->Use(saved_.secondOutput.id, saved_.secondOutput.name);
          services_.secondOutput->UseMicrophone(saved_.microphone);
        }},
+      {"sound shapes and output levels", [this] {
+         // Each press plays its sound as the user shaped it; each output at its own level.
+         player_.SetPressShapes([this](const std::wstring& key) { return PressOf(soundShapes_.Of(key)); });
+         outputLevels_.Watch([this](OutputLevelPair levels) {
+           if (services_.secondOutput) services_.secondOutput->SetLevels(levels);
+         });
+         soundShapes_.Restore(ShapedSounds(), saved_);
+         outputLevels_.Restore(saved_.outputLevels);
+       }},
       {"remote control", [this] { StartRemote(); }},
       {"talk key", [this] { pushToTalk_.Use(TalkKeyValuesOf(saved_.talkKey)); }},
       {"microphone watch", [this] { microphoneWatch_.Use(saved_.microphone.id, saved_.microphone.name); }},

@@ -3,7 +3,7 @@
 namespace kivora {
 
 void PlayBuiltinSound(audio::Player& player, const std::wstring& dataFolder, const CatalogueEntry& entry, int volume) {
-  audio::OpenAndPlay(player, dataFolder + std::wstring(entry.relativePath), volume);
+  player.Press(std::wstring(entry.buttonName), dataFolder + std::wstring(entry.relativePath), volume);
 }
 
 void BindBuiltinSoundButtons(ui::MainWindow& window, audio::Player& player, const std::wstring& dataFolder,

@@ -1,5 +1,6 @@
 // The sixty built-in sound buttons: each plays its catalogue entry's file from
-// the Data folder, cutting off whatever played before.
+// the Data folder, as its button's second-press mode says (cutting off whatever
+// played before, unless the user set it otherwise).
 #pragma once
 
 #include <functional>
@@ -11,8 +12,7 @@
 
 namespace kivora {
 
-// The click of entry's button: Data folder + its relative path, opened and
-// played at volume. A missing file gives silence and no message.
+// The click of entry's button: Data folder + its relative path, pressed at volume. A missing file gives silence and no message.
 void PlayBuiltinSound(audio::Player& player, const std::wstring& dataFolder, const CatalogueEntry& entry, int volume);
 
 // Binds every catalogue entry's button to PlayBuiltinSound. dataFolder is read at

@@ -149,7 +149,7 @@ void CustomSlots::OnClick(int slot) {
     return;
   }
   if (watchers_.playing) watchers_.playing(slot);
-  audio::OpenAndPlay(player_, At(slot).path, currentVolume_());
+  player_.Press(ui::CustomSlotName(slot), At(slot).path, currentVolume_());
 }
 
 void CustomSlots::OnReplace(int slot) {

@@ -42,6 +42,10 @@ class PushToTalk final : public audio::AudioBackend {
 
   audio::DeviceResult Open(const std::wstring& deviceType, const std::wstring& path, const std::wstring& alias) override;
   audio::DeviceResult Send(const std::wstring& command) override;
+  // A sound's shape and its button's state pass through to the engine unchanged.
+  void ShapeNextSound(const audio::SoundPress& press, bool cutsOthers) override { inner_.ShapeNextSound(press, cutsOthers); }
+  bool Sounding(const std::wstring& key) override { return inner_.Sounding(key); }
+  void StopSound(const std::wstring& key) override { inner_.StopSound(key); }
 
  private:
   void Carry(KeyAction action);

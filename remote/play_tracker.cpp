@@ -63,6 +63,11 @@ audio::DeviceResult PlayTracker::Send(const std::wstring& command) {
   return result;
 }
 
+void PlayTracker::StopSound(const std::wstring& key) {
+  inner_.StopSound(key);
+  if (playing_ && playing_->sound.name == key) Finish("cut_off");
+}
+
 void PlayTracker::Started() {
   Playing playing;
   playing.path = std::exchange(opened_, std::wstring());

@@ -39,6 +39,11 @@ class PlayTracker final : public audio::AudioBackend {
 
   audio::DeviceResult Open(const std::wstring& deviceType, const std::wstring& path, const std::wstring& alias) override;
   audio::DeviceResult Send(const std::wstring& command) override;
+  // A press's shape and the sounds a button started are the inner back end's.
+  void ShapeNextSound(const audio::SoundPress& press, bool cutsOthers) override { inner_.ShapeNextSound(press, cutsOthers); }
+  bool Sounding(const std::wstring& key) override { return inner_.Sounding(key); }
+  // A button's sound stopped by its own second press ends what is tracked, as a stop does.
+  void StopSound(const std::wstring& key) override;
 
   // The sound that plays or is paused, until it ends, is closed or is cut off.
   std::optional<NowPlaying> Current();

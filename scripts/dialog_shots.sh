@@ -34,7 +34,7 @@ exec bash "$root/scripts/wine-session.sh" -- bash -c '
   sleep 1.5
   eval "$(xdotool getwindowgeometry --shell "$dialog")"
   tag=$(printf "%03d" "$dpi")
-  for section in hotkeys output loudness remote; do
+  for section in hotkeys output loudness sounds remote; do
     import -display "$DISPLAY" -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out/settings-$section-$tag.png"
     xdotool key Down; sleep 0.8
   done

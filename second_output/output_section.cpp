@@ -22,8 +22,8 @@ std::wstring DbLabel(int db) { return (db > 0 ? L"+" : L"") + std::to_wstring(db
 
 OutputSection::OutputSection(SettingsStore& settings, std::vector<audio::RenderEndpoint> endpoints,
                              std::function<void(const std::wstring&)> chosen, std::vector<audio::CaptureEndpoint> microphones,
-                             std::function<void(const MicrophoneSetting&)> microphoneChosen)
-    : settings_(settings), chosen_(std::move(chosen)), microphoneChosen_(std::move(microphoneChosen)) {
+                             std::function<void(const MicrophoneSetting&)> microphoneChosen, OutputLevels& levels)
+    : settings_(settings), chosen_(std::move(chosen)), microphoneChosen_(std::move(microphoneChosen)), levels_(levels) {
   const SecondOutputSetting kept = settings_.ReadSecondOutput();
   choices_ = SecondOutputChoices(endpoints, kept.id, kept.name);
   keptMicrophone_ = settings_.ReadMicrophone();
@@ -43,13 +43,13 @@ void OutputSection::Create(SettingsPane& page) {
   }
   SendMessageW(list_, CB_SETCURSEL, choices_.chosen, 0);
   page.Add(L"STATIC",
-           L"每个声音同时在默认设备和这里选中的设备上播放。要让直播软件收到声音，选虚拟声卡的输入端；"
-           L"耳机里照样能听到。",
-           SS_LEFT, {0, 4 + 3 * kLineHeight, page.Width(), 4 + 5 * kLineHeight});
-  CreateMicrophoneRows(page, 4 + 5 * kLineHeight + 4);
+           L"每个声音同时在默认设备和这里选的设备上播放；直播软件请选虚拟声卡的输入端。",
+           SS_LEFT, {0, 4 + 3 * kLineHeight, page.Width(), 4 + 4 * kLineHeight});
+  const int below = CreateMicrophoneRows(page, 4 + 4 * kLineHeight + 4);
+  levels_.Create(page, below + 4);
 }
 
-void OutputSection::CreateMicrophoneRows(SettingsPane& page, int top) {
+int OutputSection::CreateMicrophoneRows(SettingsPane& page, int top) {
   const MicrophoneValues values = MicrophoneValuesOf(keptMicrophone_);
   page.Add(L"STATIC", std::wstring(kMicrophoneLabel).c_str(), SS_LEFT, {0, top, kListWidth, top + kLineHeight});
   microphoneList_ = page.Add(L"COMBOBOX", L"", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
@@ -82,11 +82,13 @@ void OutputSection::CreateMicrophoneRows(SettingsPane& page, int top) {
     if (std::lround(values.duckDb) == kDuckLevels[i]) duckChosen = i;
   }
   SendMessageW(duckList_, CB_SETCURSEL, duckChosen, 0);
-  page.Add(L"STATIC", L"你的声音只进直播输出，不进默认设备（耳机里没有回声）。压低：播放声音时把麦克风降低这么多。",
-           SS_LEFT, {0, duckTop + kLineHeight + 8, page.Width(), duckTop + 3 * kLineHeight + 8});
+  page.Add(L"STATIC", L"你的声音只进直播输出，耳机里没有回声。压低：播放声音时降低麦克风。",
+           SS_LEFT, {0, duckTop + kLineHeight + 6, page.Width(), duckTop + 2 * kLineHeight + 6});
+  return duckTop + 2 * kLineHeight + 6;
 }
 
 void OutputSection::Apply() {
+  levels_.Apply();
   ApplyMicrophone();
   const LRESULT selected = SendMessageW(list_, CB_GETCURSEL, 0, 0);
   if (selected < 0 || static_cast<size_t>(selected) == choices_.chosen) return;

@@ -11,6 +11,7 @@
 
 #include "audio/device/capture_endpoints.h"
 #include "second_output/output_choices.h"
+#include "second_output/output_level_sliders.h"
 #include "settings/settings_store.h"
 #include "settings_dialog/settings_pane.h"
 #include "settings_dialog/settings_section.h"
@@ -31,8 +32,8 @@ class OutputSection final : public SettingsSection {
   // microphones: the capture devices present now; microphoneChosen hears of the
   // microphone's settings as 确定 kept them.
   OutputSection(SettingsStore& settings, std::vector<audio::RenderEndpoint> endpoints,
-                std::function<void(const std::wstring&)> chosen, std::vector<audio::CaptureEndpoint> microphones = {},
-                std::function<void(const MicrophoneSetting&)> microphoneChosen = {});
+                std::function<void(const std::wstring&)> chosen, std::vector<audio::CaptureEndpoint> microphones,
+                std::function<void(const MicrophoneSetting&)> microphoneChosen, OutputLevels& levels);
 
   std::wstring_view Title() const override { return kOutputSectionTitle; }
   void Create(SettingsPane& page) override;
@@ -43,7 +44,8 @@ class OutputSection final : public SettingsSection {
   std::function<void(const std::wstring&)> chosen_;
   OutputChoices choices_;
   HWND list_ = nullptr;
-  void CreateMicrophoneRows(SettingsPane& page, int top);
+  // Returns the bottom of what it made.
+  int CreateMicrophoneRows(SettingsPane& page, int top);
   void ApplyMicrophone();
 
   std::function<void(const MicrophoneSetting&)> microphoneChosen_;
@@ -53,6 +55,7 @@ class OutputSection final : public SettingsSection {
   HWND gainList_ = nullptr;
   HWND muteBox_ = nullptr;
   HWND duckList_ = nullptr;
+  OutputLevelSliders levels_;
 };
 
 }  // namespace kivora

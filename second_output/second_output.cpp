@@ -58,6 +58,11 @@ void SecondOutput::TakeNotices() {
   }
 }
 
+void SecondOutput::SetLevels(OutputLevelPair levels) {
+  engine_.SetOutputLevel(audio::kMonitorSink.name, static_cast<float>(levels.monitor) / 100.0f);
+  engine_.SetOutputLevel(audio::kBroadcastSink.name, static_cast<float>(levels.broadcast) / 100.0f);
+}
+
 void SecondOutput::Use(const std::wstring& endpointId, const std::wstring& name) {
   if (endpointId == endpointId_) return;
   endpointId_ = endpointId;

@@ -22,6 +22,7 @@
 #include "audio/dsp/clock_bridge.h"
 #include "audio/engine/microphone_source.h"
 #include "audio/engine/sound_engine.h"
+#include "second_output/output_levels.h"
 #include "settings/settings_store.h"
 
 namespace kivora {
@@ -54,6 +55,9 @@ class SecondOutput {
   // well; empty: on none.
   void Use(const std::wstring& endpointId, const std::wstring& name);
   const std::wstring& EndpointId() const { return endpointId_; }
+
+  // The levels of the default device's output and the broadcast's (耳机音量, 直播音量).
+  void SetLevels(OutputLevelPair levels);
 
   // A file played on the default device only (no decoder of the engine's takes
   // it): while a broadcast device is set, the user is told, once per file.

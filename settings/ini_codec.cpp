@@ -339,4 +339,31 @@ std::optional<std::string> WriteIniValue(std::string_view document, std::string_
   return result;
 }
 
+std::optional<std::string> RemoveIniValue(std::string_view document, std::string_view section, std::string_view key) {
+  section = NormalizeName(section);
+  key = NormalizeName(key);
+  if (section.empty() || key.empty() || !FitsOnOneLine(section) || !FitsOnOneLine(key)) return std::nullopt;
+  if (key.find('=') != std::string_view::npos || key.front() == '[') return std::nullopt;
+
+  std::string result;
+  result.reserve(document.size());
+  size_t kept = 0;  // the document up to here is in result or dropped
+  bool inSection = false;
+  bool sectionSeen = false;
+  for (const Line& line : SplitLines(document)) {
+    const ParsedLine parsed = ParseLine(LineContent(document, line));
+    if (parsed.kind == LineKind::kSection) {
+      if (inSection) break;
+      inSection = !sectionSeen && SameName(parsed.name, section);
+      sectionSeen = sectionSeen || inSection;
+      continue;
+    }
+    if (!inSection || parsed.kind != LineKind::kKey || !SameName(parsed.name, key)) continue;
+    result += document.substr(kept, line.begin - kept);
+    kept = line.end;
+  }
+  result += document.substr(kept);
+  return result;
+}
+
 }  // namespace kivora

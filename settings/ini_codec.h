@@ -45,4 +45,10 @@ std::vector<std::string> ReadIniValues(std::string_view document, std::string_vi
 std::optional<std::string> WriteIniValue(std::string_view document, std::string_view section, std::string_view key,
                                          std::string_view value);
 
+// The document without key in section: every line of that key in the first
+// section of that name goes, with its line break, so that no later line of it
+// comes to light; the rest keeps its bytes. The document as it is when the key
+// is missing; empty when the names are not usable as WriteIniValue takes them.
+std::optional<std::string> RemoveIniValue(std::string_view document, std::string_view section, std::string_view key);
+
 }  // namespace kivora

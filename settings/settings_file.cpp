@@ -154,7 +154,8 @@ SettingsWriteResult WriteSettingsUnguarded(const std::wstring& filePath, const s
   std::string updated = old.bytes;
   for (size_t index = 0; index < changes.size(); ++index) {
     const SettingChange& change = changes[index];
-    std::optional<std::string> next = BytesWithSetting(updated, change.section, change.key, change.value);
+    std::optional<std::string> next = change.value ? BytesWithSetting(updated, change.section, change.key, *change.value)
+                                                   : BytesWithoutSetting(updated, change.section, change.key);
     if (next) {
       updated = std::move(*next);
     } else {
@@ -163,6 +164,7 @@ SettingsWriteResult WriteSettingsUnguarded(const std::wstring& filePath, const s
   }
   if (result.refused.size() == changes.size()) return result;
   if (old.state == FileState::kRead && updated == old.bytes) return result;
+  if (old.state == FileState::kMissing && updated.empty()) return result;  // only removals, and no file
   if (const DWORD error = ReplaceFileContents(path, updated)) return fail(Problem::kSystemError, error);
   return result;
 }
@@ -212,6 +214,10 @@ SettingsWriteResult WriteSettings(const std::wstring& filePath, const std::vecto
     result.systemError = ERROR_NOT_ENOUGH_MEMORY;
     return result;
   }
+}
+
+bool RemoveSetting(const std::wstring& filePath, const std::wstring& section, const std::wstring& key) {
+  return WriteSettings(filePath, {{section, key, std::nullopt}}).AllWritten();
 }
 
 std::wstring WriteProblemText(const SettingsWriteResult& result) {

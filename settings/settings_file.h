@@ -4,6 +4,7 @@
 // UTF-16 here and GBK (code page 936) on disk.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,11 +46,11 @@ SettingsDocument ReadSettingsDocument(const std::wstring& filePath);
 bool WriteSetting(const std::wstring& filePath, const std::wstring& section, const std::wstring& key,
                   const std::wstring& value);
 
-// One setting to write: key=value in section.
+// One setting to write: key=value in section; without a value, the key is taken out.
 struct SettingChange {
   std::wstring section;
   std::wstring key;
-  std::wstring value;
+  std::optional<std::wstring> value;
 };
 
 // What became of a write of several settings.
@@ -71,5 +72,9 @@ SettingsWriteResult WriteSettings(const std::wstring& filePath, const std::vecto
 // Why the file was not written, in words for the user (Chinese, with the system's
 // own text for a system error); empty when it was.
 std::wstring WriteProblemText(const SettingsWriteResult& result);
+
+// Takes key out of section by the same safe replacement; true also when there
+// was no such key (or no file) to begin with. False when nothing could be written.
+bool RemoveSetting(const std::wstring& filePath, const std::wstring& section, const std::wstring& key);
 
 }  // namespace kivora

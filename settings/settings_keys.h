@@ -27,6 +27,13 @@ inline constexpr std::wstring_view kMicrophoneMuteHotkeyKey = L"麦克风静音"
 inline constexpr std::wstring_view kOutputSection = L"输出";
 inline constexpr std::wstring_view kSecondDeviceKey = L"第二设备";
 inline constexpr std::wstring_view kSecondDeviceNameKey = L"第二设备名称";
+// Section 输出 too: the level of each output in percent, 0..100 (missing: 100).
+inline constexpr std::wstring_view kMonitorLevelKey = L"耳机音量";
+inline constexpr std::wstring_view kBroadcastLevelKey = L"直播音量";
+
+// How each sound plays (level, second press, fades, trim): one key per sound by
+// its button's layout name, missing while the sound plays as it always did.
+inline constexpr std::wstring_view kSoundShapesSection = L"声音";
 // The microphone mixed into the second device's sound: its endpoint ID and name,
 // its gain in dB (-20..20), whether it is muted (1/0), and by how many dB it is
 // lowered while a sound plays (0 or missing: not at all).

@@ -46,6 +46,12 @@ SavedLoudness LoudnessIn(const SettingsDocument& document) {
   return saved;
 }
 
+SavedOutputLevels OutputLevelsIn(const SettingsDocument& document) {
+  const std::vector<std::wstring> values =
+      document.Read(std::wstring(kOutputSection), {std::wstring(kMonitorLevelKey), std::wstring(kBroadcastLevelKey)});
+  return {values[0], values[1]};
+}
+
 RemoteSetting RemoteIn(const SettingsDocument& document) {
   const std::vector<std::wstring> values = document.Read(
       std::wstring(kRemoteSection),
@@ -54,6 +60,10 @@ RemoteSetting RemoteIn(const SettingsDocument& document) {
 }
 
 }  // namespace
+
+std::vector<std::wstring> SavedSettings::SoundShapes(const std::vector<std::wstring>& keys) const {
+  return file.Read(std::wstring(kSoundShapesSection), keys);
+}
 
 std::vector<std::wstring> SavedSettings::Hotkeys(const std::vector<std::wstring>& keys) const {
   return file.Read(std::wstring(kHotkeysSection), keys);
@@ -74,6 +84,7 @@ SavedSettings SettingsStore::Read() const {
   saved.microphone = MicrophoneIn(saved.file);
   saved.talkKey = TalkKeyIn(saved.file);
   saved.loudness = LoudnessIn(saved.file);
+  saved.outputLevels = OutputLevelsIn(saved.file);
   saved.remote = RemoteIn(saved.file);
   return saved;
 }
@@ -98,6 +109,16 @@ void SettingsStore::WriteSecondOutput(const SecondOutputSetting& device) {
   SettingsBatch together(*this);
   Write(kOutputSection, std::wstring(kSecondDeviceKey), device.id);
   Write(kOutputSection, std::wstring(kSecondDeviceNameKey), device.name);
+}
+
+void SettingsStore::WriteSoundShape(const std::wstring& key, const std::wstring& text) {
+  if (text.empty()) return Remove(kSoundShapesSection, key);
+  Write(kSoundShapesSection, key, text);
+}
+
+void SettingsStore::WriteOutputLevels(int monitor, int broadcast) {
+  Write(kOutputSection, std::wstring(kMonitorLevelKey), std::to_wstring(monitor));
+  Write(kOutputSection, std::wstring(kBroadcastLevelKey), std::to_wstring(broadcast));
 }
 
 MicrophoneSetting SettingsStore::ReadMicrophone() const { return MicrophoneIn(ReadSettingsDocument(filePath_)); }
@@ -169,6 +190,11 @@ void SettingsStore::Report(const std::vector<SettingChange>& changes, const Sett
   if (failing_) return;
   failing_ = true;
   if (report_) report_(filePath_, reason);
+}
+
+void SettingsStore::Remove(std::wstring_view section, const std::wstring& key) {
+  pending_.push_back({std::wstring(section), key, std::nullopt});
+  if (openBatches_ == 0) Flush();
 }
 
 }  // namespace kivora

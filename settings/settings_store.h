@@ -23,6 +23,12 @@ struct SecondOutputSetting {
   std::wstring name;
 };
 
+// Section 输出: each output's level as text (empty: missing).
+struct SavedOutputLevels {
+  std::wstring monitor;
+  std::wstring broadcast;
+};
+
 // Section 输出: the microphone mixed into the second device, as raw text (empty: missing).
 struct MicrophoneSetting {
   std::wstring id;
@@ -62,10 +68,13 @@ struct SavedSettings {
   MicrophoneSetting microphone;
   TalkKeySetting talkKey;
   SavedLoudness loudness;
+  SavedOutputLevels outputLevels;
   RemoteSetting remote;
   // Section 热键, whose keys the hotkey rows name: the text of each key given, in
   // that order (empty: missing).
   std::vector<std::wstring> Hotkeys(const std::vector<std::wstring>& keys) const;
+  // Section 声音, likewise by the sounds' keys.
+  std::vector<std::wstring> SoundShapes(const std::vector<std::wstring>& keys) const;
 
   SettingsDocument file;  // the bytes as read
 };
@@ -88,6 +97,10 @@ class SettingsStore {
 
   SecondOutputSetting ReadSecondOutput() const;
   void WriteSecondOutput(const SecondOutputSetting& device);
+  // Section 声音: one sound's text; empty takes its key out (the sound plays as it always did).
+  void WriteSoundShape(const std::wstring& key, const std::wstring& text);
+  // Section 输出: the two outputs' levels in percent.
+  void WriteOutputLevels(int monitor, int broadcast);
   MicrophoneSetting ReadMicrophone() const;
   void WriteMicrophone(const MicrophoneSetting& microphone);
   TalkKeySetting ReadTalkKey() const;
@@ -111,6 +124,7 @@ class SettingsStore {
  private:
   friend class SettingsBatch;
   void Write(std::wstring_view section, const std::wstring& key, const std::wstring& value);
+  void Remove(std::wstring_view section, const std::wstring& key);
   void Flush() noexcept;
   void Report(const std::vector<SettingChange>& changes, const SettingsWriteResult& result);
 

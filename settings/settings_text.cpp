@@ -44,4 +44,10 @@ std::optional<std::string> BytesWithSetting(std::string_view fileBytes, std::wst
   return WriteIniValue(fileBytes, ToGbk(SkipLeadingControls(section)), ToGbk(SkipLeadingControls(key)), ToGbk(value));
 }
 
+std::optional<std::string> BytesWithoutSetting(std::string_view fileBytes, std::wstring_view section,
+                                               std::wstring_view key) {
+  if (!UsableSettingNames(section, key)) return std::nullopt;
+  return RemoveIniValue(fileBytes, ToGbk(SkipLeadingControls(section)), ToGbk(SkipLeadingControls(key)));
+}
+
 }  // namespace kivora

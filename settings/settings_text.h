@@ -34,4 +34,9 @@ std::vector<std::wstring> SettingsFromBytes(std::string_view fileBytes, std::wst
 std::optional<std::string> BytesWithSetting(std::string_view fileBytes, std::wstring_view section,
                                             std::wstring_view key, std::wstring_view value);
 
+// The bytes of the settings file without key in section (as they are when it is
+// missing). Nothing when the names are not usable.
+std::optional<std::string> BytesWithoutSetting(std::string_view fileBytes, std::wstring_view section,
+                                               std::wstring_view key);
+
 }  // namespace kivora

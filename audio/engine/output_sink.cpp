@@ -19,8 +19,8 @@ constexpr ULONGLONG kOpenTimeoutMs = 2000;
 // system says a device came or changed).
 constexpr ULONGLONG kRetryMs = 1000;
 // Voices playing or fading out at once, and ended voices not yet handed on, that
-// fit without allocating.
-constexpr size_t kVoiceRoom = 32;
+// fit without allocating: thirty-two overlapping sounds and as many fading out.
+constexpr size_t kVoiceRoom = 64;
 // Silence after the last sound before the stream stops: longer than the
 // device's buffer, so the end of the sound is never cut.
 constexpr ULONGLONG kIdleStopMs = 250;
@@ -306,6 +306,7 @@ void OutputSink::Opened(DeviceOpener::Outcome outcome) {
     wroteSinceOpen_ = false;
     fadeFrames_ = FadeFrames(stream_->SampleRate());
     fadeLevel_ = fadeFrames_;
+    limiter_.SetRate(stream_->SampleRate());
     // Voices kept while the device was away go on from where the sound is now.
     for (auto& voice : playing_) voice->RejoinFeed();
     Tell(SinkPresence::Present);
@@ -405,8 +406,10 @@ void OutputSink::TakeRequests() {
   // A source taken away has its last block played out before a quiet stream stops.
   if (dropped && !source_ && quietSince_ != 0) quietSince_ = GetTickCount64();
   for (auto& voice : started) {
-    // Only the newest voice sounds: every earlier one fades out.
-    for (auto& earlier : playing_) earlier->Stop();
+    // A sound that cuts the others off is the only one that sounds: every earlier one fades out.
+    if (voice->CutsOthers()) {
+      for (auto& earlier : playing_) earlier->Stop();
+    }
     playing_.push_back(std::move(voice));
   }
   if (release && setup_.policy.opensForSounds) {
@@ -478,24 +481,31 @@ bool OutputSink::Render() {
       const uint32_t keep = queued < floor ? floor - queued : 0;
       frames = std::min(*writable, std::max(static_cast<uint32_t>(produced), keep));
     }
+    // The output's level is the sounds' level: a source (the microphone) keeps its own gain.
+    const float gain = gain_.load();
+    if (gain != 1.0f) {
+      for (size_t sample = 0; sample < size_t{frames} * 2; ++sample) mix_[sample] *= gain;
+    }
     if (source_ && frames > 0) {
       // What the device still holds plays first: this block is heard after it.
       const double heardAt =
           PerformanceSeconds() + static_cast<double>(stream_->BufferFrames() - *writable) / stream_->SampleRate();
       source_->MixInto(mix_.data(), frames, stream_->SampleRate(), heardAt, !silent);
     }
-    const float gain = gain_.load();
     const bool fading = next_ || fadeLevel_ < fadeFrames_;
-    if (gain != 1.0f || fading) {
+    if (fading) {
       for (uint32_t frame = 0; frame < frames; ++frame) {
         // Fading out, a frame is heard at the level it starts at; fading in, at the one it reaches.
         if (!next_ && fadeLevel_ < fadeFrames_) ++fadeLevel_;
-        const float level = gain * static_cast<float>(fadeLevel_) / static_cast<float>(fadeFrames_);
+        const float level = static_cast<float>(fadeLevel_) / static_cast<float>(fadeFrames_);
         if (next_ && fadeLevel_ > 0) --fadeLevel_;
         mix_[2 * frame] *= level;
         mix_[2 * frame + 1] *= level;
       }
     }
+    // However many voices add up, nothing beyond full scale reaches the device;
+    // within it, the limiter passes every sample untouched.
+    limiter_.Process(mix_.data(), frames, 2);
     if (frames > 0) {
       if (!stream_->Write(mix_.data(), frames)) return false;
       stopped_ = false;
@@ -513,6 +523,7 @@ bool OutputSink::Render() {
     outputRate_.store(stream_->SampleRate());
     fadeFrames_ = FadeFrames(stream_->SampleRate());
     fadeLevel_ = 0;
+    limiter_.SetRate(stream_->SampleRate());
     stopped_ = true;
     wroteSinceOpen_ = false;
     SetEvent(wake_.Get());

@@ -25,6 +25,7 @@
 #include "audio/device/device_opener.h"
 #include "audio/device/device_watch.h"
 #include "audio/device/output_device.h"
+#include "audio/dsp/safety_limiter.h"
 #include "audio/engine/converter_tables.h"
 #include "audio/engine/output_source.h"
 #include "audio/engine/sink_policy.h"
@@ -67,7 +68,7 @@ class OutputSink {
   // Opens the stream when it is closed and waits for that attempt, at most
   // timeout; true when the stream is open.
   bool AwaitStream(std::chrono::milliseconds timeout);
-  // voice plays from now on; every voice before it fades out.
+  // voice plays from now on; when it cuts the others off, every voice before it fades out.
   void Start(std::shared_ptr<Voice> voice);
   // A voice that was paused plays again: the stream, stopped while nothing sounded, starts.
   void Resumed();
@@ -148,6 +149,7 @@ class OutputSink {
   std::shared_ptr<OutputSource> source_;
   std::vector<std::shared_ptr<Voice>> retiring_;  // ended, on their way to the feeder to be freed
   std::vector<float> mix_;
+  SafetyLimiter limiter_{48000};
   ULONGLONG quietSince_ = 0;  // when the last voice ended or was paused, or the stream opened; 0 while one sounds
   ULONGLONG nextTryAt_ = 0;   // when a missing device is tried again
   bool stopped_ = false;      // the stream is stopped and empty, waiting for a sound

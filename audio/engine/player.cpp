@@ -60,6 +60,35 @@ bool Player::SetVolume(int left, int right) {
 
 void Player::Close() { Send(L"close"); }
 
+void Player::Press(const std::wstring& key, const std::wstring& path, int volume) {
+  SoundPress press = shapeOf_ ? shapeOf_(key) : SoundPress{};
+  press.key = key;
+  switch (ActionOfPress(press.mode, backend_.Sounding(key))) {
+    case PressAction::StopIt:
+      backend_.StopSound(key);
+      return;
+    case PressAction::CutOffAllAndStart:
+      backend_.ShapeNextSound(press, true);
+      break;
+    case PressAction::StartAlongside:
+      backend_.ShapeNextSound(press, false);
+      break;
+  }
+  OpenAndPlay(*this, path, volume);
+}
+
+void Player::Preview(SoundPress press, const std::wstring& path, int volume) {
+  // Named apart from every button, so the preview before it is found and stopped.
+  static const std::wstring kPreviewKey = L"试听";
+  press.key = kPreviewKey;
+  press.monitorOnly = true;
+  // A preview is heard once: nothing would stop a loop but the next preview.
+  press.clip.loop = false;
+  backend_.StopSound(kPreviewKey);
+  backend_.ShapeNextSound(press, false);
+  OpenAndPlay(*this, path, volume);
+}
+
 bool Player::Send(const std::wstring& verb, const std::wstring& suffix) {
   return backend_.Send(verb + L" " + alias_ + suffix) == 0;
 }

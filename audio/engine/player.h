@@ -3,9 +3,11 @@
 // the one before it, so a new sound always cuts the old one off.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "audio/engine/audio_backend.h"
+#include "audio/engine/sound_press.h"
 
 namespace kivora::audio {
 
@@ -42,6 +44,19 @@ class Player {
   // Closes the open sound, if any.
   void Close();
 
+  // Where a press finds how the button's sound plays; unset, every sound plays
+  // as it always did (cutting off the one before).
+  void SetPressShapes(std::function<SoundPress(const std::wstring& key)> shapeOf) { shapeOf_ = std::move(shapeOf); }
+  // A press on the button key, whose sound is the file at path: by the sound's
+  // second-press mode it stops the sound, or opens and plays it (at volume),
+  // cutting off what plays or alongside it.
+  void Press(const std::wstring& key, const std::wstring& path, int volume);
+  // Plays path shaped as press says, on the default device only, alongside what
+  // plays; a preview before it stops.
+  void Preview(SoundPress press, const std::wstring& path, int volume);
+  // Fades out every sound: closing the open one lets every other go too.
+  void StopAll() { Close(); }
+
   bool Paused() const { return paused_; }
   const std::wstring& Alias() const { return alias_; }
 
@@ -55,6 +70,7 @@ class Player {
 
   AudioBackend& backend_;
   std::wstring alias_;
+  std::function<SoundPress(const std::wstring& key)> shapeOf_;
   bool paused_ = false;
 };
 

@@ -1,5 +1,6 @@
 #include "audio/engine/sound_engine.h"
 
+#include <algorithm>
 #include <atomic>
 
 #include "audio/decode/clip_decoder.h"
@@ -43,14 +44,23 @@ SoundEngine::~SoundEngine() {
   for (Slot& output : outputs_) output.sink.reset();
 }
 
-std::shared_ptr<Sound> SoundEngine::Prepare(const std::wstring& path) {
-  auto source = FileByteSource::Open(path);
-  if (!source) return nullptr;
-  return PrepareDecoder(WithGain(OpenClipDecoder(std::move(source), *decoders_), gains_.For(path)));
+std::shared_ptr<Sound> SoundEngine::Prepare(const std::wstring& path, const SoundShaping& shaping) {
+  // Opened again for each turn of a loop, on the feeder's thread, with the gain it has now.
+  auto open = [path, decoders = decoders_, gain = gains_.For(path)]() -> std::unique_ptr<PcmDecoder> {
+    auto source = FileByteSource::Open(path);
+    if (!source) return nullptr;
+    return WithGain(OpenClipDecoder(std::move(source), *decoders), gain);
+  };
+  auto decoder = open();
+  if (!decoder) return nullptr;
+  return PrepareDecoder(WithShape(std::move(decoder), shaping.clip, open), shaping);
 }
 
-std::shared_ptr<Sound> SoundEngine::Prepare(std::span<const uint8_t> clip) {
-  return Prepare(std::make_unique<MemoryByteSource>(clip));
+std::shared_ptr<Sound> SoundEngine::Prepare(std::span<const uint8_t> clip, const SoundShaping& shaping) {
+  auto open = [clip, decoders = decoders_] { return OpenClipDecoder(std::make_unique<MemoryByteSource>(clip), *decoders); };
+  auto decoder = open();
+  if (!decoder) return nullptr;
+  return PrepareDecoder(WithShape(std::move(decoder), shaping.clip, open), shaping);
 }
 
 std::shared_ptr<Sound> SoundEngine::Prepare(std::unique_ptr<ByteSource> source) {
@@ -62,7 +72,7 @@ void SoundEngine::OpenStream() {
   feeder_.Start();
 }
 
-std::shared_ptr<Sound> SoundEngine::PrepareDecoder(std::unique_ptr<PcmDecoder> decoder) {
+std::shared_ptr<Sound> SoundEngine::PrepareDecoder(std::unique_ptr<PcmDecoder> decoder, const SoundShaping& shaping) {
   if (!decoder) return nullptr;
   // A sound before the monitor's stream was asked for, or after it closed: ask
   // now, and wait for that open. No stream (no device, one that refuses every
@@ -73,16 +83,20 @@ std::shared_ptr<Sound> SoundEngine::PrepareDecoder(std::unique_ptr<PcmDecoder> d
   // others join the sound where it is when their device comes.
   DecodedRing::ReaderMask up = 0;
   size_t readers = 0;
+  // A sound for the monitor alone has no reader on any other output.
+  const auto plays = [&](const Slot& output) { return output.sink && (!shaping.monitorOnly || &output == &outputs_[0]); };
   for (const Slot& output : outputs_) {
-    if (!output.sink) continue;
+    if (!plays(output)) continue;
     ++readers;
     if (output.sink->StreamOpen()) up |= 1u << output.sink->Reader();
   }
   auto feed = std::make_shared<VoiceFeed>(std::move(decoder), readers, up, tables_);
   feed->Fill(kPrimeBlocks);
   auto sound = std::make_shared<Sound>();
+  sound->controls_->cutsOthers = shaping.cutsOthers;
+  sound->controls_->stopFadeSeconds = shaping.clip.fadeOutMs / 1000.0;
   for (const Slot& output : outputs_) {
-    if (!output.sink) continue;
+    if (!plays(output)) continue;
     // The rate is the output's stream's, checked again on its device thread when the voice plays.
     const unsigned rate = output.sink->OutputRate();
     std::shared_ptr<Voice> voice =
@@ -131,6 +145,7 @@ void SoundEngine::SetOutput(const SinkPolicy& policy, std::shared_ptr<OutputDevi
   if (!device) return;
   SinkSetup setup{policy, std::move(device), std::move(endpointId), slot, std::move(presenceChanged)};
   outputs_[slot] = {nextOutputId_++, std::make_unique<OutputSink>(std::move(setup), feeder_, tables_)};
+  outputs_[slot].sink->SetGain(LevelOf(policy.name));
   // An output that does not open for sounds keeps its stream from now on.
   if (!policy.opensForSounds) outputs_[slot].sink->OpenStream();
 }
@@ -140,6 +155,20 @@ OutputSink* SoundEngine::Output(std::wstring_view name) {
     if (output.sink && output.sink->Policy().name == name) return output.sink.get();
   }
   return nullptr;
+}
+
+void SoundEngine::SetOutputLevel(std::wstring_view name, float level) {
+  auto kept = std::ranges::find_if(levels_, [&](const auto& entry) { return entry.first == name; });
+  if (kept == levels_.end()) levels_.emplace_back(std::wstring(name), level);
+  else kept->second = level;
+  if (OutputSink* output = Output(name)) output->SetGain(level);
+}
+
+float SoundEngine::LevelOf(std::wstring_view name) const {
+  for (const auto& [kept, level] : levels_) {
+    if (kept == name) return level;
+  }
+  return 1.0f;
 }
 
 void SoundEngine::NotifyDeviceEvent(const DeviceEvent& event) {

@@ -27,6 +27,7 @@
 #include "audio/decode/acm_mp3_decoder.h"
 #include "audio/decode/pcm_decoder.h"
 #include "audio/dsp/clip_gain.h"
+#include "audio/dsp/shaped_clip.h"
 #include "audio/device/device_watch.h"
 #include "audio/device/output_device.h"
 #include "audio/engine/converter_tables.h"
@@ -36,6 +37,15 @@
 #include "audio/engine/voice_feeder.h"
 
 namespace kivora::audio {
+
+// How one press plays a sound: its clip's shape (level, fades, trim, loop),
+// whether starting it cuts off every sound that plays, and whether it plays on
+// the monitor alone (a preview the audience must not hear).
+struct SoundShaping {
+  ClipShape clip;
+  bool cutsOthers = true;
+  bool monitorOnly = false;
+};
 
 // One prepared sound as the player holds it: the engine's state of it, which
 // every output obeys, and until it starts, each output's voice of it. Owned by
@@ -47,6 +57,8 @@ class Sound {
   void SetPaused(bool paused) { controls_->paused.store(paused); }
   // Fades out on every output; then it has ended.
   void Stop() { controls_->stopping.store(true); }
+  // Not stopped, and a voice of it is still to be heard (paused counts) or to start.
+  bool Sounding() const { return controls_->Sounding(); }
 
  private:
   friend class SoundEngine;
@@ -76,13 +88,14 @@ class SoundEngine {
   // when the engine cannot play it (missing, not a format it decodes, no sound in
   // it) or the monitor has no stream to play it on. Only the monitor's open is
   // waited for, never another output's.
-  std::shared_ptr<Sound> Prepare(const std::wstring& path);
+  std::shared_ptr<Sound> Prepare(const std::wstring& path, const SoundShaping& shaping = {});
   // Same, for a clip whose bytes live in memory as long as the sound.
-  std::shared_ptr<Sound> Prepare(std::span<const uint8_t> clip);
+  std::shared_ptr<Sound> Prepare(std::span<const uint8_t> clip, const SoundShaping& shaping = {});
   // Same, for a clip read from source.
   std::shared_ptr<Sound> Prepare(std::unique_ptr<ByteSource> source);
 
-  // sound plays on every output; the sound before fades out. Returns at once.
+  // sound plays on every output; when it cuts the others off, every sound before
+  // it fades out. Returns at once.
   void Start(const std::shared_ptr<Sound>& sound);
   // A sound that was paused plays again: outputs start their stopped streams.
   void Resumed();
@@ -98,6 +111,9 @@ class SoundEngine {
                  std::function<void(SinkPresence)> presenceChanged = {});
   // The output of policy's name, while it is set.
   OutputSink* Output(std::wstring_view name);
+  // Scales everything the output of policy's name plays, now and whenever it is
+  // set again (0..1); 1 unless set. Each output's level touches no other's samples.
+  void SetOutputLevel(std::wstring_view name, float level);
   // Hands a device event to every output, as the system's notifications do.
   void NotifyDeviceEvent(const DeviceEvent& event);
 
@@ -120,7 +136,8 @@ class SoundEngine {
     uint64_t id = 0;
     std::unique_ptr<OutputSink> sink;
   };
-  std::shared_ptr<Sound> PrepareDecoder(std::unique_ptr<PcmDecoder> decoder);
+  std::shared_ptr<Sound> PrepareDecoder(std::unique_ptr<PcmDecoder> decoder, const SoundShaping& shaping = {});
+  float LevelOf(std::wstring_view name) const;
   OutputSink& Monitor() const { return *outputs_[0].sink; }
 
   // Declared in the order they may be destroyed last to first: the outputs' voices
@@ -132,6 +149,7 @@ class SoundEngine {
   VoiceFeeder feeder_;
   std::array<Slot, DecodedRing::kMaxReaders> outputs_;  // slot r reads as reader r; slot 0 is the monitor
   uint64_t nextOutputId_ = 1;
+  std::vector<std::pair<std::wstring, float>> levels_;  // by output name, those set
 };
 
 }  // namespace kivora::audio

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <utility>
 
+#include "audio/dsp/voice_envelope.h"
+
 namespace kivora::audio {
 namespace {
 
@@ -37,17 +39,30 @@ Voice::Voice(std::shared_ptr<VoiceFeed> feed, std::unique_ptr<Resampler> resampl
       inRate_(feed_->FirstRate()),
       inChannels_(feed_->FirstChannels()),
       outputRate_(outputRate) {
+  live_ = reader_ == 0;  // the monitor's reader
+  if (live_) controls_->liveVoices.fetch_add(1);
   SetRamp(outputRate);
-  fadeLevel_ = rampFrames_;
+  fadeLevel_ = fadeSpan_;
   ready_.reserve((kMixChunkFrames + kPullFrames) * DecodedBlock::kMaxChannels);
 }
 
+Voice::~Voice() {
+  if (live_) controls_->liveVoices.fetch_sub(1);
+  feed_->ReaderDone(reader_);
+}
+
+unsigned Voice::StopFrames() const {
+  const long frames = std::lround(controls_->stopFadeSeconds * outputRate_);
+  return std::max(rampFrames_, static_cast<unsigned>(std::max(0L, frames)));
+}
+
 void Voice::SetRamp(unsigned outputRate) {
-  const unsigned frames = static_cast<unsigned>(std::max(1L, std::lround(kRampSeconds * outputRate)));
-  // A fade under way goes on from the same level.
-  fadeLevel_ = static_cast<unsigned>((uint64_t{fadeLevel_} * frames + rampFrames_ / 2) / rampFrames_);
-  rampFrames_ = frames;
+  rampFrames_ = static_cast<unsigned>(std::max(1L, std::lround(kRampSeconds * outputRate)));
   step_ = static_cast<float>(1.0 / std::max(1.0, kRampSeconds * outputRate));
+  const unsigned span = stopSeen_ ? StopFrames() : rampFrames_;
+  // A fade under way goes on from the same level.
+  fadeLevel_ = static_cast<unsigned>((uint64_t{fadeLevel_} * span + fadeSpan_ / 2) / fadeSpan_);
+  fadeSpan_ = span;
 }
 
 void Voice::AttachTo(unsigned outputRate) {
@@ -134,6 +149,12 @@ size_t Voice::MixInto(float* mix, size_t frames) {
   while (done < frames) {
     const bool stopping = controls_->stopping.load();
     const bool silentWanted = stopping || controls_->paused.load();
+    if (stopping && !std::exchange(stopSeen_, true)) {
+      // A stop fades over the sound's own fade out when that is longer, from the level it is at.
+      const unsigned span = StopFrames();
+      fadeLevel_ = static_cast<unsigned>((uint64_t{fadeLevel_} * span + fadeSpan_ / 2) / fadeSpan_);
+      fadeSpan_ = span;
+    }
     if (silentWanted && fadeLevel_ == 0) {
       // A paused voice holds its place; a stopped one is finished.
       if (stopping) End();
@@ -157,8 +178,10 @@ size_t Voice::MixInto(float* mix, size_t frames) {
       gainLeft_ = Toward(gainLeft_, targetLeft, step_);
       gainRight_ = Toward(gainRight_, targetRight, step_);
       // Fading out, a frame is heard at the level it starts at; fading in, at the one it reaches.
-      if (!silentWanted && fadeLevel_ < rampFrames_) ++fadeLevel_;
-      const float fade = static_cast<float>(fadeLevel_) / static_cast<float>(rampFrames_);
+      if (!silentWanted && fadeLevel_ < fadeSpan_) ++fadeLevel_;
+      const float linear = static_cast<float>(fadeLevel_) / static_cast<float>(fadeSpan_);
+      // A long stop fade follows the same curve as the sound's own fades.
+      const float fade = fadeSpan_ > rampFrames_ ? FadeCurve(linear) : linear;
       if (silentWanted) --fadeLevel_;
       const float left = source[i * channels];
       const float right = channels == 2 ? source[i * channels + 1] : left;
@@ -174,6 +197,7 @@ size_t Voice::MixInto(float* mix, size_t frames) {
 
 void Voice::End() {
   ended_ = true;
+  if (std::exchange(live_, false)) controls_->liveVoices.fetch_sub(1);
   // Once every output's voice has ended, the feeder lets the decoder and its file go at once.
   feed_->ReaderDone(reader_);
 }

@@ -29,7 +29,7 @@ class Voice {
   // cannot be converted to outputRate.
   static std::unique_ptr<Voice> Create(std::shared_ptr<VoiceFeed> feed, unsigned outputRate, size_t reader = 0,
                                        std::shared_ptr<VoiceControls> controls = std::make_shared<VoiceControls>());
-  ~Voice() { feed_->ReaderDone(reader_); }
+  ~Voice();
 
   // The rate of the stream the voice plays into, from the next render on (a
   // stream reopened on another device may run at another rate). Output thread only.
@@ -57,6 +57,8 @@ class Voice {
   // Paused and faded out: the voice makes no sound until it is resumed. Read on
   // the output thread only.
   bool Held() const { return controls_->paused.load() && !controls_->stopping.load() && fadeLevel_ == 0; }
+  // Starting this voice cuts off every voice before it on its output.
+  bool CutsOthers() const { return controls_->cutsOthers; }
   // Output frames rendered so far, pauses not counted.
   uint64_t FramesPlayed() const { return framesPlayed_; }
 
@@ -70,6 +72,9 @@ class Voice {
   bool Refill(size_t wanted);
   size_t Waiting() const { return ready_.size() / resampler_->Channels() - readyAt_; }
   void SetRamp(unsigned outputRate);
+  // The frames a stop fades over at the output rate: the sound's own fade when
+  // longer than the ramp.
+  unsigned StopFrames() const;
   void End();
 
   std::shared_ptr<VoiceFeed> feed_;
@@ -88,10 +93,14 @@ class Voice {
   bool rendered_ = false;
 
   float gainLeft_ = 1.0f, gainRight_ = 1.0f;
-  // The fade in whole frames: rampFrames_ while sounding, 0 once paused or stopped.
-  // Counted in integers, so a fade out takes exactly rampFrames_ frames, each of them
+  // The fade in whole frames: fadeSpan_ while sounding, 0 once paused or stopped.
+  // Counted in integers, so a fade out takes exactly fadeSpan_ frames, each of them
   // heard, and a resume goes on from the next frame: none lost, none repeated.
+  // fadeSpan_ is the ramp, or once the voice is stopped, the stop's fade.
   unsigned fadeLevel_ = 0;
+  unsigned fadeSpan_ = 1;
+  bool stopSeen_ = false;
+  bool live_ = false;  // counted in the controls' live voices
   bool ended_ = false;
   uint64_t framesPlayed_ = 0;
   std::vector<float> ready_;    // converted frames at the output rate, interleaved; never grows past its start

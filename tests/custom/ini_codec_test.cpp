@@ -159,6 +159,35 @@ TEST(IniCodec, WritesChangeOnlyTheLineConcerned) {
   }
 }
 
+// A sound back at its defaults has no line: removing a key takes every line of it
+// from the first section of that name, and nothing else.
+TEST(IniCodec, RemovesOnlyTheKeysLines) {
+  const struct {
+    const char* name;
+    std::string document;
+    std::string key;
+    std::string expected;
+  } cases[] = {
+      {"middle line", "[A]\r\nx=1\r\nk=2\r\ny=3\r\n", "k", "[A]\r\nx=1\r\ny=3\r\n"},
+      {"unterminated last line", "[A]\r\nx=1\r\nk=2", "k", "[A]\r\nx=1\r\n"},
+      {"a later line of the key goes too", "[A]\r\nk=1\r\nx=2\r\nK = 3\r\n", "k", "[A]\r\nx=2\r\n"},
+      {"a line without '=' is the key", "[A]\r\nk\r\nk=2\r\n", "k", "[A]\r\n"},
+      {"other sections keep theirs", "[B]\r\nk=1\r\n[A]\r\nk=2\r\n[a]\r\nk=3\r\n", "k",
+       "[B]\r\nk=1\r\n[A]\r\n[a]\r\nk=3\r\n"},
+      {"missing key", "[A]\r\nx=1\r\n", "k", "[A]\r\nx=1\r\n"},
+      {"missing section", "[B]\r\nk=1\r\n", "k", "[B]\r\nk=1\r\n"},
+      {"a trail byte that looks like a line break stays", "[A]\r\nk=\x81\n\r\nx=1\r\n", "k", "[A]\r\nx=1\r\n"},
+  };
+  for (const auto& c : cases) {
+    const std::optional<std::string> removed = RemoveIniValue(c.document, "A", c.key);
+    ASSERT_TRUE(removed.has_value()) << c.name;
+    EXPECT_EQ(*removed, c.expected) << c.name;
+    EXPECT_EQ(ReadIniValue(*removed, "A", c.key), "") << c.name;
+  }
+  EXPECT_FALSE(RemoveIniValue("[A]\r\nk=1\r\n", "A", "k=j").has_value());
+  EXPECT_FALSE(RemoveIniValue("[A]\r\nk=1\r\n", " ", "k").has_value());
+}
+
 TEST(IniCodec, RefusesWritesThatWouldNotReadBack) {
   struct Case {
     const char* name;

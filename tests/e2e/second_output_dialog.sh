@@ -25,8 +25,8 @@ open_output_section() {
   wait_for_window "Kivora 设置" >/dev/null || fail "设置... did not open the dialog"
   sleep 0.5; xdotool key Down; sleep 0.3
 }
-# The combo box's entries and chosen index: "<entry>|<entry>|... [<index>]".
-device_list() { "$WINE" "$probe" --controls "Kivora 设置" 2>/dev/null | tr -d '\r' | awk -F'\t' '$1 == "ComboBox" { print $2; exit }'; }
+# The shown page's first combo box (the device list): its entries and chosen index, "<entry>|<entry>|... [<index>]".
+device_list() { "$WINE" "$probe" --controls "Kivora 设置" 2>/dev/null | tr -d '\r' | awk -F'\t' '$1 == "ComboBox" && $3 == 1 { print $2; exit }'; }
 chosen_entry() {
   device_list | awk '{ index_ = $NF; gsub(/[][]/, "", index_); sub(/ \[[0-9-]+\]$/, ""); split($0, entry, "|"); print entry[index_ + 1] }'
 }

@@ -1,7 +1,8 @@
 // Fuzzes the settings codec: whatever document, section, key and value come in,
 // a write the codec accepts must read back the value it was given, must leave
 // every other setting (a probe chosen by the input) reading as before, and
-// writing the same value again must leave the bytes as they are.
+// writing the same value again must leave the bytes as they are. Removing the key
+// again must leave it reading as empty and the probe as it read before.
 //   input: "<section>\n<key>\n<value>\n<probe section>\n<probe key>\n<document bytes>"
 // Run by hand for longer: build/native/ini_roundtrip_fuzzer -max_total_time=600 <scratch> tests/native/corpus/ini_roundtrip
 #include <cstddef>
@@ -65,5 +66,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const std::optional<std::string> again = kivora::WriteIniValue(*written, *section, *key, *value);
   if (!again || *again != *written) Fail("writing the same value again changed the document");
+
+  const std::optional<std::string> removed = kivora::RemoveIniValue(*written, *section, *key);
+  if (!removed) Fail("a key that could be written cannot be removed");
+  if (!kivora::ReadIniValue(*removed, *section, *key).empty()) Fail("a removed key still reads");
+  const std::optional<std::string> removedAgain = kivora::RemoveIniValue(*removed, *section, *key);
+  if (!removedAgain || *removedAgain != *removed) Fail("removing a missing key changed the document");
+  // Whether the probe names the key itself: a different value written there shows through it.
+  const std::optional<std::string> marked = kivora::WriteIniValue(*written, *section, *key, "#" + std::string(*value));
+  const bool probeIsKey = marked && kivora::ReadIniValue(*marked, *probeSection, *probeKey) != probeAfter;
+  const std::string probeRemoved = kivora::ReadIniValue(*removed, *probeSection, *probeKey);
+  if (probeIsKey ? !probeRemoved.empty() : probeRemoved != probeAfter) Fail("removing a key changed another setting");
   return 0;
 }

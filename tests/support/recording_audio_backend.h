@@ -27,6 +27,14 @@ class RecordingAudioBackend final : public audio::AudioBackend {
                            const std::wstring& alias) override;
   audio::DeviceResult Send(const std::wstring& command) override;
 
+  // Each press's shape, as the Player hands it on before the sound opens, with whether it cuts off the others.
+  struct Shaped {
+    audio::SoundPress press;
+    bool cutsOthers;
+  };
+  std::vector<Shaped> shapes;
+  void ShapeNextSound(const audio::SoundPress& press, bool cutsOthers) override { shapes.push_back({press, cutsOthers}); }
+
   // The calls since the last TakeCalls, which are then forgotten.
   std::vector<std::wstring> TakeCalls();
 

@@ -10,7 +10,8 @@
 // class and position: "<class>\t<caption>\t<visible>\t<enabled>\t<left> <top>\t<focused>"
 // in screen coordinates, and for a hotkey field its key as "<virtual key> <flags>" in
 // place of the caption, and for a combo box its entries as "<entry>|<entry>|..."
-// followed by " [<chosen index>]".
+// followed by " [<chosen index>]", for a list box its chosen entry as "[<index>] <entry>",
+// and for an edit box the text it holds.
 //   window_probe.exe --controls <window title>
 // With --geometry it prints the window's sizes, "<outer width> <outer height>
 // <client width> <client height>", then every visible control below it (those on
@@ -85,6 +86,15 @@ BOOL CALLBACK PrintControl(HWND child, LPARAM focus) {
     }
     entries += L" [" + std::to_wstring(SendMessageW(child, CB_GETCURSEL, 0, 0)) + L"]";
     lstrcpynW(text, entries.c_str(), 512);
+  } else if (lstrcmpiW(className, L"ListBox") == 0) {
+    const LRESULT chosen = SendMessageW(child, LB_GETCURSEL, 0, 0);
+    wchar_t entry[256] = {};
+    if (chosen >= 0 && SendMessageW(child, LB_GETTEXTLEN, chosen, 0) < 255) {
+      SendMessageW(child, LB_GETTEXT, chosen, reinterpret_cast<LPARAM>(entry));
+    }
+    lstrcpynW(text, (L"[" + std::to_wstring(chosen) + L"] " + entry).c_str(), 512);
+  } else if (lstrcmpiW(className, L"Edit") == 0) {
+    SendMessageW(child, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
   } else {
     GetWindowTextW(child, text, 512);
   }
