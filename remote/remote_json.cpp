@@ -116,4 +116,11 @@ std::string SlotEvent(const SoundEntry& slot, int64_t at) {
   return Text(event);
 }
 
+std::string DeviceEvent(bool present, std::string_view role, std::wstring_view device, int64_t at) {
+  json event = Event(present ? "device_back" : "device_lost", at);
+  event["role"] = role;
+  event["device"] = ToUtf8(device);
+  return Text(event);
+}
+
 }  // namespace kivora::remote

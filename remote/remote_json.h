@@ -48,5 +48,8 @@ std::string VolumeEvent(int volume, int64_t at);
 std::string MuteEvent(bool muted, int64_t at);
 std::string MicrophoneMuteEvent(bool muted, int64_t at);  // microphone_mute
 std::string SlotEvent(const SoundEntry& slot, int64_t at);  // a slot filled or cleared
+// A device of the broadcast path went (device_lost) or came back (device_back).
+// role: "broadcast" (the output chosen under 输出) or "microphone"; device: its name.
+std::string DeviceEvent(bool present, std::string_view role, std::wstring_view device, int64_t at);
 
 }  // namespace kivora::remote
