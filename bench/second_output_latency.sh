@@ -29,50 +29,43 @@ floor=$(realpath "$(dirname "$exe")/bench/audio_floor.exe")
 rounds=${2:-10}
 [ -f "$floor" ] || { echo "build the benchmarks first (cmake --build build --target audio_floor)" >&2; exit 1; }
 KIVORA_FORCE_XVFB=1 exec bash "$root/scripts/wine-session.sh" -- bash -c '
-  source "$1/tests/e2e/common.sh"; exe=$2; floor=$3; rounds=$4
+  source "$1/tests/e2e/common.sh"; bench=$1/bench; exe=$2; floor=$3; rounds=$4
   list_output_devices default cable
   settings="$HOME/Documents/Kivora/设置.ini"
   mkdir -p "$(dirname "$settings")"
   medians="$KIVORA_SESSION/medians"; : > "$medians"
   # label, quiet seconds before each click, x, y, then the device files to time.
   clicks() {
-    /usr/bin/python3 - "$id" "$rounds" "$@" <<"PY"
-import os, subprocess, sys, time, statistics
+    PYTHONPATH="$bench" /usr/bin/python3 - "$id" "$rounds" "$@" <<"PY"
+import os, sys, time, statistics
+from first_sample import DeviceFile, xdo
 window, rounds, label, quiet, x, y, files = sys.argv[1], int(sys.argv[2]), sys.argv[3], float(sys.argv[4]), sys.argv[5], sys.argv[6], sys.argv[7:]
-def size(path):
-    try: return os.stat(path).st_size
-    except FileNotFoundError: return 0
-def loud_after(path, offset):
-    with open(path, "rb") as f:
-        f.seek(offset - offset % 4)
-        data = f.read()
-    return any(abs(int.from_bytes(data[i:i + 2], "little", signed=True)) > 64 for i in range(0, len(data) - 1, 2))
+devices = {path: DeviceFile(path) for path in files}
 def until_quiet(seconds):
     # Until no device file has had a loud sample for seconds of wall time (the
     # files are not written in real time, so the end is seen, not computed).
-    marks = {path: size(path) for path in files}
+    marks = {path: devices[path].size() for path in files}
     last_loud = time.monotonic()
     while time.monotonic() - last_loud < seconds:
         time.sleep(0.1)
         for path in files:
-            now = size(path)
+            now = devices[path].size()
             if now < marks[path]: marks[path] = 0
-            if now > marks[path] and loud_after(path, marks[path]): last_loud = time.monotonic()
+            if now > marks[path] and devices[path].loud_after(marks[path]): last_loud = time.monotonic()
             marks[path] = now
-def xdo(*args): subprocess.run(["xdotool", *args], check=True)
 results = {path: [] for path in files}
 xdo("mousemove", "--window", window, x, y)
 for _ in range(rounds):
     until_quiet(quiet)
-    starts = {path: size(path) for path in files}
+    starts = {path: devices[path].size() for path in files}
     t0 = time.monotonic()
     xdo("click", "1")
     pending = set(files)
     while pending and time.monotonic() - t0 < 3:
         for path in list(pending):
-            now = size(path)
+            now = devices[path].size()
             if now < starts[path]: starts[path] = 0  # the device began its file afresh
-            if now > starts[path] and loud_after(path, starts[path]):
+            if now > starts[path] and devices[path].loud_after(starts[path]):
                 results[path].append((time.monotonic() - t0) * 1000); pending.discard(path)
         time.sleep(0.001)
 for path, values in results.items():

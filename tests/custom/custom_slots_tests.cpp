@@ -265,12 +265,7 @@ TEST_F(CustomSlotsTest, RestartRestoresCaptionsOnlyForFilesThatStillExistAndWrit
   DeleteFileW(other.c_str());
   // The first run's measurement of the clip is kept before it ends, so the second
   // start finds nothing to measure (the background measuring would write its record).
-  for (int waited = 0; waited < 2000 && fixture->app().Loudness().Busy(); ++waited) {
-    AppFixture::Pump();
-    Sleep(10);
-  }
-  AppFixture::Pump();
-  ASSERT_FALSE(fixture->app().Loudness().Busy()) << "the clip's measurement still under way after 20 s";
+  ASSERT_TRUE(fixture->WaitForMeasurements()) << "the clip's measurement still under way after 20 s";
   fixture.reset();  // the first run's teardown saves the volume
   const std::string before = testing::ReadFileBytes(SettingsFile());
 

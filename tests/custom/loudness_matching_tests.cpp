@@ -64,12 +64,7 @@ class LoudnessMatchingTest : public ::testing::Test {
   LoudnessMatching& Matching() { return fixture->app().Loudness(); }
   // Delivers the measurements as the event loop would, until none is left (at most 20 s).
   void WaitForMeasurements() {
-    for (int waited = 0; waited < 2000 && Matching().Busy(); ++waited) {
-      AppFixture::Pump();
-      Sleep(10);
-    }
-    AppFixture::Pump();
-    ASSERT_FALSE(Matching().Busy()) << "measurements still under way after 20 s";
+    ASSERT_TRUE(fixture->WaitForMeasurements()) << "measurements still under way after 20 s";
   }
   float GainOf(int slot) { return fixture->gains.For(SlotKey(slot)); }
   void Restart() {

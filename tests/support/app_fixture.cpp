@@ -56,6 +56,15 @@ void AppFixture::Pump() {
   }
 }
 
+bool AppFixture::WaitForMeasurements() {
+  for (int waited = 0; waited < 2000 && app().Loudness().Busy(); ++waited) {
+    Pump();
+    Sleep(10);
+  }
+  Pump();
+  return !app().Loudness().Busy();
+}
+
 void AppFixture::Click(std::wstring_view name) {
   HWND target = control(name).Handle();
   SendMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, CentreOf(target));

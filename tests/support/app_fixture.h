@@ -34,6 +34,9 @@ class AppFixture {
 
   // Delivers pending messages, as the event loop would between user actions.
   static void Pump();
+  // Delivers loudness measurements as the event loop would, until none is under way
+  // or waiting (at most 20 s); false when some still are.
+  bool WaitForMeasurements();
 
   // A user's actions on a control, sent as the mouse and notification messages they make.
   void Click(std::wstring_view name);
