@@ -26,7 +26,7 @@ App::App(Services services, ShellTexts& shell)
       soundShapes_(settings_),
       outputLevels_(settings_),
       microphoneWatch_([this] { return services_.secondOutput && services_.secondOutput->Microphone().Missing(); },
-                       [this](const std::wstring& text) { window_.Tray().ShowBalloon(kMicrophoneBalloonTitle, text); }) {
+                       [this](const DeviceChange& change) { ShowDeviceChange(change); }) {
   ui::WindowEvents& events = window_.Events();
   events.created = [this] { PrepareFirstSight(); };
   events.completed = [this] { FinishStartup(); };

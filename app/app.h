@@ -116,6 +116,12 @@ class App {
   // The microphone's mute flips and is kept; every change of it is told on /events.
   void ToggleMicrophoneMute();
   bool MicrophoneMuted() const;
+  // The broadcast device and the microphone chosen (at start or in the dialog),
+  // told to remote control's state as well.
+  void UseBroadcastDevice(const std::wstring& id, const std::wstring& name);
+  void UseMicrophone(const MicrophoneSetting& microphone);
+  // A chosen device went or came back: a balloon, and an event on /events.
+  void ShowDeviceChange(const DeviceChange& change);
   std::vector<HotkeyTarget> HotkeyTargets();
   void StartHotkeys();
   void StartCustomSoundExtras();

@@ -14,6 +14,7 @@
 #include "audio/device/render_endpoints.h"
 #include "hotkeys/hotkey_section.h"
 #include "push_to_talk/talk_key_section.h"
+#include "push_to_talk/talk_key_values.h"
 #include "second_output/output_section.h"
 #include "settings_dialog/stacked_section.h"
 #include "loudness/loudness_section.h"
@@ -102,15 +103,16 @@ bool App::MicrophoneMuted() const { return services_.secondOutput && services_.s
 
 void App::OpenSettings() {
   SectionList sections;
-  sections.push_back(std::make_unique<HotkeySection>(hotkeys_));
+  sections.push_back(std::make_unique<HotkeySection>(hotkeys_, [this](const Hotkey& key) -> std::optional<std::wstring> {
+    if (TalkKeyValuesOf(settings_.ReadTalkKey()).key != key) return std::nullopt;
+    return std::wstring(kTalkKeyLabel);
+  }));
   auto output = std::make_unique<OutputSection>(
       settings_, audio::ActiveRenderEndpoints(),
-      [this](const std::wstring& id) {
-        if (services_.secondOutput) services_.secondOutput->Use(id, settings_.ReadSecondOutput().name);
-      },
+      [this](const std::wstring& id) { UseBroadcastDevice(id, settings_.ReadSecondOutput().name); },
       audio::ActiveCaptureEndpoints(),
       [this](const MicrophoneSetting& microphone) {
-        if (services_.secondOutput) services_.secondOutput->UseMicrophone(microphone);
+        UseMicrophone(microphone);
         microphoneWatch_.Use(microphone.id, microphone.name);
         remote_.MicrophoneMuteShown(MicrophoneMuted());
       },

@@ -67,12 +67,13 @@ void App::FinishStartup() {
       {"second output", [this] {
          if (!services_.secondOutput) return;
          // Its notices are balloons on the notification-area icon: the broadcaster is live.
-         services_.secondOutput->TellThrough(window_.Handle(), ui::kNoticeMessage, [this](const std::wstring& text) {
-           window_.Tray().ShowBalloon(kBroadcastBalloonTitle, text);
-         });
+         services_.secondOutput->TellThrough(
+             window_.Handle(), ui::kNoticeMessage,
+             [this](const std::wstring& text) { window_.Tray().ShowBalloon(kBroadcastBalloonTitle, text); },
+             [this](const DeviceChange& change) { ShowDeviceChange(change); });
          window_.Events().noticePosted = [this] { services_.secondOutput->TakeNotices(); };
-         services_.secondOutput->Use(saved_.secondOutput.id, saved_.secondOutput.name);
-         services_.secondOutput->UseMicrophone(saved_.microphone);
+         UseBroadcastDevice(saved_.secondOutput.id, saved_.secondOutput.name);
+         UseMicrophone(saved_.microphone);
        }},
       {"sound shapes and output levels", [this] {
          // Each press plays its sound as the user shaped it; each output at its own level.

@@ -69,7 +69,8 @@ std::uint32_t ModifiersHeld() {
 
 }  // namespace
 
-HotkeySection::HotkeySection(Hotkeys& hotkeys) : hotkeys_(hotkeys) {
+HotkeySection::HotkeySection(Hotkeys& hotkeys, std::function<std::optional<std::wstring>(const Hotkey&)> heldFor)
+    : hotkeys_(hotkeys), heldFor_(std::move(heldFor)) {
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_HOTKEY_CLASS};
   InitCommonControlsEx(&controls);
 }
@@ -257,6 +258,10 @@ void HotkeySection::OnFieldChanged(size_t row) {
     }
   }
   if (text.empty()) return Refuse(row, L"这个键不能用作热键");
+  // Kivora presses that key itself while a sound plays: as a hotkey it would set itself off.
+  if (const std::optional<std::wstring> use = heldFor_ ? heldFor_(*key) : std::nullopt) {
+    return Refuse(row, text + L" 已是「" + *use + L"」的键：Kivora 播放时会按下它，它不能再作热键");
+  }
   SetNote(L"");
   if (hotkeys_.HeldElsewhere(*key)) return Show(row, key, kTakenText, true, true);
   Show(row, key, L"", false);

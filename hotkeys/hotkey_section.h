@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -23,7 +24,10 @@ inline constexpr std::wstring_view kTakenText = L"已被其他程序占用";
 
 class HotkeySection final : public SettingsSection {
  public:
-  explicit HotkeySection(Hotkeys& hotkeys);
+  // heldFor: what else of Kivora's a key is kept for (the talk key it holds while
+  // a sound plays), by that setting's name; such a key is refused as a hotkey.
+  explicit HotkeySection(Hotkeys& hotkeys,
+                         std::function<std::optional<std::wstring>(const Hotkey&)> heldFor = {});
   ~HotkeySection() override;
 
   std::wstring_view Title() const override { return kHotkeySectionTitle; }
@@ -61,6 +65,7 @@ class HotkeySection final : public SettingsSection {
   void PaintField(HWND field, HDC dc) const;
 
   Hotkeys& hotkeys_;
+  std::function<std::optional<std::wstring>(const Hotkey&)> heldFor_;
   std::unique_ptr<SettingsPane> list_;
   std::vector<Row> rows_;
   HWND note_ = nullptr;

@@ -32,8 +32,9 @@ std::string AnswerJson(const Answer& answer, ClipLengths& lengths) {
   return DoneJson(answer.done, answer.state, answer.sound ? &*answer.sound : nullptr);
 }
 
-RemoteControl::RemoteControl(RemoteActions& actions, PlayTracker& tracker, ClipLengths& lengths)
-    : actions_(actions), tracker_(tracker), lengths_(lengths) {}
+RemoteControl::RemoteControl(RemoteActions& actions, PlayTracker& tracker, ClipLengths& lengths,
+                             const std::vector<DeviceStatus>& devices)
+    : actions_(actions), tracker_(tracker), lengths_(lengths), devices_(devices) {}
 
 RemoteControl::~RemoteControl() {
   {
@@ -58,6 +59,7 @@ PlaybackState RemoteControl::State() {
   state.paused = actions_.Paused();
   state.microphoneMuted = actions_.MicrophoneMuted();
   state.playing = tracker_.Current();
+  state.devices = devices_;
   return state;
 }
 

@@ -68,7 +68,9 @@ inline constexpr ULONG_PTR kCommandCopyData = 0x4B565243;  // "KVRC"
 
 class RemoteControl {
  public:
-  RemoteControl(RemoteActions& actions, PlayTracker& tracker, ClipLengths& lengths);
+  // devices: the chosen devices as the state tells them, kept by the owner.
+  RemoteControl(RemoteActions& actions, PlayTracker& tracker, ClipLengths& lengths,
+                const std::vector<DeviceStatus>& devices);
   ~RemoteControl();
   RemoteControl(const RemoteControl&) = delete;
   RemoteControl& operator=(const RemoteControl&) = delete;
@@ -99,6 +101,7 @@ class RemoteControl {
   RemoteActions& actions_;
   PlayTracker& tracker_;
   ClipLengths& lengths_;
+  const std::vector<DeviceStatus>& devices_;
   HWND mailbox_ = nullptr;
 
   std::mutex mutex_;  // guards queue_ and the jobs' answers

@@ -1,5 +1,7 @@
 #include "remote/remote_feature.h"
 
+#include <algorithm>
+
 #include "remote/random_token.h"
 #include "remote/utf8.h"
 
@@ -15,7 +17,7 @@ void RemoteFeature::Start(RemoteActions& actions, const RemoteSetting& saved) {
   shownVolume_ = actions.Volume();
   shownMuted_ = actions.Muted();
   shownMicrophoneMuted_ = actions.MicrophoneMuted();
-  control_ = std::make_unique<RemoteControl>(actions, tracker_, lengths_);
+  control_ = std::make_unique<RemoteControl>(actions, tracker_, lengths_, devices_);
   control_->Open();
   server_ = std::make_unique<ControlServer>(*control_, events_, lengths_);
   config_ = ReadRemoteConfig(saved);
@@ -51,6 +53,31 @@ void RemoteFeature::SlotChanged(int slot) {
   for (const SoundEntry& sound : actions_->Sounds()) {
     if (sound.slot == slot) return Publish(SlotEvent(sound, PlayTracker::Now()));
   }
+}
+
+void RemoteFeature::DeviceChosen(std::string_view role, const std::wstring& name) {
+  const auto same = [role](const DeviceStatus& device) { return device.role == role; };
+  const auto found = std::find_if(devices_.begin(), devices_.end(), same);
+  if (name.empty()) {
+    if (found != devices_.end()) devices_.erase(found);
+  } else if (found == devices_.end()) {
+    devices_.push_back({std::string(role), name, true});
+  } else if (found->device != name) {
+    *found = {std::string(role), name, true};
+  }
+}
+
+void RemoteFeature::DeviceShown(std::string_view role, const std::wstring& name, bool present) {
+  const DeviceStatus status{std::string(role), name, present};
+  const auto found = std::find_if(devices_.begin(), devices_.end(),
+                                  [role](const DeviceStatus& device) { return device.role == role; });
+  if (found != devices_.end() && *found == status) return;
+  if (found == devices_.end()) {
+    devices_.push_back(status);
+  } else {
+    *found = status;
+  }
+  Publish(DeviceEvent(status, PlayTracker::Now()));
 }
 
 void RemoteFeature::Apply(const RemoteConfig& config) {

@@ -8,6 +8,8 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "audio/engine/audio_backend.h"
 #include "remote/clip_lengths.h"
@@ -58,6 +60,12 @@ class RemoteFeature {
   // The microphone's mute as it is now: an event when it differs from before.
   void MicrophoneMuteShown(bool muted);
   void SlotChanged(int slot);
+  // The device of a role (kBroadcastRole, kMicrophoneRole) the user chose now, by
+  // its name (empty: none); it is taken as there until DeviceShown says otherwise.
+  void DeviceChosen(std::string_view role, const std::wstring& name);
+  // A chosen device went or came back: an event when it differs from before.
+  void DeviceShown(std::string_view role, const std::wstring& name, bool present);
+  const std::vector<DeviceStatus>& Devices() const { return devices_; }
 
   // Runs a command now (the command line's --play that started this copy). Window thread.
   Answer Execute(const RemoteCommand& command);
@@ -77,6 +85,7 @@ class RemoteFeature {
   int shownVolume_ = -1;
   bool shownMuted_ = false;
   bool shownMicrophoneMuted_ = false;
+  std::vector<DeviceStatus> devices_;  // by role, in the order chosen
 };
 
 }  // namespace kivora::remote

@@ -18,7 +18,11 @@ json StateObject(const PlaybackState& state) {
               {"muted", state.muted},
               {"paused", state.paused},
               {"microphone_muted", state.microphoneMuted},
-              {"playing", nullptr}};
+              {"playing", nullptr},
+              {"devices", json::array()}};
+  for (const DeviceStatus& device : state.devices) {
+    object["devices"].push_back({{"role", device.role}, {"device", ToUtf8(device.device)}, {"present", device.present}});
+  }
   if (state.playing) {
     object["playing"] = {{"name", ToUtf8(state.playing->name)},
                          {"caption", ToUtf8(state.playing->caption)},
@@ -113,6 +117,13 @@ std::string MicrophoneMuteEvent(bool muted, int64_t at) {
 std::string SlotEvent(const SoundEntry& slot, int64_t at) {
   json event = Event(slot.empty ? "slot_cleared" : "slot_filled", at);
   event.update(SoundObject(slot));
+  return Text(event);
+}
+
+std::string DeviceEvent(const DeviceStatus& status, int64_t at) {
+  json event = Event(status.present ? "device_back" : "device_lost", at);
+  event["role"] = status.role;
+  event["device"] = ToUtf8(status.device);
   return Text(event);
 }
 

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "remote/remote_command.h"
 #include "remote/sound_directory.h"
@@ -20,12 +21,23 @@ struct NowPlaying {
   std::optional<int64_t> lengthMs;
 };
 
+// A device of the broadcast path the user chose, as last seen.
+struct DeviceStatus {
+  std::string role;     // kBroadcastRole or kMicrophoneRole
+  std::wstring device;  // its name
+  bool present = true;  // taken as there until it is found missing
+  bool operator==(const DeviceStatus&) const = default;
+};
+inline constexpr std::string_view kBroadcastRole = "broadcast";    // the output chosen under 输出
+inline constexpr std::string_view kMicrophoneRole = "microphone";  // the microphone mixed into it
+
 struct PlaybackState {
   int volume = 100;
   bool muted = false;
   bool paused = false;
   bool microphoneMuted = false;
   std::optional<NowPlaying> playing;  // a sound that has not ended yet
+  std::vector<DeviceStatus> devices;  // the chosen devices of the broadcast path
 };
 
 // GET /state and --state.
@@ -48,5 +60,7 @@ std::string VolumeEvent(int volume, int64_t at);
 std::string MuteEvent(bool muted, int64_t at);
 std::string MicrophoneMuteEvent(bool muted, int64_t at);  // microphone_mute
 std::string SlotEvent(const SoundEntry& slot, int64_t at);  // a slot filled or cleared
+// A device of the broadcast path went (device_lost) or came back (device_back).
+std::string DeviceEvent(const DeviceStatus& status, int64_t at);
 
 }  // namespace kivora::remote

@@ -16,10 +16,10 @@ void MicrophoneNotices::Chosen(const std::wstring& id, const std::wstring& name)
   told_ = false;
 }
 
-std::optional<std::wstring> MicrophoneNotices::Looked(bool missing) {
+std::optional<DeviceChange> MicrophoneNotices::Looked(bool missing) {
   if (id_.empty() || missing == told_) return std::nullopt;
   told_ = missing;
-  return missing ? MicrophoneMissingText(name_) : MicrophoneBackText(name_);
+  return DeviceChange{DeviceRole::Microphone, name_, !missing};
 }
 
 }  // namespace kivora

@@ -13,7 +13,7 @@ constexpr UINT kLookMs = 1000;
 
 }  // namespace
 
-MicrophoneWatch::MicrophoneWatch(std::function<bool()> missing, std::function<void(const std::wstring&)> tell)
+MicrophoneWatch::MicrophoneWatch(std::function<bool()> missing, std::function<void(const DeviceChange&)> tell)
     : missing_(std::move(missing)), tell_(std::move(tell)) {}
 
 MicrophoneWatch::~MicrophoneWatch() {
@@ -35,8 +35,8 @@ void MicrophoneWatch::Use(const std::wstring& id, const std::wstring& name) {
 
 void MicrophoneWatch::Look() {
   if (id_.empty() || !missing_) return;
-  if (const std::optional<std::wstring> text = notices_.Looked(missing_())) {
-    if (tell_) tell_(*text);
+  if (const std::optional<DeviceChange> change = notices_.Looked(missing_())) {
+    if (tell_) tell_(*change);
   }
 }
 

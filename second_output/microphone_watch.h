@@ -1,5 +1,5 @@
 // Looks at the chosen microphone once a second, on the window's thread, and tells
-// the user (tell: a balloon) when it is missing and when it is back. The capture
+// (a balloon, an event) when it is missing and when it is back. The capture
 // tries a missing device again every second on its own thread; this only reads
 // what the last try found.
 // Made, used and destroyed on the window thread.
@@ -17,7 +17,7 @@ namespace kivora {
 class MicrophoneWatch {
  public:
   // missing: whether the capture's last try found the chosen device missing.
-  MicrophoneWatch(std::function<bool()> missing, std::function<void(const std::wstring&)> tell);
+  MicrophoneWatch(std::function<bool()> missing, std::function<void(const DeviceChange&)> tell);
   ~MicrophoneWatch();
   MicrophoneWatch(const MicrophoneWatch&) = delete;
   MicrophoneWatch& operator=(const MicrophoneWatch&) = delete;
@@ -30,7 +30,7 @@ class MicrophoneWatch {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
   std::function<bool()> missing_;
-  std::function<void(const std::wstring&)> tell_;
+  std::function<void(const DeviceChange&)> tell_;
   MicrophoneNotices notices_;
   std::wstring id_;
   HWND window_ = nullptr;

@@ -19,9 +19,9 @@ std::wstring DefaultDeviceOnlyText(const std::wstring& path) {
   return std::wstring(L"“") + PathFindFileNameW(path.c_str()) + L"” 的格式只能在默认设备上播放，直播输出设备听不到它";
 }
 
-void SecondOutput::NoticeBox::Put(std::wstring text) {
+void SecondOutput::NoticeBox::Put(std::variant<std::wstring, DeviceChange> notice) {
   std::lock_guard lock(mutex);
-  waiting.push_back(std::move(text));
+  waiting.push_back(std::move(notice));
   if (window) PostMessageW(window, message, 0, 0);
 }
 
@@ -39,8 +39,10 @@ SecondOutput::~SecondOutput() {
   box_->window = nullptr;
 }
 
-void SecondOutput::TellThrough(HWND window, UINT message, std::function<void(const std::wstring&)> tell) {
+void SecondOutput::TellThrough(HWND window, UINT message, std::function<void(const std::wstring&)> tell,
+                               std::function<void(const DeviceChange&)> changed) {
   tell_ = std::move(tell);
+  changed_ = std::move(changed);
   std::lock_guard lock(box_->mutex);
   box_->window = window;
   box_->message = message;
@@ -48,13 +50,17 @@ void SecondOutput::TellThrough(HWND window, UINT message, std::function<void(con
 }
 
 void SecondOutput::TakeNotices() {
-  std::vector<std::wstring> waiting;
+  std::vector<std::variant<std::wstring, DeviceChange>> waiting;
   {
     std::lock_guard lock(box_->mutex);
     waiting.swap(box_->waiting);
   }
-  for (const std::wstring& text : waiting) {
-    if (tell_) tell_(text);
+  for (const auto& notice : waiting) {
+    if (const auto* change = std::get_if<DeviceChange>(&notice)) {
+      if (changed_) changed_(*change);
+    } else if (tell_) {
+      tell_(std::get<std::wstring>(notice));
+    }
   }
 }
 
@@ -75,8 +81,8 @@ void SecondOutput::Use(const std::wstring& endpointId, const std::wstring& name)
   engine_.SetOutput(audio::kBroadcastSink, makeDevice_(endpointId_), endpointId_,
                     [box = box_, name, missing = false](audio::SinkPresence presence) mutable {
                       // Back is told only after missing was.
-                      if (presence == audio::SinkPresence::Missing) box->Put(BroadcastMissingText(name));
-                      if (presence == audio::SinkPresence::Present && missing) box->Put(BroadcastBackText(name));
+                      if (presence == audio::SinkPresence::Missing) box->Put(DeviceChange{DeviceRole::Broadcast, name, false});
+                      if (presence == audio::SinkPresence::Present && missing) box->Put(DeviceChange{DeviceRole::Broadcast, name, true});
                       missing = presence == audio::SinkPresence::Missing;
                     });
   MixMicrophone();

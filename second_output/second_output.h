@@ -17,11 +17,13 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "audio/dsp/clock_bridge.h"
 #include "audio/engine/microphone_source.h"
 #include "audio/engine/sound_engine.h"
+#include "second_output/device_change.h"
 #include "second_output/output_levels.h"
 #include "settings/settings_store.h"
 
@@ -46,8 +48,10 @@ class SecondOutput {
   SecondOutput& operator=(const SecondOutput&) = delete;
 
   // Where notices go: posted as message to window, whose thread then calls
-  // TakeNotices, which hands each text to tell.
-  void TellThrough(HWND window, UINT message, std::function<void(const std::wstring&)> tell);
+  // TakeNotices, which hands each text to tell and each change of the broadcast
+  // device's presence to changed.
+  void TellThrough(HWND window, UINT message, std::function<void(const std::wstring&)> tell,
+                   std::function<void(const DeviceChange&)> changed);
   // Takes the notices waiting and tells them. On the window's thread.
   void TakeNotices();
 
@@ -75,8 +79,8 @@ class SecondOutput {
     std::mutex mutex;  // guards the three below
     HWND window = nullptr;
     UINT message = 0;
-    std::vector<std::wstring> waiting;
-    void Put(std::wstring text);
+    std::vector<std::variant<std::wstring, DeviceChange>> waiting;
+    void Put(std::variant<std::wstring, DeviceChange> notice);
   };
   // Hands the microphone, when one is chosen, to the broadcast output, if one is set.
   void MixMicrophone();
@@ -85,6 +89,7 @@ class SecondOutput {
   DeviceMaker makeDevice_;
   std::shared_ptr<NoticeBox> box_ = std::make_shared<NoticeBox>();
   std::function<void(const std::wstring&)> tell_;
+  std::function<void(const DeviceChange&)> changed_;
   std::wstring endpointId_;
   std::set<std::wstring> toldFiles_;
   std::shared_ptr<audio::MicrophoneSource> microphone_;

@@ -1,7 +1,7 @@
 // The section 热键 of the settings dialog as a user types into it, with real key
 // presses: the keys that move and edit are never bound and ↑/↓ walk the rows; a
 // press that ends without a key, or a combination another program holds, never
-// takes away the key a row had.
+// takes away the key a row had; the key Kivora holds while a sound plays is no hotkey.
 #include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -143,6 +143,40 @@ TEST(HotkeyDialog, AnAbortedPressOrAKeyAnotherProgramHoldsKeepsTheRowsKey) {
   const HotkeyBinding& binding = fixture.app().GlobalHotkeys().Bindings()[kFirst];
   EXPECT_EQ(binding.key, saved);
   EXPECT_TRUE(binding.registered) << "the row's key works on after 确定";
+}
+
+// Whether a label of the dialog holds text.
+bool DialogSays(HWND dialog, const std::wstring& text) {
+  struct Search {
+    const std::wstring* text;
+    bool found = false;
+  } search{&text};
+  EnumChildWindows(
+      dialog,
+      [](HWND child, LPARAM data) -> BOOL {
+        auto& s = *reinterpret_cast<Search*>(data);
+        s.found = s.found || TextOf(child).find(*s.text) != std::wstring::npos;
+        return !s.found;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// The key Kivora holds down for the user while a sound plays would set off its
+// own hotkey: typed into a row, it is refused and the row keeps its key.
+TEST(HotkeyDialog, TheTalkKeyIsRefusedAsAHotkey) {
+  AppFixture fixture;
+  ASSERT_TRUE(WriteSetting(AppFixture::SettingsFile(), L"输出", L"按住键", L"Ctrl+F9"));
+  const std::vector<DialogStep> steps{
+      FocusRow(kFirst), Press({VK_CONTROL, VK_F9}),
+      [](HWND dialog) { return DialogSays(dialog, L"Ctrl+F9 已是「播放时按住」的键"); },
+      [](HWND dialog) { return FieldValue(dialog, kFirst) == 0; },
+      // Another key is taken as before.
+      Press({VK_CONTROL, VK_F10}),
+      [](HWND dialog) { return FieldValue(dialog, kFirst) == MAKEWORD(VK_F10, HOTKEYF_CONTROL); }};
+  ASSERT_EQ(RunSettingsDialog(fixture.hwnd(), steps, IDOK), steps.size());
+  EXPECT_EQ(ReadSetting(AppFixture::SettingsFile(), L"热键", L"按钮63"), L"Ctrl+F10");
+  EXPECT_EQ(ReadSetting(AppFixture::SettingsFile(), L"输出", L"按住键"), L"Ctrl+F9");
 }
 
 // The rows of the field's picture (drawn as for a print) that hold ink: first and last.

@@ -1,13 +1,21 @@
-// The list "同时输出到" of the settings dialog's section "输出": what it offers for
-// the devices present and the device kept.
+// Section 输出's choices and values, and what is told of its devices: the list
+// "同时输出到" for the devices present and the device kept, the microphone's
+// values, and the notices of a device gone or back.
+#include <windows.h>
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "audio/engine/sound_engine.h"
+#include "second_output/device_change.h"
 #include "second_output/microphone_notices.h"
 #include "second_output/microphone_values.h"
 #include "second_output/output_choices.h"
+#include "second_output/second_output.h"
+#include "support/scripted_output.h"
 
 namespace kivora {
 namespace {
@@ -71,6 +79,8 @@ TEST(MicrophoneValues, ReadsWhatTheFileHoldsAndDefaultsWhatMakesNoSense) {
   EXPECT_EQ(GainText(-6.0), L"-6");
 }
 
+std::wstring Told(const std::optional<DeviceChange>& change) { return change ? BalloonText(*change) : L""; }
+
 // What each try of the capture tells: missing once, back once after that, and
 // nothing while it stays as it was or while no microphone is chosen.
 TEST(MicrophoneNotices, TellMissingOnceAndBackOnlyAfterMissing) {
@@ -89,7 +99,7 @@ TEST(MicrophoneNotices, TellMissingOnceAndBackOnlyAfterMissing) {
     MicrophoneNotices notices;
     notices.Chosen(test.id, L"In: mic");
     for (size_t look = 0; look < test.looks.size(); ++look) {
-      EXPECT_EQ(notices.Looked(test.looks[look]).value_or(L""), test.told[look]) << "look " << look;
+      EXPECT_EQ(Told(notices.Looked(test.looks[look])), test.told[look]) << "look " << look;
     }
   }
   // A new choice starts afresh: its own missing is told, by its name.
@@ -97,8 +107,49 @@ TEST(MicrophoneNotices, TellMissingOnceAndBackOnlyAfterMissing) {
   notices.Chosen(L"{a}", L"In: a");
   notices.Looked(true);
   notices.Chosen(L"{b}", L"In: b");
-  EXPECT_EQ(notices.Looked(true).value_or(L""), MicrophoneMissingText(L"In: b"));
+  EXPECT_EQ(notices.Looked(true), (DeviceChange{DeviceRole::Microphone, L"In: b", false}));
   EXPECT_NE(MicrophoneMissingText(L"In: b").find(L"麦克风 In: b 未连接"), std::wstring::npos);
+}
+
+// The broadcast device that fails to open and opens later is told as a change of
+// its presence, by the name it was chosen with (the balloon and the control
+// interface's event are both made from it); a file only the default device plays
+// is told as a text. Nothing is told of a device that opens at once.
+TEST(SecondOutputNotices, TheBroadcastDeviceGoneAndBackAreChangesAndAFileOnlyText) {
+  auto monitor = std::make_shared<audio::scripted::ScriptedDevice>(std::vector<unsigned>{48000});
+  auto cable = std::make_shared<audio::scripted::ScriptedDevice>(std::vector<unsigned>{0});
+  audio::SoundEngine engine(monitor);
+  SecondOutput output(engine, [&](const std::wstring&) { return cable; });
+  std::vector<DeviceChange> changes;
+  std::vector<std::wstring> texts;
+  output.TellThrough(nullptr, 0, [&](const std::wstring& text) { texts.push_back(text); },
+                     [&](const DeviceChange& change) { changes.push_back(change); });
+  const auto waitFor = [&](size_t count) {
+    for (ULONGLONG start = GetTickCount64(); changes.size() < count && GetTickCount64() - start < 10000; Sleep(10)) {
+      output.TakeNotices();
+    }
+    return changes.size();
+  };
+
+  output.Use(L"{0.0.0.00000000}.{cable}", L"CABLE Input");
+  ASSERT_EQ(waitFor(1), 1u) << "the missing device was not told";
+  EXPECT_EQ(changes[0], (DeviceChange{DeviceRole::Broadcast, L"CABLE Input", false}));
+  EXPECT_EQ(BalloonText(changes[0]), BroadcastMissingText(L"CABLE Input"));
+  cable->Script({48000});  // tried again within a second
+  ASSERT_EQ(waitFor(2), 2u) << "the device back was not told";
+  EXPECT_EQ(changes[1], (DeviceChange{DeviceRole::Broadcast, L"CABLE Input", true}));
+  EXPECT_EQ(BalloonText(changes[1]), BroadcastBackText(L"CABLE Input"));
+
+  output.PlayedOnDefaultOnly(L"C:\\sounds\\ulaw.wav");
+  output.TakeNotices();
+  EXPECT_EQ(texts, std::vector<std::wstring>{DefaultDeviceOnlyText(L"C:\\sounds\\ulaw.wav")});
+  EXPECT_EQ(changes.size(), 2u);
+
+  // Another device that opens at once: nothing to tell.
+  output.Use(L"{0.0.0.00000000}.{other}", L"Other");
+  Sleep(300);
+  output.TakeNotices();
+  EXPECT_EQ(changes.size(), 2u);
 }
 
 }  // namespace

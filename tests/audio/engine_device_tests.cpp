@@ -16,7 +16,7 @@
 #include "audio/device/output_device.h"
 #include "audio/engine/sound_engine.h"
 #include "base/unique_handle.h"
-#include "scripted_output.h"
+#include "support/scripted_output.h"
 #include "support/stalling_byte_source.h"
 
 namespace kivora::audio {

@@ -20,7 +20,7 @@
 
 #include "audio/device/device_watch.h"
 #include "audio/engine/sound_engine.h"
-#include "scripted_output.h"
+#include "support/scripted_output.h"
 
 namespace kivora::audio {
 namespace {

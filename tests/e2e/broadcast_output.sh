@@ -4,7 +4,8 @@
 # device is switched to the headset mid-sound: the sound moves there, and the
 # cable's file holds the whole clip, sample for sample against the reference
 # decode. Then a broadcast device that is not there: the notification-area icon
-# says so in a balloon, and the default device plays on.
+# says so in a balloon, the control interface tells it, and the default device
+# plays on.
 #   broadcast_output.sh <Kivora.exe> <window_probe.exe> [stand_in.exe]
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -68,11 +69,35 @@ print(f"cable against the reference decode: {reference.size} frames, relative er
 assert error < 0.005 and worst < 64, f"relative error {error:.5f}, worst sample difference {worst}"
 PY
 
-# 2. A broadcast device that is not there: a balloon names it, the default device plays on.
+# 2. A broadcast device that is not there: a balloon names it, the control
+# interface tells it (in /state, and on /events as device_lost or, for a client
+# that came later, in its hello), and the default device plays on.
 keep_broadcast_device "{0.0.0.00000000}.{DEADBEEF-0000-0000-0000-000000000000}" "CABLE Input"
+port=47133; token=9b2e4d6f8a0c1e3b5d7f9a1c3e5b7d90
+printf '[遥控]\r\n开启=1\r\n端口=%s\r\n令牌=%s\r\n' $port $token | iconv -f UTF-8 -t GBK >> "$settings"
 start
+python3 "$here/ws_events.py" $port $token "$KIVORA_SESSION/events" 60 & events_pid=$!
 balloon_shown() { "$WINE" "$probe" --balloons 2>/dev/null | tr -d '\r' | grep -qF "直播输出设备 CABLE Input 未连接，声音只在默认设备上播放"; }
 wait_until 10 balloon_shown || fail "no balloon said the broadcast device is missing (balloons: $("$WINE" "$probe" --balloons 2>/dev/null | tr -d '\r'))"
+state_says_missing() {
+  curl -s -m 5 -H "Authorization: Bearer $token" "http://127.0.0.1:$port/state" |
+    python3 -c 'import json, sys; d = json.load(sys.stdin)["devices"]; sys.exit(d != [{"role": "broadcast", "device": "CABLE Input", "present": False}])'
+}
+wait_until 10 state_says_missing || fail "/state does not tell the missing broadcast device"
+events_tell_missing() {
+  python3 - "$KIVORA_SESSION/events" <<'PY'
+import json, sys
+for line in open(sys.argv[1], encoding="utf-8"):
+    if not line.startswith(tuple("0123456789")): continue
+    message = json.loads(line.split(" ", 1)[1])
+    lost = {"role": "broadcast", "device": "CABLE Input", "present": False}
+    if message.get("event") == "device_lost" and message.get("device") == "CABLE Input" and message.get("role") == "broadcast": sys.exit(0)
+    if message.get("event") == "hello" and lost in message["state"].get("devices", []): sys.exit(0)
+sys.exit(1)
+PY
+}
+wait_until 10 events_tell_missing || fail "/events did not tell the missing broadcast device: $(cat "$KIVORA_SESSION/events")"
+kill $events_pid 2>/dev/null
 before=$(size_of "$KIVORA_AUDIO_OUT")
 click_in "$id" 45 114
 wait_until 10 loud_after "$KIVORA_AUDIO_OUT" "$before" || fail "with the broadcast device missing, the default device was silent"

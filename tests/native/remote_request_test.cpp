@@ -220,6 +220,16 @@ TEST(RemoteJson, ListsSoundsAndStateAsUtf8) {
   EXPECT_EQ(list["actions"].size(), 6u);
   EXPECT_EQ(list["actions"][5], "麦克风静音");
   EXPECT_EQ(list["state"]["microphone_muted"], false);
+  EXPECT_TRUE(list["state"]["devices"].empty());
+  // The chosen devices of the broadcast path, in the state and in the event of a change.
+  state.devices = {{std::string(kBroadcastRole), L"线路 Input", false}, {std::string(kMicrophoneRole), L"麦克风", true}};
+  const auto withDevices = nlohmann::json::parse(StateJson(state));
+  ASSERT_EQ(withDevices["devices"].size(), 2u);
+  EXPECT_EQ(withDevices["devices"][0], nlohmann::json({{"role", "broadcast"}, {"device", "线路 Input"}, {"present", false}}));
+  EXPECT_EQ(withDevices["devices"][1]["present"], true);
+  const auto lost = nlohmann::json::parse(DeviceEvent(state.devices[0], 7));
+  EXPECT_EQ(lost, nlohmann::json({{"event", "device_lost"}, {"at", 7}, {"role", "broadcast"}, {"device", "线路 Input"}}));
+  EXPECT_EQ(nlohmann::json::parse(DeviceEvent(state.devices[1], 8))["event"], "device_back");
   const auto error = nlohmann::json::parse(ErrorJson(Failure::EmptySlot, "slot 2 holds no sound"));
   EXPECT_EQ(error["ok"], false);
   EXPECT_EQ(error["error"], "empty_slot");

@@ -1,4 +1,4 @@
-#include "scripted_output.h"
+#include "support/scripted_output.h"
 
 #include <algorithm>
 #include <cmath>
