@@ -17,6 +17,7 @@
 #include "audio/engine/sound_engine.h"
 #include "base/unique_handle.h"
 #include "support/scripted_output.h"
+#include "support/wait_for.h"
 #include "support/stalling_byte_source.h"
 
 namespace kivora::audio {
@@ -44,15 +45,7 @@ std::span<const uint8_t> Bytes(const std::string& text) {
   return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
 }
 
-template <typename Condition>
-bool WaitFor(Condition done, DWORD timeoutMs = kDeadlineMs) {
-  const ULONGLONG start = GetTickCount64();
-  while (!done()) {
-    if (GetTickCount64() - start > timeoutMs) return false;
-    Sleep(10);
-  }
-  return true;
-}
+bool WaitFor(auto done, DWORD timeoutMs = kDeadlineMs) { return testing::WaitUntil(done, timeoutMs, 10); }
 
 // Waits for the clip to be heard to its end, then for the stream to have taken nothing more of it.
 size_t HeardFrames(ClockedStream& stream) {

@@ -21,6 +21,7 @@
 #include "audio/device/device_watch.h"
 #include "audio/engine/sound_engine.h"
 #include "support/scripted_output.h"
+#include "support/wait_for.h"
 
 namespace kivora::audio {
 namespace {
@@ -32,15 +33,7 @@ constexpr DWORD kDeadlineMs = 10000;
 constexpr unsigned kRate = 48000;
 const wchar_t* const kCable = L"{0.0.0.00000000}.{cable}";
 
-template <typename Condition>
-bool WaitFor(Condition done, DWORD timeoutMs = kDeadlineMs) {
-  const ULONGLONG start = GetTickCount64();
-  while (!done()) {
-    if (GetTickCount64() - start > timeoutMs) return false;
-    Sleep(5);
-  }
-  return true;
-}
+bool WaitFor(auto done, DWORD timeoutMs = kDeadlineMs) { return testing::WaitUntil(done, timeoutMs); }
 
 // A level that never touches zero, 0.25 ± 0.2 at 100 Hz, so every frame of the
 // sound can be told from silence and any step larger than its own is a click.

@@ -19,7 +19,8 @@
 #include "audio/engine/engine_backend.h"
 #include "audio/engine/player.h"
 #include "audio/engine/sound_engine.h"
-#include "scripted_output.h"
+#include "support/scripted_output.h"
+#include "support/wait_for.h"
 #include "support/recording_audio_backend.h"
 #include "support/temp_folder.h"
 
@@ -34,15 +35,7 @@ constexpr unsigned kRate = 48000;
 constexpr int kFullVolume = 100;
 const wchar_t* const kCable = L"{0.0.0.00000000}.{cable}";
 
-template <typename Condition>
-bool WaitFor(Condition done, DWORD timeoutMs = kDeadlineMs) {
-  const ULONGLONG start = GetTickCount64();
-  while (!done()) {
-    if (GetTickCount64() - start > timeoutMs) return false;
-    Sleep(5);
-  }
-  return true;
-}
+bool WaitFor(auto done, DWORD timeoutMs = kDeadlineMs) { return testing::WaitUntil(done, timeoutMs); }
 
 int64_t Frames(int ms) { return FramesOfMilliseconds(ms, kRate); }
 // A press takes effect at the device thread's next wake after the frames that

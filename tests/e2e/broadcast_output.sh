@@ -26,15 +26,6 @@ keep_broadcast_device() {
   mkdir -p "$(dirname "$settings")"
   printf '[输出]\r\n第二设备=%s\r\n第二设备名称=%s\r\n' "$1" "$2" | iconv -f UTF-8 -t GBK > "$settings"
 }
-size_of() { stat -c %s "$1" 2>/dev/null || echo 0; }
-loud_after() {  # file, byte offset: whether what came after it is louder than 1 % RMS
-  local size; size=$(size_of "$1"); [ "$size" -gt "$2" ] || return 1
-  tail -c +$(($2 + 1)) "$1" > "$KIVORA_SESSION/part.raw"
-  awk -v r="$(sox -t raw -e signed -b 16 -r 48000 -c 2 "$KIVORA_SESSION/part.raw" -n stat 2>&1 | awk '/RMS +amplitude/ {print $3}')" 'BEGIN { exit !(r > 0.01) }'
-}
-# Nothing loud came into the file for a whole second (a stream that stays open
-# still writes silence under Wine).
-quiet_for_a_second() { local a; a=$(size_of "$1"); sleep 1; ! loud_after "$1" "$a"; }
 start() { "$WINE" "$exe" & kivora=$!; id=$(wait_for_window Kivora) || fail "no window"; sleep 2; }
 stop() { press_escape "$id"; wait_for_exit $kivora 15 || fail "Kivora did not exit cleanly"; }
 

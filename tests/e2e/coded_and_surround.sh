@@ -48,7 +48,6 @@ names=("mulaw tone.wav" "ima tone.wav" "centre only 5.1.wav" "hot float.wav")
 setting() { iconv -f GBK -t UTF-8 "$settings" | tr -d '\r' | awk -v s="[$1]" -v k="$2=" '
   /^\[/ { in_section = ($0 == s) } in_section && index($0, k) == 1 { print substr($0, length(k) + 1) }'; }
 
-size_of() { stat -c %s "$1" 2>/dev/null || echo 0; }
 probe_controls() { "$WINE" "$probe" --controls Kivora 2>/dev/null | tr -d '\r'; }
 slot_point() { probe_controls | awk -F '\t' -v c="$1" '$1 == "Button" && $2 == c { split($5, p, " "); print p[1] + 35, p[2] + 17; exit }'; }
 click_slot() {

@@ -59,6 +59,22 @@ audio_rms_after() {
 
 audio_size() { stat -c %s "$KIVORA_AUDIO_OUT" 2>/dev/null || echo 0; }
 
+# Any device file: its size, whether what came into it after byte offset $2 is
+# louder than 1 % RMS, and whether nothing loud came for a whole second (a stream
+# that stays open still writes silence under Wine). A device's file starts afresh
+# when its stream opens again (the monitor's closes after a quiet while): a file
+# shorter than the offset holds only what came since, and all of it counts.
+size_of() { stat -c %s "$1" 2>/dev/null || echo 0; }
+loud_after() {
+  local size offset=$2; size=$(size_of "$1")
+  [ "$size" -lt "$offset" ] && offset=0
+  [ "$size" -gt "$offset" ] || return 1
+  tail -c +$((offset + 1)) "$1" > "$KIVORA_SESSION/part.raw"
+  local rms; rms=$(sox -t raw -e signed -b 16 -r 48000 -c 2 "$KIVORA_SESSION/part.raw" -n stat 2>&1 | awk '/RMS +amplitude/ {print $3}')
+  awk -v r="${rms:-0}" 'BEGIN { exit !(r > 0.01) }'
+}
+quiet_for_a_second() { local a; a=$(size_of "$1"); sleep 1; ! loud_after "$1" "$a"; }
+
 # Esc as a user presses it: the window is focused by a click on its title bar and
 # the key goes through the X server (a key sent to one window with XSendEvent
 # leaves Wine believing Esc is still held, which the next start would inherit).

@@ -16,12 +16,6 @@ other="$KIVORA_SESSION/headset.raw"
 other_id=$fixed_device_id
 list_output_devices default headset
 
-size_of() { stat -c %s "$1" 2>/dev/null || echo 0; }
-loud_after() {  # file, byte offset: whether what came after it is louder than 1 % RMS
-  local size; size=$(size_of "$1"); [ "$size" -gt "$2" ] || return 1
-  tail -c +$(($2 + 1)) "$1" > "$KIVORA_SESSION/part.raw"
-  awk -v r="$(sox -t raw -e signed -b 16 -r 48000 -c 2 "$KIVORA_SESSION/part.raw" -n stat 2>&1 | awk '/RMS +amplitude/ {print $3}')" 'BEGIN { exit !(r > 0.01) }'
-}
 
 "$WINE" "$exe" & kivora=$!
 id=$(wait_for_window Kivora) || fail "no window"

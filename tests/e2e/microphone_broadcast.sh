@@ -39,18 +39,12 @@ keep_settings() {  # <microphone ID> <gain> <muted>
   printf '[输出]\r\n第二设备=%s\r\n第二设备名称=Out: Virtual Cable Input\r\n麦克风=%s\r\n麦克风名称=In: mic\r\n麦克风增益=%s\r\n麦克风静音=%s\r\n' \
     "$cable_id" "$1" "$2" "$3" | iconv -f UTF-8 -t GBK > "$settings"
 }
-size_of() { stat -c %s "$1" 2>/dev/null || echo 0; }
 search() { /usr/bin/python3 "$here/phrase_search.py" "$phrase" "$1" "${2:-0}"; }
 correlation_of() { search "$@" | cut -d " " -f 1; }
 found() { awk -v c="$(correlation_of "$@")" 'BEGIN { exit !(c >= 0.9) }'; }
 # The cable has carried well past where the phrase would be: 12 s of samples (the
 # path waits for a 4 s cushion before it reads, where devices are not paced).
 cable_past_phrase() { [ "$(size_of "$cable")" -gt $((48000 * 4 * 12)) ]; }
-loud_after() {
-  tail -c +$(($2 + 1)) "$1" > "$KIVORA_SESSION/part.raw"
-  local rms; rms=$(sox -t raw -e signed -b 16 -r 48000 -c 2 "$KIVORA_SESSION/part.raw" -n stat 2>&1 | awk '/RMS +amplitude/ {print $3}')
-  awk -v r="${rms:-0}" 'BEGIN { exit !(r > 0.01) }'
-}
 start() { "$WINE" "$exe" & kivora=$!; id=$(wait_for_window Kivora) || fail "no window"; }
 stop() { press_escape "$id"; wait_for_exit $kivora 15 || fail "Kivora did not exit cleanly"; }
 first_sound="45 114"

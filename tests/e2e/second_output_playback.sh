@@ -22,7 +22,6 @@ keep_second_device() {
   mkdir -p "$(dirname "$settings")"
   printf '[输出]\r\n第二设备=%s\r\n第二设备名称=Out: Virtual Cable Input\r\n' "$1" | iconv -f UTF-8 -t GBK > "$settings"
 }
-size_of() { stat -c %s "$1" 2>/dev/null || echo 0; }
 # Statistics of what file $1 got after byte $2: "<rms> <loud frames> <rms of the loud
 # frames>", a loud frame being one whose left sample is above 1 % of full scale.
 measure() {

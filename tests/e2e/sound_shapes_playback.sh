@@ -31,14 +31,6 @@ keep_settings() {
     "$(windows_path "$tones/low.wav")" "$(windows_path "$tones/high.wav")" "$fixed_device_id" "$1" |
     iconv -f UTF-8 -t GBK > "$settings"
 }
-size_of() { stat -c %s "$1" 2>/dev/null || echo 0; }
-loud_after() {  # file, byte offset: whether what came after it is louder than 1 % RMS
-  local size; size=$(size_of "$1"); [ "$size" -gt "$2" ] || return 1
-  tail -c +$(($2 + 1)) "$1" > "$KIVORA_SESSION/part.raw"
-  awk -v r="$(sox -t raw -e signed -b 16 -r 48000 -c 2 "$KIVORA_SESSION/part.raw" -n stat 2>&1 | awk '/RMS +amplitude/ {print $3}')" 'BEGIN { exit !(r > 0.01) }'
-}
-# Nothing loud came into the file for a whole second.
-quiet_for_a_second() { local a; a=$(size_of "$1"); sleep 1; ! loud_after "$1" "$a"; }
 start() { "$WINE" "$exe" & kivora=$!; id=$(wait_for_window Kivora) || fail "no window"; sleep 1; }
 stop() { press_escape "$id"; wait_for_exit $kivora 15 || fail "Kivora did not exit cleanly"; }
 custom_tab="193 74"; slot1="45 114"; slot2="122 114"
@@ -111,9 +103,6 @@ port=47137; token=3c5e7a9b1d2f4a6c8e0b2d4f6a8c0e1d
 mkdir -p "$(dirname "$settings")"
 printf '[音效]\r\n按钮1=%s\r\n[声音]\r\n按钮1=再次按下:停止\r\n[热键]\r\n按钮1=Ctrl+Alt+9\r\n[遥控]\r\n开启=1\r\n端口=%s\r\n令牌=%s\r\n' \
   "$(windows_path "$tones/long.wav")" $port $token | iconv -f UTF-8 -t GBK > "$settings"
-# Loud after a byte offset, or from the start when the file was begun again: the
-# device's stream closes after a quiet while, and its file starts afresh at the next open.
-loud_since() { if [ "$(size_of "$1")" -lt "$2" ]; then loud_after "$1" 0; else loud_after "$1" "$2"; fi; }
 play() { curl -s -m 10 -o /dev/null -w '%{http_code}' -X POST -H "Authorization: Bearer $token" "http://127.0.0.1:$port/play/按钮1"; }
 served() { [ "$(curl -s -m 5 -o /dev/null -w '%{http_code}' -H "Authorization: Bearer $token" "http://127.0.0.1:$port/state")" = 200 ]; }
 start
@@ -129,7 +118,7 @@ for presses in "play hotkey" "hotkey play"; do
   set -- $presses
   before=$(size_of "$KIVORA_AUDIO_OUT")
   if [ "$1" = play ]; then [ "$(play)" = 200 ] || fail "play was refused"; else xdotool key ctrl+alt+9; fi
-  wait_until 10 loud_since "$KIVORA_AUDIO_OUT" "$before" || fail "the $1 did not start the 停止 sound"
+  wait_until 10 loud_after "$KIVORA_AUDIO_OUT" "$before" || fail "the $1 did not start the 停止 sound"
   sleep 0.5
   if [ "$2" = play ]; then [ "$(play)" = 200 ] || fail "play was refused"; else xdotool key ctrl+alt+9; fi
   stopped_at=$(date +%s.%N)
