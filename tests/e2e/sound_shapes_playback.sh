@@ -113,6 +113,7 @@ wait_until 10 served || fail "the control server did not answer"
 other=$(wait_for_window Stand-in) || fail "the stand-in did not start"
 xdotool windowfocus --sync "$other"; sleep 0.5
 python3 "$here/ws_events.py" $port $token "$KIVORA_SESSION/events" 120 & events_pid=$!
+wait_until 10 grep -q '"event":"hello"' "$KIVORA_SESSION/events" || fail "/events did not open"
 stops=0
 for presses in "play hotkey" "hotkey play"; do
   set -- $presses
