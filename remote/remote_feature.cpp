@@ -68,16 +68,12 @@ void RemoteFeature::DeviceChosen(std::string_view role, const std::wstring& name
 }
 
 void RemoteFeature::DeviceShown(std::string_view role, const std::wstring& name, bool present) {
-  const DeviceStatus status{std::string(role), name, present};
   const auto found = std::find_if(devices_.begin(), devices_.end(),
                                   [role](const DeviceStatus& device) { return device.role == role; });
-  if (found != devices_.end() && *found == status) return;
-  if (found == devices_.end()) {
-    devices_.push_back(status);
-  } else {
-    *found = status;
-  }
-  Publish(DeviceEvent(status, PlayTracker::Now()));
+  // A late word of a device chosen before this one changes nothing.
+  if (found == devices_.end() || found->device != name || found->present == present) return;
+  found->present = present;
+  Publish(DeviceEvent(*found, PlayTracker::Now()));
 }
 
 void RemoteFeature::Apply(const RemoteConfig& config) {

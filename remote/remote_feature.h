@@ -63,7 +63,7 @@ class RemoteFeature {
   // The device of a role (kBroadcastRole, kMicrophoneRole) the user chose now, by
   // its name (empty: none); it is taken as there until DeviceShown says otherwise.
   void DeviceChosen(std::string_view role, const std::wstring& name);
-  // A chosen device went or came back: an event when it differs from before.
+  // The chosen device of a role went or came back: an event when it differs from before.
   void DeviceShown(std::string_view role, const std::wstring& name, bool present);
   const std::vector<DeviceStatus>& Devices() const { return devices_; }
 
