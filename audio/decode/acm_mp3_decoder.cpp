@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "audio/decode/mp3_frame.h"
+#include "audio/decode/mp3_length.h"
 
 namespace kivora::audio {
 namespace {
@@ -156,6 +157,13 @@ bool AcmMp3Decoder::DecodeMore(std::vector<float>& samples) {
     if (fileEnded_) return samples.size() > before;
   }
   return true;
+}
+
+std::optional<uint64_t> AcmMp3Decoder::TotalFrames() {
+  const auto total = Mp3DecodedFrames(*source_);
+  // The frames are read on from where the decoder's reader left the source.
+  if (!source_->Seek(reader_.SourcePosition())) return std::nullopt;
+  return total;
 }
 
 size_t AcmMp3Decoder::Gather() {

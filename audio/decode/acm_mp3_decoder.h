@@ -62,6 +62,8 @@ class AcmMp3Decoder final : public PcmDecoder {
   unsigned SampleRate() const override { return format_.sampleRate; }
   unsigned Channels() const override { return format_.channels; }
   bool DecodeMore(std::vector<float>& samples) override;
+  // From the info frame, or by reading every frame's header (mp3_length.h).
+  std::optional<uint64_t> TotalFrames() override;
 
  private:
   AcmMp3Decoder(std::unique_ptr<ByteSource> source, AcmStreamPool& pool);

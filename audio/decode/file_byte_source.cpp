@@ -25,4 +25,10 @@ bool FileByteSource::Seek(uint64_t offset) {
   return SetFilePointerEx(file_.Get(), distance, nullptr, FILE_BEGIN) != 0;
 }
 
+std::optional<uint64_t> FileByteSource::Size() const {
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(file_.Get(), &size) || size.QuadPart < 0) return std::nullopt;
+  return static_cast<uint64_t>(size.QuadPart);
+}
+
 }  // namespace kivora::audio

@@ -19,6 +19,7 @@ class FileByteSource final : public ByteSource {
 
   size_t Read(std::span<uint8_t> destination) override;
   bool Seek(uint64_t offset) override;
+  std::optional<uint64_t> Size() const override;
 
  private:
   explicit FileByteSource(HANDLE file) : file_(file) {}

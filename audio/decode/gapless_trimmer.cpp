@@ -1,5 +1,7 @@
 #include "audio/decode/gapless_trimmer.h"
 
+#include <algorithm>
+
 namespace kivora::audio {
 
 GaplessTrimmer::GaplessTrimmer(unsigned samplesPerFrame, unsigned channels)
@@ -27,18 +29,31 @@ void GaplessTrimmer::Take(std::span<const float> decoded, std::vector<float>& ke
   // after all, and come first.
   if (!segments_.front().playable && !held_.empty()) Settle(kept);
   const size_t frames = decoded.size() / channels_;
-  for (size_t i = 0; i < frames; ++i, ++position_) {
+  // A run at a time of frames that go the same way: skipped, kept or held.
+  for (size_t i = 0; i < frames;) {
     while (segments_.size() > 1 && position_ >= segments_[1].start) {
       Settle(kept);
       segments_.pop_front();
     }
     const Segment& segment = segments_.front();
+    uint64_t run = frames - i;
+    if (segments_.size() > 1) run = std::min(run, segments_[1].start - position_);
     const uint64_t offset = position_ - segment.start;
-    if (offset < segment.leadingSkip) continue;
-    const bool pastCount = segment.playable && offset - segment.leadingSkip >= *segment.playable;
-    std::vector<float>& to = pastCount ? held_ : kept;
-    const auto sample = decoded.subspan(i * channels_, channels_);
-    to.insert(to.end(), sample.begin(), sample.end());
+    std::vector<float>* to = nullptr;
+    if (offset < segment.leadingSkip) {
+      run = std::min(run, segment.leadingSkip - offset);
+    } else if (const uint64_t into = offset - segment.leadingSkip; segment.playable && into >= *segment.playable) {
+      to = &held_;
+    } else {
+      if (segment.playable) run = std::min(run, *segment.playable - into);
+      to = &kept;
+    }
+    if (to) {
+      const auto samples = decoded.subspan(i * channels_, static_cast<size_t>(run) * channels_);
+      to->insert(to->end(), samples.begin(), samples.end());
+    }
+    i += static_cast<size_t>(run);
+    position_ += run;
   }
 }
 

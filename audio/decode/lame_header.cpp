@@ -42,7 +42,11 @@ std::optional<XingInfo> ParseXingFrame(std::span<const uint8_t> frame, const Mp3
     info.audioFrames = BigEndian32(frame, at);
     at += 4;
   }
-  if (flags & kBytesFlag) at += 4;
+  if (flags & kBytesFlag) {
+    if (at + 4 > frame.size()) return std::nullopt;
+    info.streamBytes = BigEndian32(frame, at);
+    at += 4;
+  }
   if (flags & kTocFlag) at += kTocBytes;
   if (flags & kQualityFlag) at += 4;
   // The LAME tag follows; other encoders write their own name or nothing.

@@ -21,6 +21,7 @@ struct XingInfo {
   bool hasLameTag = false;
   unsigned encoderDelay = 0;  // from the LAME tag; 0 without it
   unsigned encoderPadding = 0;
+  std::optional<uint32_t> streamBytes;  // the stream's bytes from this frame's first, when the tag counts them
 };
 
 // Reads the Xing or Info tag of frame (the whole frame, header first, as

@@ -82,7 +82,8 @@ std::optional<Mp3Frame> Mp3FrameReader::Next() {
   }
   Fill(header->frameBytes);
   if (Waiting() < header->frameBytes) return std::nullopt;
-  Mp3Frame frame{*header, std::nullopt, std::span<const uint8_t>(buffer_).subspan(at_, header->frameBytes)};
+  Mp3Frame frame{*header, std::nullopt, std::span<const uint8_t>(buffer_).subspan(at_, header->frameBytes),
+                 bufferStart_ + at_};
   frame.info = ParseXingFrame(frame.bytes, *header);
   at_ += header->frameBytes;
   previous_ = header;

@@ -20,6 +20,7 @@ struct Mp3Frame {
   Mp3FrameHeader header;
   std::optional<XingInfo> info;    // set for an encoder's info frame, which carries no sound
   std::span<const uint8_t> bytes;  // the whole frame; valid until the reader's next call
+  uint64_t offset = 0;             // where the frame starts in the source
 };
 
 // True when two frames can go through one codec stream: same version, rate and channels.
@@ -36,6 +37,8 @@ class Mp3FrameReader {
   // The next Layer III frame, or nothing once no further frame can be found.
   // A frame cut off by the end of the file is no frame.
   std::optional<Mp3Frame> Next();
+  // Where the source's read position is: past the bytes the reader has taken in.
+  uint64_t SourcePosition() const { return bufferStart_ + buffer_.size(); }
 
  private:
   // Reads until at least count bytes wait from at_, or the source ends.

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -18,6 +19,8 @@ class ByteSource {
   virtual size_t Read(std::span<uint8_t> destination) = 0;
   // Moves the read position to offset from the start; false when it cannot.
   virtual bool Seek(uint64_t offset) = 0;
+  // The bytes there are in all, when the source can tell.
+  virtual std::optional<uint64_t> Size() const { return std::nullopt; }
 };
 
 // The bytes of a clip that lives in memory for as long as the source does.
@@ -26,6 +29,7 @@ class MemoryByteSource final : public ByteSource {
   explicit MemoryByteSource(std::span<const uint8_t> bytes) : bytes_(bytes) {}
   size_t Read(std::span<uint8_t> destination) override;
   bool Seek(uint64_t offset) override;
+  std::optional<uint64_t> Size() const override { return bytes_.size(); }
 
  private:
   std::span<const uint8_t> bytes_;
@@ -50,6 +54,11 @@ class PcmDecoder {
   // the clip has ended (or cannot be decoded further); then nothing was added.
   // False on the first call when the clip holds no sound at all.
   virtual bool DecodeMore(std::vector<float>& samples) = 0;
+  // The frames DecodeMore gives in all, when the decoder can tell without
+  // decoding: from the file's header, or by reading its frames' headers.
+  // Nothing when it cannot, or when the clip's format changes part-way. Ask it
+  // before the first DecodeMore.
+  virtual std::optional<uint64_t> TotalFrames() { return std::nullopt; }
 };
 
 }  // namespace kivora::audio

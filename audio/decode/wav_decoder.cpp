@@ -1,5 +1,6 @@
 #include "audio/decode/wav_decoder.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "audio/decode/g711.h"
@@ -59,6 +60,13 @@ std::unique_ptr<WavDecoder> WavDecoder::Open(std::unique_ptr<ByteSource> source,
 WavDecoder::WavDecoder(std::unique_ptr<ByteSource> source, const WavLayout& layout)
     : source_(std::move(source)), layout_(layout), bytesLeft_(layout.dataBytes) {
   if (layout_.channels > 2) downmix_.emplace(layout_.channels, layout_.channelMask);
+}
+
+std::optional<uint64_t> WavDecoder::TotalFrames() {
+  const auto size = source_->Size();
+  if (!size || layout_.blockAlign == 0) return std::nullopt;
+  const uint64_t inFile = *size > layout_.dataOffset ? *size - layout_.dataOffset : 0;
+  return std::min(layout_.dataBytes, inFile) / layout_.blockAlign;
 }
 
 bool WavDecoder::DecodeMore(std::vector<float>& samples) {

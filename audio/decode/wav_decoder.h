@@ -27,6 +27,8 @@ class WavDecoder final : public PcmDecoder {
   unsigned SampleRate() const override { return layout_.sampleRate; }
   unsigned Channels() const override { return downmix_ ? 2 : layout_.channels; }
   bool DecodeMore(std::vector<float>& samples) override;
+  // The whole frames of the data chunk that lie within the file.
+  std::optional<uint64_t> TotalFrames() override;
 
  private:
   WavDecoder(std::unique_ptr<ByteSource> source, const WavLayout& layout);

@@ -14,6 +14,7 @@ class ScaledDecoder final : public PcmDecoder {
     for (size_t i = from; i < samples.size(); ++i) samples[i] *= gain_;
     return true;
   }
+  std::optional<uint64_t> TotalFrames() override { return inner_->TotalFrames(); }
 
  private:
   std::unique_ptr<PcmDecoder> inner_;

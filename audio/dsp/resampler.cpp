@@ -114,6 +114,39 @@ void Resampler::Push(std::span<const float> interleaved) {
   in_.insert(in_.end(), interleaved.begin(), interleaved.end());
 }
 
+size_t Resampler::InputNeededFor(size_t frames) const {
+  if (frames == 0) return 0;
+  // The last of those outputs lies at base_ + (phase_ + (frames - 1) * down_) / up_; its last tap reaches halfTaps_ further.
+  const uint64_t position = static_cast<uint64_t>(base_) * up_ + phase_ + static_cast<uint64_t>(frames - 1) * down_;
+  const uint64_t needed = position / up_ + halfTaps_ + 1;
+  const uint64_t available = in_.size() / channels_;
+  return needed > available ? static_cast<size_t>(needed - available) : 0;
+}
+
+size_t Resampler::PendingFrames() const {
+  const size_t next = base_ + (phase_ > 0 ? 1 : 0);
+  const size_t available = in_.size() / channels_;
+  return available > next ? available - next : 0;
+}
+
+float* Resampler::AppendSilence(size_t frames) {
+  MakeRoom(frames * channels_);
+  const size_t pending = PendingFrames();
+  in_.resize(in_.size() + frames * channels_, 0.0f);
+  return in_.data() + in_.size() - (pending + frames) * channels_;
+}
+
+void Resampler::DropLast(size_t frames) {
+  in_.resize(in_.size() - std::min(frames, PendingFrames()) * channels_);
+}
+
+void Resampler::Reset() {
+  in_.assign((halfTaps_ - 1) * channels_, 0.0f);
+  base_ = halfTaps_ - 1;
+  phase_ = 0;
+  finished_ = false;
+}
+
 void Resampler::Finish() {
   if (finished_) return;
   finished_ = true;

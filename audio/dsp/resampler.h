@@ -37,6 +37,27 @@ class Resampler {
   size_t Pull(float* out, size_t frames);
   // Input frames waiting, not yet fully used.
   size_t BufferedFrames() const { return in_.size() / channels_ - base_; }
+
+  // Summing into the input, for a converter that carries several sounds at once:
+  // the input frames still to come before Pull can give frames more.
+  size_t InputNeededFor(size_t frames) const;
+  // The frames already pushed that lie at or after the next output's time: no
+  // output given so far is centred on them, so a sound added into them from
+  // their first is heard from the next output on, as it would be through a
+  // converter of its own.
+  size_t PendingFrames() const;
+  // Appends frames of silence and returns the first pending frame, interleaved:
+  // the PendingFrames() frames from before the call, then the new ones, to add
+  // into. Valid until the next call. Appends of up to kSteadyPushFrames never
+  // allocate after Create.
+  float* AppendSilence(size_t frames);
+  // Takes back the last frames appended (no more than the pending ones).
+  void DropLast(size_t frames);
+  // Input frames past a sound's last that outputs still take in: once that
+  // much silence follows it, the sound has been converted whole.
+  size_t Reach() const { return 2 * halfTaps_ + 1; }
+  // Back to the state of a converter just made, its room kept.
+  void Reset();
   unsigned Channels() const { return channels_; }
 
   // Bytes of filter tables that converters now alive hold, each shared table once.

@@ -1,12 +1,15 @@
 #include "audio/dsp/shaped_clip.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace kivora::audio {
 namespace {
 
-// The end of a clip is only known once its decoder says so, so the frames that
+// Where a clip ends is what its decoder can tell up front (TotalFrames): then
+// every frame goes out as it is decoded, the tail cut where the trim says.
+// Otherwise the end is only known once the decoder says so, and the frames that
 // may turn out to lie in the trimmed tail or under the fade out are held back
 // until more follow them. A turn of a loop that gives no frame at all ends it.
 class ShapedDecoder final : public PcmDecoder {
@@ -22,6 +25,11 @@ class ShapedDecoder final : public PcmDecoder {
   unsigned Channels() const override { return channels_ || !decoder_ ? channels_ : decoder_->Channels(); }
 
   bool DecodeMore(std::vector<float>& samples) override {
+    // Only a fade out or a trimmed tail needs the end; the first turn's decoder
+    // tells it for every turn.
+    if (!std::exchange(lengthAsked_, true) && decoder_ && (shape_.tailMs > 0 || shape_.fadeOutMs > 0)) {
+      total_ = decoder_->TotalFrames();
+    }
     while (!ended_) {
       if (pendingFormat_) {
         pendingFormat_ = false;
@@ -43,7 +51,14 @@ class ShapedDecoder final : public PcmDecoder {
  private:
   int64_t Held() const { return channels_ ? static_cast<int64_t>(held_.size() - heldAt_) / channels_ : 0; }
   int64_t HoldBack() const {
+    if (total_) return 0;
     return FramesOfMilliseconds(shape_.tailMs, rate_) + (envelope_.Loops() ? 0 : FramesOfMilliseconds(shape_.fadeOutMs, rate_));
+  }
+  // Of a turn's frames after its head, those it plays.
+  int64_t TurnLength() const {
+    return TrimmedRange(static_cast<int64_t>(*total_), FramesOfMilliseconds(shape_.headMs, rate_),
+                        FramesOfMilliseconds(shape_.tailMs, rate_))
+        .Length();
   }
 
   // Takes what the decoder just gave; true when frames went out to samples.
@@ -77,9 +92,13 @@ class ShapedDecoder final : public PcmDecoder {
     channels_ = channels;
     if (!configured_) {
       configured_ = true;
+      // The length counts in the first format's frames: a change of format leaves it unknown.
+      const int64_t length = total_ && !envelope_.Loops() ? TurnLength() : Envelope::kUnknownLength;
       envelope_ = Envelope(FramesOfMilliseconds(shape_.fadeInMs, rate), FramesOfMilliseconds(shape_.fadeOutMs, rate),
-                           Envelope::kUnknownLength, envelope_.Loops());
+                           length, envelope_.Loops());
       skip_ = FramesOfMilliseconds(shape_.headMs, rate);
+    } else {
+      total_.reset();
     }
   }
 
@@ -96,9 +115,12 @@ class ShapedDecoder final : public PcmDecoder {
       held_.erase(held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(heldAt_));
       heldAt_ = 0;
     }
+    size_t to = count;
+    // With the end known, what lies in the trimmed tail is dropped as it comes.
+    if (total_) to = from + static_cast<size_t>(std::clamp<int64_t>(TurnLength() - turnFrames_, 0, static_cast<int64_t>(count - from)));
     held_.insert(held_.end(), frames.begin() + static_cast<std::ptrdiff_t>(from * channels_),
-                 frames.begin() + static_cast<std::ptrdiff_t>(count * channels_));
-    turnFrames_ += static_cast<int64_t>(count - from);
+                 frames.begin() + static_cast<std::ptrdiff_t>(to * channels_));
+    turnFrames_ += static_cast<int64_t>(to - from);
   }
 
   // Hands the first frames held on, shaped; true when there were any.
@@ -126,7 +148,7 @@ class ShapedDecoder final : public PcmDecoder {
   // the fade out when the clip ends here; a loop opens the clip again. True when
   // frames went out to samples.
   bool EndOfTurn(std::vector<float>& samples) {
-    const int64_t tail = std::min(FramesOfMilliseconds(shape_.tailMs, rate_), Held());
+    const int64_t tail = total_ ? 0 : std::min(FramesOfMilliseconds(shape_.tailMs, rate_), Held());
     held_.resize(held_.size() - static_cast<size_t>(tail) * channels_);
     turnFrames_ -= tail;
     const bool again = envelope_.Loops() && turnFrames_ > 0;
@@ -150,6 +172,8 @@ class ShapedDecoder final : public PcmDecoder {
   ClipReopener reopen_;
   Envelope envelope_;
   bool configured_ = false;
+  bool lengthAsked_ = false;
+  std::optional<uint64_t> total_;  // the frames each turn's decoder gives, when it told
   unsigned rate_ = 0, channels_ = 0;  // the format of the frames held and handed on
   std::vector<float> scratch_;        // what the decoder gave last
   std::vector<float> held_;           // frames not yet handed on, from heldAt_ (in samples)

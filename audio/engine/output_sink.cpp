@@ -460,16 +460,17 @@ bool OutputSink::Render() {
     // A running stream found empty while a voice sounds has played silence that was not asked for.
     if (!stopped_ && !silent && *writable >= stream_->BufferFrames()) deviceUnderruns_.fetch_add(1);
     mix_.assign(static_cast<size_t>(*writable) * 2, 0.0f);
-    size_t produced = 0;
+    uint64_t starvedBefore = 0, starvedAfter = 0;
     for (auto& voice : playing_) {
       // A voice started while the device was away joins the sound where it is now.
       if (!voice->InFeed()) voice->RejoinFeed();
-      // A stream reopened on another device may run at another rate.
-      voice->AttachTo(stream_->SampleRate());
-      const uint64_t starved = voice->Starvations();
-      produced = std::max(produced, voice->MixInto(mix_.data(), *writable));
-      feedStarvations_.fetch_add(voice->Starvations() - starved);
+      starvedBefore += voice->Starvations();
     }
+    // A stream reopened on another device may run at another rate.
+    mixer_.SetOutputRate(stream_->SampleRate());
+    const size_t produced = mixer_.Mix(playing_, mix_.data(), *writable);
+    for (auto& voice : playing_) starvedAfter += voice->Starvations();
+    feedStarvations_.fetch_add(starvedAfter - starvedBefore);
     // A voice whose decoding is behind gave less than the room: only what it gave
     // is written, so the device plays on from what it holds and the sound goes on
     // where it stopped. Silence is written only to keep a quarter of the buffer

@@ -31,6 +31,7 @@
 #include "audio/engine/sink_policy.h"
 #include "audio/engine/voice.h"
 #include "audio/engine/voice_feeder.h"
+#include "audio/engine/voice_mixer.h"
 #include "base/unique_handle.h"
 
 namespace kivora::audio {
@@ -149,6 +150,7 @@ class OutputSink {
   std::shared_ptr<OutputSource> source_;
   std::vector<std::shared_ptr<Voice>> retiring_;  // ended, on their way to the feeder to be freed
   std::vector<float> mix_;
+  VoiceMixer mixer_;
   SafetyLimiter limiter_{48000};
   ULONGLONG quietSince_ = 0;  // when the last voice ended or was paused, or the stream opened; 0 while one sounds
   ULONGLONG nextTryAt_ = 0;   // when a missing device is tried again

@@ -9,8 +9,6 @@
 namespace kivora::audio {
 namespace {
 
-// Until an output reports its own, clips are prepared for the usual shared-mode rate.
-constexpr unsigned kAssumedOutputRate = 48000;
 // A sound that finds the monitor's stream closed waits for the attempt to open
 // it, which the opener's time-out (2 s) ends.
 constexpr auto kOpenWait = std::chrono::milliseconds(2500);
@@ -97,10 +95,7 @@ std::shared_ptr<Sound> SoundEngine::PrepareDecoder(std::unique_ptr<PcmDecoder> d
   sound->controls_->stopFadeSeconds = shaping.clip.fadeOutMs / 1000.0;
   for (const Slot& output : outputs_) {
     if (!plays(output)) continue;
-    // The rate is the output's stream's, checked again on its device thread when the voice plays.
-    const unsigned rate = output.sink->OutputRate();
-    std::shared_ptr<Voice> voice =
-        Voice::Create(feed, rate ? rate : kAssumedOutputRate, output.sink->Reader(), sound->controls_);
+    std::shared_ptr<Voice> voice = Voice::Create(feed, output.sink->Reader(), sound->controls_);
     if (voice) sound->voices_.push_back({output.id, std::move(voice)});
     else feed->ReaderDone(output.sink->Reader());
   }

@@ -59,6 +59,8 @@ class Sound {
   void Stop() { controls_->stopping.store(true); }
   // Not stopped, and a voice of it is still to be heard (paused counts) or to start.
   bool Sounding() const { return controls_->Sounding(); }
+  // Its voice on the monitor has not ended: a stop's fade still counts.
+  bool Heard() const { return controls_->liveVoices.load() > 0; }
 
  private:
   friend class SoundEngine;

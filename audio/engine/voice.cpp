@@ -4,46 +4,39 @@
 #include <cmath>
 #include <utility>
 
+#include "audio/dsp/resampler.h"
 #include "audio/dsp/voice_envelope.h"
 
 namespace kivora::audio {
 namespace {
-
-// Output frames converted per pull, and the most one render step asks for: with
-// both bounded, ready_ keeps the room it was given and never allocates.
-constexpr size_t kPullFrames = 1024;
-constexpr size_t kMixChunkFrames = 2048;
 
 float Toward(float value, float target, float step) {
   if (value < target) return std::min(target, value + step);
   return std::max(target, value - step);
 }
 
+bool Convertible(unsigned rate) { return rate >= Resampler::kMinRate && rate <= Resampler::kMaxRate; }
+
 }  // namespace
 
-std::unique_ptr<Voice> Voice::Create(std::shared_ptr<VoiceFeed> feed, unsigned outputRate, size_t reader,
+std::unique_ptr<Voice> Voice::Create(std::shared_ptr<VoiceFeed> feed, size_t reader,
                                      std::shared_ptr<VoiceControls> controls) {
-  if (!feed->HasSound() || !controls) return nullptr;
-  auto resampler = Resampler::Create(feed->FirstRate(), outputRate, feed->FirstChannels());
-  if (!resampler) return nullptr;
-  return std::unique_ptr<Voice>(new Voice(std::move(feed), std::move(resampler), reader, std::move(controls), outputRate));
+  if (!feed->HasSound() || !controls || !Convertible(feed->FirstRate()) || feed->FirstChannels() == 0) return nullptr;
+  return std::unique_ptr<Voice>(new Voice(std::move(feed), reader, std::move(controls)));
 }
 
-Voice::Voice(std::shared_ptr<VoiceFeed> feed, std::unique_ptr<Resampler> resampler, size_t reader,
-             std::shared_ptr<VoiceControls> controls, unsigned outputRate)
+Voice::Voice(std::shared_ptr<VoiceFeed> feed, size_t reader, std::shared_ptr<VoiceControls> controls)
     : feed_(std::move(feed)),
       reader_(reader),
       controls_(std::move(controls)),
       block_(std::make_unique_for_overwrite<DecodedBlock>()),
-      resampler_(std::move(resampler)),
-      inRate_(feed_->FirstRate()),
-      inChannels_(feed_->FirstChannels()),
-      outputRate_(outputRate) {
+      rate_(feed_->FirstRate()),
+      channels_(feed_->FirstChannels()) {
+  block_->frames = 0;
   live_ = reader_ == 0;  // the monitor's reader
   if (live_) controls_->liveVoices.fetch_add(1);
-  SetRamp(outputRate);
+  SetRamp(rate_);
   fadeLevel_ = fadeSpan_;
-  ready_.reserve((kMixChunkFrames + kPullFrames) * DecodedBlock::kMaxChannels);
 }
 
 Voice::~Voice() {
@@ -52,90 +45,88 @@ Voice::~Voice() {
 }
 
 unsigned Voice::StopFrames() const {
-  const long frames = std::lround(controls_->stopFadeSeconds * outputRate_);
+  const long frames = std::lround(controls_->stopFadeSeconds * rate_);
   return std::max(rampFrames_, static_cast<unsigned>(std::max(0L, frames)));
 }
 
-void Voice::SetRamp(unsigned outputRate) {
-  rampFrames_ = static_cast<unsigned>(std::max(1L, std::lround(kRampSeconds * outputRate)));
-  step_ = static_cast<float>(1.0 / std::max(1.0, kRampSeconds * outputRate));
+void Voice::SetRamp(unsigned rate) {
+  rampFrames_ = static_cast<unsigned>(std::max(1L, std::lround(kRampSeconds * rate)));
+  step_ = static_cast<float>(1.0 / std::max(1.0, kRampSeconds * rate));
   const unsigned span = stopSeen_ ? StopFrames() : rampFrames_;
   // A fade under way goes on from the same level.
   fadeLevel_ = static_cast<unsigned>((uint64_t{fadeLevel_} * span + fadeSpan_ / 2) / fadeSpan_);
   fadeSpan_ = span;
 }
 
-void Voice::AttachTo(unsigned outputRate) {
-  if (outputRate == outputRate_) return;
-  auto resampler = Resampler::Create(inRate_, outputRate, inChannels_);
-  if (!resampler) {
-    End();
-    return;
-  }
-  // What the old converter held back is lost with it: a few frames, at a change of device.
-  resampler_ = std::move(resampler);
-  ready_.clear();
-  readyAt_ = 0;
-  outputRate_ = outputRate;
-  SetRamp(outputRate);
-}
-
 void Voice::RejoinFeed() {
   if (ended_ || feed_->Attached(reader_)) return;
   feed_->Attach(reader_);
-  // What waits converted belongs to where the sound was; it fades in from where it is.
-  ready_.clear();
-  readyAt_ = 0;
+  // What is left of the block in hand belongs to where the sound was; it fades in from where it is.
+  blockAt_ = block_->frames;
   fadeLevel_ = 0;
 }
 
-bool Voice::Refill(size_t wanted) {
-  size_t waiting = Waiting();
-  if (waiting >= wanted) return true;
-  // Move what is left to the front, then convert more behind it.
-  ready_.erase(ready_.begin(), ready_.begin() + static_cast<std::ptrdiff_t>(readyAt_ * resampler_->Channels()));
-  readyAt_ = 0;
-  while (waiting < wanted) {
-    const unsigned channels = resampler_->Channels();
-    const size_t at = ready_.size();
-    ready_.resize(at + kPullFrames * channels);
-    const size_t got = resampler_->Pull(&ready_[at], kPullFrames);
-    ready_.resize(at + got * channels);
-    waiting += got;
-    if (got > 0) continue;
-    if (clipDone_) return waiting > 0;
-    if (formatChanging_ && waiting > 0) return true;  // the old format's last frames play first
-    const DecodedBlock* block = feed_->Read(reader_, *block_) ? block_.get() : nullptr;
-    if (!block) {
-      if (!feed_->Drained(reader_)) {
-        // The feeder is behind (a stalled disk): silence now, the sound goes on when it catches up.
-        ++starvations_;
-        return true;
-      }
-      clipDone_ = true;
-      resampler_->Finish();
-      continue;
+bool Voice::NextBlock() {
+  if (!feed_->Read(reader_, *block_)) {
+    block_->frames = 0;
+    blockAt_ = 0;
+    if (feed_->Drained(reader_)) {
+      End();
+    } else {
+      // The feeder is behind (a stalled disk): silence now, the sound goes on when it catches up.
+      ++starvations_;
     }
-    if (block->rate != inRate_ || block->channels != inChannels_) {
-      // The clip changed format part-way: the converter gives its last frames,
-      // then one for the new format takes over (a rare allocation here).
-      if (!formatChanging_) {
-        formatChanging_ = true;
-        resampler_->Finish();
-        continue;
-      }
-      auto next = Resampler::Create(block->rate, outputRate_, block->channels);
-      if (!next) return waiting > 0;
-      resampler_ = std::move(next);
-      inRate_ = block->rate;
-      inChannels_ = block->channels;
-      formatChanging_ = false;
-      continue;
-    }
-    resampler_->Push(std::span<const float>(block->samples, size_t{block->frames} * block->channels));
-    feed_->Release(reader_);
+    return false;
   }
-  return true;
+  feed_->Release(reader_);
+  blockAt_ = 0;
+  if (block_->rate == rate_ && block_->channels == channels_) return true;
+  // The clip changed format part-way: its frames from here on go where frames of the new rate go.
+  if (!Convertible(block_->rate)) {
+    End();
+    return false;
+  }
+  const bool sameRate = block_->rate == rate_;
+  rate_ = block_->rate;
+  channels_ = block_->channels;
+  SetRamp(rate_);
+  return sameRate;
+}
+
+void Voice::MixFrames(float* out, size_t chunk, bool silentWanted) {
+  const unsigned channels = channels_;
+  const float* source = &block_->samples[size_t{blockAt_} * channels];
+  const float targetLeft = controls_->targetLeft.load(), targetRight = controls_->targetRight.load();
+  if (!silentWanted && fadeLevel_ == fadeSpan_ && gainLeft_ == targetLeft && gainRight_ == targetRight) {
+    // Steady: the same gains for every frame, as the gliding loop below gives them at full fade.
+    const float left = gainLeft_, right = gainRight_;
+    if (channels == 2) {
+      for (size_t i = 0; i < chunk; ++i) {
+        out[i * 2] += source[i * 2] * left;
+        out[i * 2 + 1] += source[i * 2 + 1] * right;
+      }
+    } else {
+      for (size_t i = 0; i < chunk; ++i) {
+        out[i * 2] += source[i] * left;
+        out[i * 2 + 1] += source[i] * right;
+      }
+    }
+    return;
+  }
+  for (size_t i = 0; i < chunk; ++i) {
+    gainLeft_ = Toward(gainLeft_, targetLeft, step_);
+    gainRight_ = Toward(gainRight_, targetRight, step_);
+    // Fading out, a frame is heard at the level it starts at; fading in, at the one it reaches.
+    if (!silentWanted && fadeLevel_ < fadeSpan_) ++fadeLevel_;
+    const float linear = static_cast<float>(fadeLevel_) / static_cast<float>(fadeSpan_);
+    // A long stop fade follows the same curve as the sound's own fades.
+    const float fade = fadeSpan_ > rampFrames_ ? FadeCurve(linear) : linear;
+    if (silentWanted) --fadeLevel_;
+    const float left = source[i * channels];
+    const float right = channels == 2 ? source[i * channels + 1] : left;
+    out[i * 2] += left * gainLeft_ * fade;
+    out[i * 2 + 1] += right * gainRight_ * fade;
+  }
 }
 
 size_t Voice::MixInto(float* mix, size_t frames) {
@@ -160,35 +151,13 @@ size_t Voice::MixInto(float* mix, size_t frames) {
       if (stopping) End();
       return done;
     }
-    size_t chunk = std::min(frames - done, kMixChunkFrames);
+    if (Waiting() == 0 && !NextBlock()) return done;
+    size_t chunk = std::min<size_t>(frames - done, Waiting());
     // While fading out, take no more than the fade needs, so a pause resumes
     // exactly at the frame after the last one heard.
     if (silentWanted) chunk = std::min<size_t>(chunk, fadeLevel_);
-    if (!Refill(chunk)) {
-      End();
-      return done;
-    }
-    chunk = std::min(chunk, Waiting());
-    if (chunk == 0) return done;  // the feed is behind
-    const unsigned channels = resampler_->Channels();
-    const float targetLeft = controls_->targetLeft.load(), targetRight = controls_->targetRight.load();
-    const float* source = &ready_[readyAt_ * channels];
-    float* out = mix + done * 2;
-    for (size_t i = 0; i < chunk; ++i) {
-      gainLeft_ = Toward(gainLeft_, targetLeft, step_);
-      gainRight_ = Toward(gainRight_, targetRight, step_);
-      // Fading out, a frame is heard at the level it starts at; fading in, at the one it reaches.
-      if (!silentWanted && fadeLevel_ < fadeSpan_) ++fadeLevel_;
-      const float linear = static_cast<float>(fadeLevel_) / static_cast<float>(fadeSpan_);
-      // A long stop fade follows the same curve as the sound's own fades.
-      const float fade = fadeSpan_ > rampFrames_ ? FadeCurve(linear) : linear;
-      if (silentWanted) --fadeLevel_;
-      const float left = source[i * channels];
-      const float right = channels == 2 ? source[i * channels + 1] : left;
-      out[i * 2] += left * gainLeft_ * fade;
-      out[i * 2 + 1] += right * gainRight_ * fade;
-    }
-    readyAt_ += chunk;
+    MixFrames(mix + done * 2, chunk, silentWanted);
+    blockAt_ += static_cast<uint32_t>(chunk);
     done += chunk;
     framesPlayed_ += chunk;
   }

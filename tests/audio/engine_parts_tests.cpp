@@ -3,7 +3,9 @@
 // and the system MP3 codec's output against a reference decode.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,7 +14,9 @@
 #include "audio/engine/device_command.h"
 #include "audio/decode/lame_header.h"
 #include "audio/decode/mp3_frame.h"
+#include "audio/dsp/resampler.h"
 #include "audio/engine/voice.h"
+#include "audio/engine/voice_mixer.h"
 #include "audio/decode/wav_decoder.h"
 #include "audio/decode/wav_header.h"
 #include "recorded_sound.h"
@@ -293,27 +297,31 @@ class CountingDecoder final : public PcmDecoder {
   size_t next_ = 0;
 };
 
-// A voice with its feed, which the test fills before each render as the engine's feeder would.
+// A voice with its feed, which the test fills before each render as the engine's
+// feeder would, played through an output's mixer at the output's rate.
 struct FedVoice {
   FedVoice(std::unique_ptr<PcmDecoder> decoder, unsigned outputRate)
       : feed(std::make_shared<VoiceFeed>(std::move(decoder))) {
     feed->Fill();
-    voice = Voice::Create(feed, outputRate);
+    voice = Voice::Create(feed);
+    mixer.SetOutputRate(outputRate);
   }
   std::vector<float> Render(size_t frames, bool fill = true) {
     if (fill) feed->Fill();
     std::vector<float> mix(frames * 2, 0.0f);
-    voice->MixInto(mix.data(), frames);
+    const std::shared_ptr<Voice> voices[] = {voice};
+    mixer.Mix(voices, mix.data(), frames);
     return mix;
   }
-  // Renders until the voice ends; the output frames it gave.
+  // Renders until the voice ends; the clip frames it gave.
   size_t RenderToEnd() {
     size_t before = voice->FramesPlayed();
     for (int i = 0; i < 100000 && !voice->Ended(); ++i) Render(480);
     return voice->FramesPlayed() - before;
   }
   std::shared_ptr<VoiceFeed> feed;
-  std::unique_ptr<Voice> voice;
+  std::shared_ptr<Voice> voice;
+  VoiceMixer mixer;
 };
 
 TEST(Voice, PauseAndStopFadeAndResumeGoesOnFromTheSameFrame) {
@@ -392,34 +400,39 @@ class FormatChangingDecoder final : public PcmDecoder {
 };
 
 // Each part of a clip plays for its own length at the stream's rate, whatever
-// the rate the stream turns out to have, and the stream's rate may change while
-// it plays (a stream opened afresh on another device).
+// the rate the stream has, and the stream's rate may change while it plays (a
+// stream opened afresh on another device).
 TEST(Voice, EveryPartPlaysForItsLengthAtTheRateOfTheStream) {
+  constexpr size_t kFirstFrames = 12000;  // output frames at the first rate, when it changes
   struct Case {
     const char* name;
     std::vector<FormatChangingDecoder::Part> parts;
-    unsigned preparedFor, playedAt;
+    unsigned firstRate, playedAt;
   };
   const Case cases[] = {
       {"44.1 kHz on 48 kHz", {{44100, 2, 44100, 0.25f}}, 48000, 48000},
-      {"prepared for 48 kHz, played at 44.1 kHz", {{48000, 2, 48000, 0.25f}}, 48000, 44100},
-      {"prepared for 44.1 kHz, played at 48 kHz", {{48000, 2, 48000, 0.25f}}, 44100, 48000},
-      {"prepared for 48 kHz, played at 192 kHz", {{48000, 1, 48000, 0.25f}}, 48000, 192000},
+      {"48 kHz on 44.1 kHz", {{48000, 2, 48000, 0.25f}}, 44100, 44100},
+      {"48 kHz on 48 kHz, then on 44.1 kHz", {{48000, 2, 48000, 0.25f}}, 48000, 44100},
+      {"48 kHz on 44.1 kHz, then on 48 kHz", {{48000, 2, 48000, 0.25f}}, 44100, 48000},
+      {"mono 48 kHz on 192 kHz", {{48000, 1, 48000, 0.25f}}, 192000, 192000},
       {"stereo 44.1 kHz, then mono 22.05 kHz", {{44100, 2, 44100, 0.25f}, {22050, 1, 22050, -0.5f}}, 48000, 48000},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    FedVoice fed(std::make_unique<FormatChangingDecoder>(c.parts), c.preparedFor);
-    fed.voice->AttachTo(c.playedAt);
+    FedVoice fed(std::make_unique<FormatChangingDecoder>(c.parts), c.firstRate);
     std::vector<float> heard;
-    while (!fed.voice->Ended() && heard.size() < 20u * c.playedAt) {
+    while (!fed.voice->Ended() && heard.size() < 40u * c.playedAt) {
+      if (heard.size() == 2 * kFirstFrames) fed.mixer.SetOutputRate(c.playedAt);
       const std::vector<float> mix = fed.Render(480);
       heard.insert(heard.end(), mix.begin(), mix.end());
     }
     // Frames at each part's level: the length of the part at the stream's rate,
     // less the converter's rounding and the few frames where one level meets the next.
     for (const auto& part : c.parts) {
-      const double expected = double(part.frames) * c.playedAt / part.rate;
+      const double seconds = double(part.frames) / part.rate;
+      const double expected = c.firstRate == c.playedAt
+                                  ? seconds * c.playedAt
+                                  : kFirstFrames + (seconds - double(kFirstFrames) / c.firstRate) * c.playedAt;
       size_t atLevel = 0;
       for (size_t i = 0; i + 1 < heard.size(); i += 2) {
         if (std::abs(heard[i] - part.level) < 0.01f && std::abs(heard[i + 1] - part.level) < 0.01f) ++atLevel;
@@ -428,6 +441,80 @@ TEST(Voice, EveryPartPlaysForItsLengthAtTheRateOfTheStream) {
     }
     EXPECT_TRUE(fed.voice->Ended());
   }
+}
+
+// A clip of a slow sine at its own rate: a frame lost or shifted shows as a
+// difference far larger than a converter's rounding.
+class SineDecoder final : public PcmDecoder {
+ public:
+  SineDecoder(unsigned rate, size_t frames, float level) : rate_(rate), frames_(frames), level_(level) {}
+  unsigned SampleRate() const override { return rate_; }
+  unsigned Channels() const override { return 2; }
+  bool DecodeMore(std::vector<float>& samples) override {
+    if (next_ >= frames_) return false;
+    for (size_t end = std::min(frames_, next_ + 700); next_ < end; ++next_) {
+      const float sample = level_ * static_cast<float>(std::sin(2 * 3.14159265358979 * 100 * double(next_) / rate_));
+      samples.insert(samples.end(), {sample, -sample});
+    }
+    return true;
+  }
+
+ private:
+  unsigned rate_;
+  size_t frames_;
+  float level_;
+  size_t next_ = 0;
+};
+
+// Voices of a rate other than the output's are added at their rate and
+// converted once. One voice alone plays exactly what a converter of its own
+// gives; a second that joins while the first plays adds what it would give
+// alone, from the frame it would start at alone.
+TEST(VoiceMixer, VoicesOfOneRateShareAConverterAndEachSoundsAsAlone) {
+  constexpr unsigned kClipRate = 44100, kOutputRate = 48000;
+  constexpr size_t kRender = 480, kRenders = 80, kJoinAt = 23;
+  // Renders kRenders of the first voice (when given) and the second from render joinAt on.
+  const auto play = [&](float first, float second, size_t joinAt) {
+    VoiceMixer mixer;
+    mixer.SetOutputRate(kOutputRate);
+    std::vector<std::shared_ptr<VoiceFeed>> feeds;
+    std::vector<std::shared_ptr<Voice>> voices;
+    const auto start = [&](float level) {
+      feeds.push_back(std::make_shared<VoiceFeed>(std::make_unique<SineDecoder>(kClipRate, kClipRate, level)));
+      feeds.back()->Fill();
+      voices.push_back(Voice::Create(feeds.back()));
+    };
+    if (first != 0) start(first);
+    std::vector<float> out;
+    for (size_t render = 0; render < kRenders; ++render) {
+      if (second != 0 && render == joinAt) start(second);
+      for (auto& feed : feeds) feed->Fill();
+      std::vector<float> mix(kRender * 2, 0.0f);
+      mixer.Mix(voices, mix.data(), kRender);
+      out.insert(out.end(), mix.begin(), mix.end());
+    }
+    return out;
+  };
+  const std::vector<float> first = play(0.3f, 0, 0), second = play(0, 0.2f, 0), both = play(0.3f, 0.2f, kJoinAt);
+
+  // Alone, bit for bit what a converter of the voice's own makes of its frames.
+  SineDecoder reference(kClipRate, kClipRate, 0.3f);
+  std::vector<float> clip, converted(first.size());
+  while (reference.DecodeMore(clip)) {}
+  auto converter = Resampler::Create(kClipRate, kOutputRate, 2);
+  converter->Push(clip);
+  ASSERT_EQ(converter->Pull(converted.data(), first.size() / 2), first.size() / 2);
+  EXPECT_EQ(first, converted);
+
+  // Together: the first as alone, and the second as alone from where it joined,
+  // within what a fraction of a clip frame's shift makes of a 100 Hz sine.
+  const size_t joined = kJoinAt * kRender * 2;
+  float worst = 0;
+  for (size_t i = 0; i < both.size(); ++i) {
+    const float expected = first[i] + (i >= joined ? second[i - joined] : 0.0f);
+    worst = std::max(worst, std::abs(both[i] - expected));
+  }
+  EXPECT_LT(worst, 0.2f * 2 * 3.1416f * 100 / kClipRate * 1.1f);
 }
 
 // The feed falls behind (a disk that stalls): the voice is silent meanwhile,

@@ -124,7 +124,7 @@ Runs RunsOf(const std::vector<float>& kept) {
   return runs;
 }
 
-XingInfo Lame(uint32_t frames, unsigned delay, unsigned padding) { return {frames, true, delay, padding}; }
+XingInfo Lame(uint32_t frames, unsigned delay, unsigned padding) { return {frames, true, delay, padding, std::nullopt}; }
 
 TEST(GaplessTrimmer, CutsEachSegmentsDelayAndPaddingUnlessTheStreamOutlastsItsCount) {
   constexpr uint64_t kFrame = 1152;

@@ -191,6 +191,61 @@ TEST(Mp3Whole, NoSoundIsReportedAtOnceAndACountTheFramesOutlastIsNoEnd) {
   EXPECT_EQ(parts[0].Frames(), *tag.audioFrames * uint64_t{1152} - tag.encoderDelay - kLayer3DecoderDelay);
 }
 
+// A clip's length is known before it is decoded, from its info frame or its
+// frames' headers, and it is exactly what the codec then gives: for files as
+// encoders write them, joined, cut short, stripped of their info frame, with a
+// count that lies, behind tags and junk, with an ID3v1 tag; and no length for a
+// file whose rate changes part-way. Asking leaves the decoding as it was.
+TEST(Mp3Whole, TheLengthIsKnownUpFrontAndIsWhatTheCodecGives) {
+  const Bytes cbr = ClipBytes("cbr_128");
+  const auto joined = [](std::initializer_list<Bytes> parts) {
+    Bytes file;
+    for (const Bytes& part : parts) file.insert(file.end(), part.begin(), part.end());
+    return file;
+  };
+  Bytes uncounted = cbr;
+  const XingInfo tag = *ParseXingFrame(cbr, *ParseMp3FrameHeader(cbr));
+  SetLameTag(uncounted, 0, tag.encoderDelay, tag.encoderPadding);
+  Bytes id3v1 = Bytes{'T', 'A', 'G'};
+  id3v1.resize(128, ' ');
+  const struct {
+    const char* name;
+    Bytes file;
+    bool known;
+  } cases[] = {
+      {"VBR -V2", ClipBytes("vbr_v2"), true},
+      {"ABR 96", ClipBytes("abr_96"), true},
+      {"CBR 128", cbr, true},
+      {"mono 22.05 kHz", ClipBytes("mono_22k"), true},
+      {"no info frame", ClipBytes("high_tone"), true},
+      {"the info frame cut away", Bytes(cbr.begin() + static_cast<std::ptrdiff_t>(ParseMp3FrameHeader(cbr)->frameBytes), cbr.end()), true},
+      {"two files joined", joined({ClipBytes("vbr_v2"), ClipBytes("abr_96")}), true},
+      {"cut short", Bytes(cbr.begin(), cbr.begin() + static_cast<std::ptrdiff_t>(cbr.size() * 3 / 5)), true},
+      {"a count of 0 that the frames outlast", uncounted, true},
+      {"junk before, an ID3v1 tag after", joined({Bytes(3000, 'j'), cbr, id3v1}), true},
+      {"44.1 kHz stereo, then 22.05 kHz mono", joined({ClipBytes("vbr_v5"), ClipBytes("mono_22k")}), false},
+  };
+  AcmStreamPool pool;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto asked = AcmMp3Decoder::Open(std::make_unique<MemoryByteSource>(c.file), pool);
+    ASSERT_TRUE(asked);
+    const auto total = asked->TotalFrames();
+    const std::vector<Part> parts = DecodeAll(*asked);
+    ASSERT_FALSE(parts.empty());
+    if (!c.known) {
+      EXPECT_FALSE(total.has_value());
+      continue;
+    }
+    ASSERT_TRUE(total.has_value());
+    ASSERT_EQ(parts.size(), 1u);
+    EXPECT_EQ(*total, parts[0].Frames());
+    const std::vector<Part> unasked = DecodeBytes(c.file, pool);
+    ASSERT_EQ(unasked.size(), 1u);
+    EXPECT_EQ(parts[0].samples, unasked[0].samples) << "asking for the length changed the decoding";
+  }
+}
+
 // Through the engine: the file with no sound goes to the fallback, not to a silent voice.
 TEST(Mp3Whole, AFileWithNoSoundGoesToTheFallback) {
   testing::TempFolder folder;

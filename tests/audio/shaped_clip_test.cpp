@@ -1,11 +1,14 @@
 // A clip shaped as it decodes: the same frames whatever sizes the decoder hands
-// them over in, nothing at all (and an end, also for a loop) when the trim leaves
-// nothing, a loop without a way to reopen the clip played once, and a clip whose
-// format changes part-way handed on one format at a time.
+// them over in, and whether or not it tells its length up front (when it does,
+// the first frames go out as soon as they are decoded); nothing at all (and an
+// end, also for a loop) when the trim leaves nothing, a loop without a way to
+// reopen the clip played once, and a clip whose format changes part-way handed
+// on one format at a time.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "audio/dsp/shaped_clip.h"
@@ -22,9 +25,17 @@ class ChunkedDecoder final : public PcmDecoder {
     std::vector<float> samples;
     unsigned rate = kRate;
   };
-  ChunkedDecoder(std::vector<Part> parts, std::vector<size_t> chunks) : parts_(std::move(parts)), chunks_(std::move(chunks)) {}
+  ChunkedDecoder(std::vector<Part> parts, std::vector<size_t> chunks, bool tellsLength = false)
+      : parts_(std::move(parts)), chunks_(std::move(chunks)), tellsLength_(tellsLength) {}
   unsigned SampleRate() const override { return parts_[std::min(part_, parts_.size() - 1)].rate; }
   unsigned Channels() const override { return 1; }
+  std::optional<uint64_t> TotalFrames() override {
+    if (!tellsLength_) return std::nullopt;
+    uint64_t frames = 0;
+    for (const Part& part : parts_) frames += part.samples.size();
+    return frames;
+  }
+  size_t Calls() const { return calls_; }
   bool DecodeMore(std::vector<float>& samples) override {
     while (part_ < parts_.size() && at_ == parts_[part_].samples.size()) {
       ++part_;
@@ -42,6 +53,7 @@ class ChunkedDecoder final : public PcmDecoder {
  private:
   std::vector<Part> parts_;
   std::vector<size_t> chunks_;
+  bool tellsLength_;
   size_t part_ = 0, at_ = 0, calls_ = 0;
 };
 
@@ -67,8 +79,8 @@ Heard Drain(PcmDecoder& decoder, size_t limit = 1'000'000) {
   return heard;
 }
 
-std::unique_ptr<PcmDecoder> Chunked(const std::vector<float>& clip, std::vector<size_t> chunks) {
-  return std::make_unique<ChunkedDecoder>(std::vector<ChunkedDecoder::Part>{{clip}}, std::move(chunks));
+std::unique_ptr<ChunkedDecoder> Chunked(const std::vector<float>& clip, std::vector<size_t> chunks, bool tellsLength = false) {
+  return std::make_unique<ChunkedDecoder>(std::vector<ChunkedDecoder::Part>{{clip}}, std::move(chunks), tellsLength);
 }
 
 TEST(ShapedClip, TheSameFramesWhateverChunksTheDecoderGives) {
@@ -79,15 +91,40 @@ TEST(ShapedClip, TheSameFramesWhateverChunksTheDecoderGives) {
       {.fadeInMs = 10, .headMs = 50, .tailMs = 60, .loop = true},
   };
   for (const ClipShape& shape : shapes) {
-    auto reopen = [&] { return Chunked(clip, {9000}); };
-    auto whole = WithShape(Chunked(clip, {9000}), shape, reopen);
-    auto pieces = WithShape(Chunked(clip, {1, 333, 4096, 17}), shape, reopen);
     const size_t limit = shape.loop ? 40000 : SIZE_MAX;
+    auto whole = WithShape(Chunked(clip, {9000}), shape, [&] { return Chunked(clip, {9000}); });
     const std::vector<float> once = Drain(*whole, limit).samples;
-    std::vector<float> inPieces = Drain(*pieces, limit).samples;
-    ASSERT_GE(inPieces.size(), std::min(limit, once.size()));
-    inPieces.resize(std::min(inPieces.size(), once.size()));
-    EXPECT_EQ(inPieces, std::vector<float>(once.begin(), once.begin() + static_cast<std::ptrdiff_t>(inPieces.size())));
+    for (const bool tellsLength : {false, true}) {
+      SCOPED_TRACE(tellsLength ? "length told" : "length found at the end");
+      auto pieces = WithShape(Chunked(clip, {1, 333, 4096, 17}, tellsLength), shape,
+                              [&] { return Chunked(clip, {1, 333, 4096, 17}, tellsLength); });
+      std::vector<float> inPieces = Drain(*pieces, limit).samples;
+      ASSERT_GE(inPieces.size(), std::min(limit, once.size()));
+      inPieces.resize(std::min(inPieces.size(), once.size()));
+      EXPECT_EQ(inPieces, std::vector<float>(once.begin(), once.begin() + static_cast<std::ptrdiff_t>(inPieces.size())));
+    }
+  }
+}
+
+// A decoder that tells its length lets the first frames go out at the first
+// decode, however long the fade out or the trimmed tail; one that does not has
+// them wait until the decoding reaches the frames that may be the end.
+TEST(ShapedClip, AToldLengthHoldsNothingBack) {
+  const std::vector<float> clip = Ramp(48000);
+  for (const ClipShape& shape : {ClipShape{.fadeOutMs = 5000}, ClipShape{.tailMs = 500}}) {
+    for (const bool tellsLength : {false, true}) {
+      auto decoder = Chunked(clip, {1000}, tellsLength);
+      const ChunkedDecoder& counted = *decoder;
+      auto shaped = WithShape(std::move(decoder), shape);
+      std::vector<float> first;
+      ASSERT_TRUE(shaped->DecodeMore(first));
+      const size_t decodedFrames = counted.Calls() * 1000;
+      if (tellsLength) {
+        EXPECT_EQ(counted.Calls(), 1u);
+      } else {
+        EXPECT_GE(decodedFrames, std::min(clip.size(), static_cast<size_t>(FramesOfMilliseconds(shape.fadeOutMs + shape.tailMs, kRate))));
+      }
+    }
   }
 }
 

@@ -136,6 +136,23 @@ TEST(VoiceEnvelope, FadeOutWaitsForTheLength) {
   EXPECT_TRUE(envelope.Done(1000));
 }
 
+// The fade's curve is half a cosine to within a float's step near full gain,
+// rising all the way, from exactly 0 to exactly 1.
+TEST(VoiceEnvelope, TheFadeCurveIsHalfACosine) {
+  float previous = 0;
+  for (int i = 0; i <= 100000; ++i) {
+    const double x = i / 100000.0;
+    const float curve = FadeCurve(x);
+    ASSERT_NEAR(curve, 0.5 - 0.5 * std::cos(std::numbers::pi * x), 1.2e-7) << x;
+    ASSERT_GE(curve, previous) << x;
+    previous = curve;
+  }
+  EXPECT_EQ(FadeCurve(0.0), 0.0f);
+  EXPECT_EQ(FadeCurve(1.0), 1.0f);
+  EXPECT_EQ(FadeCurve(-0.5), 0.0f);
+  EXPECT_EQ(FadeCurve(1.5), 1.0f);
+}
+
 TEST(VoiceEnvelope, LevelsInDecibels) {
   for (double db : {-30.0, -12.5, -3.0, 0.0, 1.0, 6.0, 12.0}) {
     EXPECT_NEAR(20 * std::log10(GainOfDecibels(db)), db, 0.01) << db;

@@ -25,6 +25,7 @@ class FileLikeSource final : public kivora::audio::ByteSource {
     position_ = offset;
     return true;
   }
+  std::optional<uint64_t> Size() const override { return bytes_.size(); }
 
  private:
   std::span<const uint8_t> bytes_;

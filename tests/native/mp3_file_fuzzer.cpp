@@ -4,7 +4,9 @@
 // Nothing reads outside the bytes; every frame the reader gives is a whole
 // Layer III frame, and together they are no longer than the file; and the trim
 // keeps decoded samples in order, each once, channels together. Read as from
-// disk, the reader gives the same frames.
+// disk, the reader gives the same frames. The length read from the frames'
+// headers alone is what the trim keeps of a file of one format, and nothing for
+// a file of two; read as from disk it is the same.
 // The decoder's output is simulated: each output frame's samples are its
 // position and its negative, taken in pieces that lag the frames fed.
 // Run by hand for longer: scripts/run-fuzzer.sh build/native/mp3_file_fuzzer tests/native/corpus/mp3_file 600
@@ -20,6 +22,7 @@
 #include "audio/decode/gapless_trimmer.h"
 #include "audio/decode/mp3_frame.h"
 #include "audio/decode/mp3_frame_reader.h"
+#include "audio/decode/mp3_length.h"
 #include "file_like_source.h"
 
 namespace {
@@ -43,6 +46,7 @@ class TrimmedStream {
     fed_ += format_.samplesPerFrame;
     while (fed_ - taken_ >= piece_) Take(piece_);
   }
+  uint64_t KeptFrames() const { return kept_.size() / format_.channels; }
   // The codec's last output, then the trim's end: checks what was kept.
   void End() {
     Take(fed_ - taken_);
@@ -99,6 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::optional<TrimmedStream> stream;
   std::optional<Mp3FrameHeader> format;
   uint64_t frameBytes = 0;
+  int formats = 0;
   while (const auto frame = reader.Next()) {
     const auto same = fromFile.Next();
     if (!same || !std::equal(same->bytes.begin(), same->bytes.end(), frame->bytes.begin(), frame->bytes.end())) {
@@ -111,6 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     frameBytes += header.frameBytes;
     if (frameBytes > size) Fail("more frame bytes than the file holds");
     if (!format || !SameFormat(*format, header)) {
+      ++formats;
       if (stream) stream->End();
       stream.emplace(header, piece);
       format = header;
@@ -125,5 +131,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (fromFile.Next()) Fail("more frames read as from disk");
   if (stream) stream->End();
+
+  MemoryByteSource again(bytes);
+  FileLikeSource fileAgain(bytes);
+  const auto scanned = Mp3DecodedFramesByScan(again);
+  if (scanned != Mp3DecodedFramesByScan(fileAgain)) Fail("the length read as from disk differs");
+  if (formats == 1 ? scanned != stream->KeptFrames() : scanned.has_value()) Fail("the length is not what the trim keeps");
+  Mp3DecodedFrames(again);
   return 0;
 }

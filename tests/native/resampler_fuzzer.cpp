@@ -1,10 +1,13 @@
 // Fuzzes the rate converter: any pair of rates from 1000 to 384000 Hz, one to
-// eight channels, and any sequence of pushes, pulls and finishes. Nothing may
-// read or write outside its buffers (each pull gets a buffer of exactly the
-// size it asks for), and the whole clip must come out as exactly
-// ceil(frames * out / in) frames of bounded samples.
+// eight channels, and any sequence of pushes, pulls, finishes, resets and
+// sounds added into the input (the frames asked for appended, written over with
+// the pending ones, taken back and appended again). Nothing may read or write
+// outside its buffers (each pull gets a buffer of exactly the size it asks
+// for), the input asked for a count of outputs gives exactly that many, and
+// the whole clip must come out as exactly ceil(frames * out / in) frames of
+// bounded samples.
 // Input: 3 bytes of input rate, 3 of output rate, 1 of channels, then ops of
-// 3 bytes each: what (push, pull, finish) and a 16-bit count.
+// 3 bytes each: what (push, pull, finish, add, reset) and a 16-bit count.
 // Run by hand for longer: scripts/run-fuzzer.sh build/native/resampler_fuzzer tests/native/corpus/resampler 600
 #include <algorithm>
 #include <cmath>
@@ -65,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   };
   for (size_t at = 7; at + 3 <= size; at += 3) {
     const unsigned count = data[at + 1] | data[at + 2] << 8;
-    switch (data[at] % 3) {
+    switch (data[at] % 5) {
       case 0: {
         if (finished) break;
         const size_t frames = std::min<uint64_t>(count % 5000, maxInputFrames - pushed);
@@ -77,6 +80,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
       case 1:
         pull(count % 3000);
+        break;
+      case 3: {
+        if (finished) break;
+        const size_t want = count % 3000;
+        const size_t frames = resampler->InputNeededFor(want);
+        if (pushed + frames > maxInputFrames) break;
+        resampler->AppendSilence(frames);
+        resampler->DropLast(frames);
+        if (resampler->InputNeededFor(want) != frames) Fail("taking frames back changed what is needed", in, out, channels, frames, want);
+        const size_t pending = resampler->PendingFrames();
+        float* region = resampler->AppendSilence(frames);
+        for (size_t i = 0; i < (pending + frames) * channels; ++i) {
+          region[i] += (wave = std::fmod(wave + 0.29f, 2.0f)) - 1.0f;
+        }
+        pushed += frames;
+        const size_t got = pull(want);
+        if (got != want) Fail("the input asked for gave another count", in, out, channels, got, want);
+        break;
+      }
+      case 4:
+        if (finished) break;
+        resampler->Reset();
+        pushed = pulled = 0;
         break;
       default:
         resampler->Finish();

@@ -2,7 +2,7 @@
 // the damaged-file verdict read nothing outside the bytes, and they agree. A
 // file the header takes is never judged damaged. One the program decodes
 // itself gives exactly the whole frames that the data chunk holds within the
-// file, one or two channels (more are folded into stereo), its samples finite,
+// file, as many as it tells up front, one or two channels (more are folded into stereo), its samples finite,
 // within -1..1 for integer and G.711 samples of one or two channels, and within
 // the float limit for float samples. A block-coded one (ADPCM, GSM, left to
 // the system's codec) comes in whole blocks, the fact chunk's count cutting no
@@ -43,6 +43,7 @@ void CheckDecoded(std::span<const uint8_t> bytes, const WavLayout& layout) {
   if (decoder->Channels() != channels || decoder->SampleRate() != layout.sampleRate) Fail("format changed");
   const bool withinFullScale = layout.encoding != WavEncoding::Float && layout.channels <= 2;
   const uint64_t wholeFrames = InFile(layout, bytes.size()) / layout.blockAlign;
+  if (decoder->TotalFrames() != wholeFrames) Fail("the length told is not the whole frames in the file");
   uint64_t frames = 0;
   std::vector<float> samples;
   while (decoder->DecodeMore(samples)) {
