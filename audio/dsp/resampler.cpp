@@ -79,6 +79,13 @@ std::unique_ptr<Resampler> Resampler::Create(unsigned inRate, unsigned outRate, 
   return std::unique_ptr<Resampler>(new Resampler(outRate / divisor, inRate / divisor, channels));
 }
 
+std::shared_ptr<const ConversionFilter> Resampler::SharedTable(unsigned inRate, unsigned outRate) {
+  const auto valid = [](unsigned rate) { return rate >= kMinRate && rate <= kMaxRate; };
+  if (!valid(inRate) || !valid(outRate)) return nullptr;
+  const unsigned divisor = std::gcd(inRate, outRate);
+  return FilterFor(outRate / divisor, inRate / divisor);
+}
+
 std::shared_ptr<const ConversionFilter> Resampler::FilterFor(uint32_t up, uint32_t down) {
   // Every clip of the same ratio uses the same table: it is built at the first
   // one, off the click's path for those that play beside it, and freed with the last.
