@@ -39,12 +39,16 @@ ClockBridge::ClockBridge(const Config& config)
       nominalStep_(static_cast<double>(config.inRate) / config.outRate),
       interpolator_(config.inRate, config.outRate, config.channels),
       controller_(config.tuning),
-      channels_(config.channels) {
-  const size_t wanted = static_cast<size_t>(std::ceil(config.capacitySeconds * config.inRate));
+      channels_(config.channels),
+      halfTaps_(static_cast<uint64_t>(interpolator_.HalfTaps())) {
+  // The room asked for, and the filter's reach on either side of it, so a
+  // cushion as large as the room still leaves the filter what it needs.
+  const size_t wanted = static_cast<size_t>(std::ceil(config.capacitySeconds * config.inRate)) + 4 * halfTaps_;
   ringFrames_ = std::bit_ceil(std::max<size_t>(wanted, 1024));
-  ring_ = std::make_unique<float[]>(ringFrames_ * channels_);
-  // The window holds what the ring holds and the filter's reach on either side.
-  window_.assign((ringFrames_ + 4 * static_cast<size_t>(interpolator_.HalfTaps())) * channels_, 0.0f);
+  guardFrames_ = 2 * halfTaps_;
+  // Left unwritten: the reader only ever reads frames the writer has written,
+  // so a ring of seconds costs memory only as the voice fills it.
+  ring_ = std::make_unique_for_overwrite<float[]>((ringFrames_ + guardFrames_) * channels_);
 }
 
 void ClockBridge::Write(std::span<const float> interleaved, double captureTime) {
@@ -53,10 +57,24 @@ void ClockBridge::Write(std::span<const float> interleaved, double captureTime) 
   const uint64_t room = ringFrames_ - (head - tail_.load(std::memory_order_acquire));
   const uint64_t fits = std::min(frames, room);
   for (uint64_t done = 0; done < fits;) {
-    const size_t at = static_cast<size_t>((head + done) % ringFrames_);
+    const size_t at = static_cast<size_t>((head + done) & (ringFrames_ - 1));
     const size_t run = static_cast<size_t>(std::min<uint64_t>(fits - done, ringFrames_ - at));
-    std::memcpy(&ring_[at * channels_], interleaved.data() + done * channels_, run * channels_ * sizeof(float));
+    const float* from = interleaved.data() + done * channels_;
+    std::memcpy(&ring_[at * channels_], from, run * channels_ * sizeof(float));
+    // The ring's first frames again past its end, for a reach that wraps.
+    if (at < guardFrames_) {
+      const size_t guarded = std::min(run, guardFrames_ - at);
+      std::memcpy(&ring_[(ringFrames_ + at) * channels_], from, guarded * channels_ * sizeof(float));
+    }
     done += run;
+  }
+  // Published with the frames: a reader that sees them sees where their sound ends.
+  for (uint64_t frame = fits; frame > 0; --frame) {
+    const float* samples = interleaved.data() + (frame - 1) * channels_;
+    if (std::any_of(samples, samples + channels_, [](float sample) { return sample != 0.0f; })) {
+      soundEnd_.store(head + frame, std::memory_order_relaxed);
+      break;
+    }
   }
   head_.store(head + fits, std::memory_order_release);
   if (fits < frames) overflow_.fetch_add(frames - fits, std::memory_order_relaxed);
@@ -86,55 +104,27 @@ bool ClockBridge::CapturedBy(double time, double& position) const {
   return false;
 }
 
-void ClockBridge::Drain() {
-  const uint64_t head = head_.load(std::memory_order_acquire);
-  uint64_t tail = tail_.load(std::memory_order_relaxed);
-  const size_t windowFrames = window_.size() / channels_;
-  const uint64_t halfTaps = static_cast<uint64_t>(interpolator_.HalfTaps());
-  // Frames the reader no longer needs: those behind the filter's reach once
-  // reading, and before that all but the newest ring's worth.
-  uint64_t keepFrom = windowStart_;
-  if (reading_) {
-    keepFrom = base_ >= halfTaps - 1 ? base_ - (halfTaps - 1) : 0;
-  } else if (head > ringFrames_) {
-    keepFrom = std::max(keepFrom, head - ringFrames_);
-  }
-  if (keepFrom >= windowEnd_) {
-    // Input whose time has passed while it was late is never read: skip it in the ring.
-    const uint64_t skip = std::min(keepFrom - windowEnd_, head - tail);
-    tail += skip;
-    windowEnd_ += skip;
-    windowStart_ = windowEnd_;
-  } else if (keepFrom > windowStart_) {
-    const size_t drop = static_cast<size_t>(keepFrom - windowStart_);
-    const size_t kept = static_cast<size_t>(windowEnd_ - keepFrom);
-    std::memmove(window_.data(), window_.data() + drop * channels_, kept * channels_ * sizeof(float));
-    windowStart_ = keepFrom;
-  }
-  const uint64_t room = windowFrames - (windowEnd_ - windowStart_);
-  const uint64_t take = std::min(head - tail, room);
-  float* into = window_.data() + (windowEnd_ - windowStart_) * channels_;
-  for (uint64_t done = 0; done < take;) {
-    const size_t at = static_cast<size_t>((tail + done) % ringFrames_);
-    const size_t run = static_cast<size_t>(std::min<uint64_t>(take - done, ringFrames_ - at));
-    std::memcpy(into + done * channels_, &ring_[at * channels_], run * channels_ * sizeof(float));
-    done += run;
-  }
-  windowEnd_ += take;
-  tail_.store(tail + take, std::memory_order_release);
+void ClockBridge::ReleaseTo(uint64_t frame) {
+  if (frame <= released_) return;
+  released_ = frame;
+  tail_.store(frame, std::memory_order_release);
 }
 
-bool ClockBridge::Start(double playTime) {
-  const double history = interpolator_.HalfTaps() - 1;
+bool ClockBridge::Start(double playTime, uint64_t head) {
+  const uint64_t history = halfTaps_ - 1;
   double start = 0;
   if (config_.policy == FillPolicy::kFree) {
-    if (windowEnd_ - windowStart_ < config_.targetSeconds * config_.inRate + 2 * interpolator_.HalfTaps()) return false;
-    start = static_cast<double>(windowStart_) + history;
+    if (head - released_ < config_.targetSeconds * config_.inRate + 2 * halfTaps_) return false;
+    start = static_cast<double>(released_ + history);
   } else {
     double captured = 0;
-    if (!CapturedBy(playTime, captured)) return false;
+    if (!CapturedBy(playTime, captured)) {
+      // No times yet: the newest half of the ring is kept, the writer has the rest.
+      if (head > ringFrames_ / 2) ReleaseTo(head - ringFrames_ / 2);
+      return false;
+    }
     start = captured - config_.targetSeconds * config_.inRate;
-    if (start < static_cast<double>(windowStart_) + history) return false;
+    if (start < static_cast<double>(released_ + history)) return false;
   }
   base_ = static_cast<uint64_t>(start);
   fraction_ = start - static_cast<double>(base_);
@@ -154,13 +144,19 @@ void ClockBridge::Realign(double playTime) {
   ++stats_.realignments;
 }
 
-void ClockBridge::ReadFrames(float* out, size_t frames, double step) {
-  const uint64_t halfTaps = static_cast<uint64_t>(interpolator_.HalfTaps());
+void ClockBridge::ReadFrames(float* out, size_t frames, double step, uint64_t head, uint64_t soundEnd) {
+  const size_t mask = ringFrames_ - 1;
+  const float* ring = ring_.get();
   for (size_t i = 0; i < frames; ++i) {
     float* frame = out + i * channels_;
-    const bool readable = base_ >= windowStart_ + halfTaps - 1 && base_ + halfTaps < windowEnd_;
-    if (readable) {
-      interpolator_.Frame(window_.data() + (base_ - windowStart_) * channels_, fraction_, frame);
+    // The frames base_ - (halfTaps_ - 1) .. base_ + halfTaps_, all written and not yet handed back.
+    const bool readable = base_ >= released_ + halfTaps_ - 1 && base_ + halfTaps_ < head;
+    if (readable && base_ - (halfTaps_ - 1) >= soundEnd) {
+      // The filter's whole reach is silence: so is what it would give.
+      std::fill(frame, frame + channels_, 0.0f);
+    } else if (readable) {
+      const size_t first = static_cast<size_t>((base_ - (halfTaps_ - 1)) & mask);
+      interpolator_.Frame(ring + (first + halfTaps_ - 1) * channels_, fraction_, frame);
     } else {
       std::fill(frame, frame + channels_, 0.0f);
       ++stats_.silentFrames;
@@ -175,9 +171,10 @@ void ClockBridge::ReadFrames(float* out, size_t frames, double step) {
 }
 
 void ClockBridge::Read(float* out, size_t frames, double playTime) {
-  Drain();
+  const uint64_t head = head_.load(std::memory_order_acquire);
+  const uint64_t soundEnd = soundEnd_.load(std::memory_order_relaxed);
   stats_.framesRead += frames;
-  if (!reading_ && !Start(playTime)) {
+  if (!reading_ && !Start(playTime, head)) {
     std::fill(out, out + frames * channels_, 0.0f);
     return;
   }
@@ -185,11 +182,9 @@ void ClockBridge::Read(float* out, size_t frames, double playTime) {
   if (config_.policy == FillPolicy::kHeld) {
     double captured = 0;
     if (CapturedBy(playTime, captured)) {
-      const double fill = (captured - (static_cast<double>(base_) + fraction_)) / config_.inRate;
-      double error = fill - config_.targetSeconds;
+      double error = (captured - (static_cast<double>(base_) + fraction_)) / config_.inRate - config_.targetSeconds;
       if (error > kRealignAboveSeconds) {
         Realign(playTime);
-        Drain();
         error = (captured - (static_cast<double>(base_) + fraction_)) / config_.inRate - config_.targetSeconds;
       }
       stats_.fillErrorSeconds = error;
@@ -199,7 +194,10 @@ void ClockBridge::Read(float* out, size_t frames, double playTime) {
     }
   }
   stats_.correction = correction;
-  ReadFrames(out, frames, nominalStep_ * (1.0 + correction));
+  ReadFrames(out, frames, nominalStep_ * (1.0 + correction), head, soundEnd);
+  // What lies behind the filter's reach goes back to the writer: input whose
+  // time passed while it was late is never read (up to what has been written).
+  ReleaseTo(std::min(base_ - (halfTaps_ - 1), head));
 }
 
 double ClockBridge::ReadPosition() const {

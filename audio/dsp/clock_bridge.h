@@ -14,7 +14,6 @@
 #include <cstdint>
 #include <memory>
 #include <span>
-#include <vector>
 
 #include "audio/dsp/drift_interpolator.h"
 #include "audio/dsp/fill_controller.h"
@@ -84,35 +83,41 @@ class ClockBridge {
 
  private:
   explicit ClockBridge(const Config& config);
-  // Moves what the writer published into the reader's window.
-  void Drain();
   // The writer's position extrapolated to `time`, or false without one yet.
   bool CapturedBy(double time, double& position) const;
-  bool Start(double playTime);
-  void ReadFrames(float* out, size_t frames, double step);
+  bool Start(double playTime, uint64_t head);
+  void ReadFrames(float* out, size_t frames, double step, uint64_t head, uint64_t soundEnd);
   void Realign(double playTime);
+  // Hands the ring up to frame `frame` back to the writer (never backwards).
+  void ReleaseTo(uint64_t frame);
 
   Config config_;
   double nominalStep_;
   DriftInterpolator interpolator_;
   FillController controller_;
   unsigned channels_;
+  uint64_t halfTaps_;
 
-  // The ring, written by the writer only up to head_, read by the reader only up to tail_.
+  // The ring, written by the writer only up to head_, read by the reader only
+  // from tail_. Its first guardFrames_ frames are repeated past its end, so the
+  // filter reads any frame's reach as one run wherever the ring wraps: the
+  // reader filters straight from the ring and never copies it.
   size_t ringFrames_;
+  size_t guardFrames_;
   std::unique_ptr<float[]> ring_;
   std::atomic<uint64_t> head_{0};
   std::atomic<uint64_t> tail_{0};
   std::atomic<uint64_t> overflow_{0};
+  // One past the last frame written with a sample that is not zero: every frame
+  // from here to head_ is silence, which the reader passes on without filtering.
+  std::atomic<uint64_t> soundEnd_{0};
   // The last block's first frame and its time, published by the writer with a sequence count.
   std::atomic<uint64_t> stampSequence_{0};
   std::atomic<uint64_t> stampFrame_{0};
   std::atomic<double> stampTime_{0};
 
-  // Reader's state: frames windowStart_.. of the input, in a window that only moves forward.
-  std::vector<float> window_;
-  uint64_t windowStart_ = 0;
-  uint64_t windowEnd_ = 0;
+  // The reader's own.
+  uint64_t released_ = 0;  // the value of tail_, which only the reader moves
   bool reading_ = false;
   uint64_t base_ = 0;      // the next output is read at base_ + fraction_
   double fraction_ = 0;

@@ -55,13 +55,15 @@ void DriftInterpolator::Frame(const float* at, double fraction, float* out) cons
   // are used, four at a time: a row has 2 * halfTaps_ taps, a multiple of 4.
   const __m128 weight = _mm_set1_ps(amount);
   if (channels_ == 2) {
-    __m128 sum = _mm_setzero_ps();  // left, right, left, right
+    // Two sums (left, right, left, right), so each addition need not wait for the one before.
+    __m128 even = _mm_setzero_ps(), odd = _mm_setzero_ps();
     for (size_t k = 0; k < perRow; k += 4) {
       const __m128 a = _mm_loadu_ps(lower + k);
       const __m128 taps = _mm_add_ps(a, _mm_mul_ps(weight, _mm_sub_ps(_mm_loadu_ps(upper + k), a)));
-      sum = _mm_add_ps(sum, _mm_mul_ps(_mm_unpacklo_ps(taps, taps), _mm_loadu_ps(first + 2 * k)));
-      sum = _mm_add_ps(sum, _mm_mul_ps(_mm_unpackhi_ps(taps, taps), _mm_loadu_ps(first + 2 * k + 4)));
+      even = _mm_add_ps(even, _mm_mul_ps(_mm_unpacklo_ps(taps, taps), _mm_loadu_ps(first + 2 * k)));
+      odd = _mm_add_ps(odd, _mm_mul_ps(_mm_unpackhi_ps(taps, taps), _mm_loadu_ps(first + 2 * k + 4)));
     }
+    __m128 sum = _mm_add_ps(even, odd);
     sum = _mm_add_ps(sum, _mm_movehl_ps(sum, sum));
     _mm_storel_pi(reinterpret_cast<__m64*>(out), sum);
     return;

@@ -13,8 +13,14 @@ namespace {
 // One output sample of a mono clip: taps coefficients of row against as many
 // input samples, four at a time.
 float FilterMono(const float* row, const float* in, int taps) {
-  __m128 sum = _mm_setzero_ps();
-  for (int tap = 0; tap < taps; tap += 4) sum = _mm_add_ps(sum, _mm_mul_ps(_mm_loadu_ps(row + tap), _mm_loadu_ps(in + tap)));
+  __m128 even = _mm_setzero_ps(), odd = _mm_setzero_ps();  // two sums, as in FilterStereo
+  int tap = 0;
+  for (; tap + 8 <= taps; tap += 8) {
+    even = _mm_add_ps(even, _mm_mul_ps(_mm_loadu_ps(row + tap), _mm_loadu_ps(in + tap)));
+    odd = _mm_add_ps(odd, _mm_mul_ps(_mm_loadu_ps(row + tap + 4), _mm_loadu_ps(in + tap + 4)));
+  }
+  if (tap < taps) even = _mm_add_ps(even, _mm_mul_ps(_mm_loadu_ps(row + tap), _mm_loadu_ps(in + tap)));
+  __m128 sum = _mm_add_ps(even, odd);
   sum = _mm_add_ps(sum, _mm_movehl_ps(sum, sum));
   sum = _mm_add_ss(sum, _mm_shuffle_ps(sum, sum, 1));
   return _mm_cvtss_f32(sum);
@@ -22,13 +28,25 @@ float FilterMono(const float* row, const float* in, int taps) {
 
 // One output frame of a stereo clip: both channels in one pass over the
 // interleaved input, each coefficient paired with a left and a right sample.
+// Four sums (left, right, left, right) over alternate pairs of taps, so each
+// addition need not wait for the one before: the loop runs at the speed of its
+// loads rather than of a chain of additions.
 void FilterStereo(const float* row, const float* in, int taps, float* out) {
-  __m128 sum = _mm_setzero_ps();  // left, right, left, right
-  for (int tap = 0; tap < taps; tap += 4) {
-    const __m128 weights = _mm_loadu_ps(row + tap);
-    sum = _mm_add_ps(sum, _mm_mul_ps(_mm_unpacklo_ps(weights, weights), _mm_loadu_ps(in + 2 * tap)));
-    sum = _mm_add_ps(sum, _mm_mul_ps(_mm_unpackhi_ps(weights, weights), _mm_loadu_ps(in + 2 * tap + 4)));
+  __m128 sums[4] = {_mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps()};
+  int tap = 0;
+  for (; tap + 8 <= taps; tap += 8) {
+    const __m128 low = _mm_loadu_ps(row + tap), high = _mm_loadu_ps(row + tap + 4);
+    sums[0] = _mm_add_ps(sums[0], _mm_mul_ps(_mm_unpacklo_ps(low, low), _mm_loadu_ps(in + 2 * tap)));
+    sums[1] = _mm_add_ps(sums[1], _mm_mul_ps(_mm_unpackhi_ps(low, low), _mm_loadu_ps(in + 2 * tap + 4)));
+    sums[2] = _mm_add_ps(sums[2], _mm_mul_ps(_mm_unpacklo_ps(high, high), _mm_loadu_ps(in + 2 * tap + 8)));
+    sums[3] = _mm_add_ps(sums[3], _mm_mul_ps(_mm_unpackhi_ps(high, high), _mm_loadu_ps(in + 2 * tap + 12)));
   }
+  if (tap < taps) {  // a row's taps come four at a time: at most four are left
+    const __m128 weights = _mm_loadu_ps(row + tap);
+    sums[0] = _mm_add_ps(sums[0], _mm_mul_ps(_mm_unpacklo_ps(weights, weights), _mm_loadu_ps(in + 2 * tap)));
+    sums[1] = _mm_add_ps(sums[1], _mm_mul_ps(_mm_unpackhi_ps(weights, weights), _mm_loadu_ps(in + 2 * tap + 4)));
+  }
+  __m128 sum = _mm_add_ps(_mm_add_ps(sums[0], sums[1]), _mm_add_ps(sums[2], sums[3]));
   sum = _mm_add_ps(sum, _mm_movehl_ps(sum, sum));
   _mm_storel_pi(reinterpret_cast<__m64*>(out), sum);
 }
@@ -59,6 +77,13 @@ std::unique_ptr<Resampler> Resampler::Create(unsigned inRate, unsigned outRate, 
   if (!valid(inRate) || !valid(outRate) || channels == 0) return nullptr;
   const unsigned divisor = std::gcd(inRate, outRate);
   return std::unique_ptr<Resampler>(new Resampler(outRate / divisor, inRate / divisor, channels));
+}
+
+std::shared_ptr<const ConversionFilter> Resampler::SharedTable(unsigned inRate, unsigned outRate) {
+  const auto valid = [](unsigned rate) { return rate >= kMinRate && rate <= kMaxRate; };
+  if (!valid(inRate) || !valid(outRate)) return nullptr;
+  const unsigned divisor = std::gcd(inRate, outRate);
+  return FilterFor(outRate / divisor, inRate / divisor);
 }
 
 std::shared_ptr<const ConversionFilter> Resampler::FilterFor(uint32_t up, uint32_t down) {

@@ -21,9 +21,9 @@ class Resampler {
  public:
   static constexpr unsigned kMinRate = 1000;
   static constexpr unsigned kMaxRate = 384000;
-  // Pushes of up to this many frames, each followed by pulls that take what is
-  // ready, never allocate after Create.
-  static constexpr size_t kSteadyPushFrames = 4096;
+  // Pushes of up to this many frames (a decoded block), each followed by pulls
+  // that take what is ready, never allocate after Create.
+  static constexpr size_t kSteadyPushFrames = 1024;
 
   // Any pair of rates from kMinRate to kMaxRate; nullptr for rates outside
   // that or no channels.
@@ -60,6 +60,10 @@ class Resampler {
   void Reset();
   unsigned Channels() const { return channels_; }
 
+  // The filter table that converters from inRate to outRate share, made now
+  // unless it is held already: while the pointer is kept, converters of that
+  // ratio are made without building it. Nothing for rates Create refuses.
+  static std::shared_ptr<const ConversionFilter> SharedTable(unsigned inRate, unsigned outRate);
   // Bytes of filter tables that converters now alive hold, each shared table once.
   static size_t SharedTableBytes();
 

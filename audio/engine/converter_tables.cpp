@@ -40,11 +40,11 @@ void ConverterTables::ForOutputRate(unsigned outputRate) {
 }
 
 void ConverterTables::Make(std::vector<std::pair<unsigned, unsigned>> pairs) {
-  std::vector<std::pair<std::pair<unsigned, unsigned>, std::unique_ptr<Resampler>>> made;
-  for (const auto& pair : pairs) made.emplace_back(pair, Resampler::Create(pair.first, pair.second, 1));
+  std::vector<std::pair<std::pair<unsigned, unsigned>, std::shared_ptr<const ConversionFilter>>> made;
+  for (const auto& pair : pairs) made.emplace_back(pair, Resampler::SharedTable(pair.first, pair.second));
   std::lock_guard lock(mutex_);
-  for (auto& [pair, converter] : made) {
-    if (converter) keepers_[pair] = std::move(converter);
+  for (auto& [pair, table] : made) {
+    if (table) keepers_[pair] = std::move(table);
   }
   std::erase_if(keepers_, [this](const auto& entry) {
     return std::ranges::find(clipRates_, entry.first.first) == clipRates_.end() ||

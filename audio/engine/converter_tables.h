@@ -27,8 +27,8 @@ class ConverterTables {
 
   std::mutex mutex_;  // guards the three below
   std::vector<unsigned> clipRates_, outputRates_;
-  // A converter per pair of rates holds its table alive.
-  std::map<std::pair<unsigned, unsigned>, std::unique_ptr<Resampler>> keepers_;
+  // The table of each pair of rates, held alive for the converters to come.
+  std::map<std::pair<unsigned, unsigned>, std::shared_ptr<const ConversionFilter>> keepers_;
 };
 
 }  // namespace kivora::audio

@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 #include "audio/dsp/clock_bridge.h"
+#include "audio/dsp/drift_interpolator.h"
 #include "support/scripted_clocks.h"
 
 namespace kivora::audio {
@@ -149,6 +151,53 @@ TEST(ClockBridge, FreeReadingWaitsForLateInputAndLosesNone) {
     ++compared;
   }
   EXPECT_GT(compared, 48000u * 5);
+}
+
+TEST(ClockBridge, EveryFrameIsTheFilteredInputWhereTheRingWrapsAndAroundSilence) {
+  // The reader filters straight out of the ring, and passes silence on without
+  // filtering: a reach that crosses the ring's end reads the frames written at
+  // its start, and a reach that holds any sound is filtered. A small ring wraps
+  // every few blocks; the input is ten blocks of sound, then ten of silence
+  // (longer than the cushion, so the reader meets the end of the sound written).
+  // Every output frame of both channels is checked against the filter run over
+  // a plain copy of the input.
+  const ClockBridge::Config config{.inRate = 48000, .outRate = 44100, .channels = 2, .policy = FillPolicy::kFree,
+                                   .targetSeconds = 0.02, .capacitySeconds = 0.05};
+  auto bridge = ClockBridge::Create(config);
+  ASSERT_TRUE(bridge);
+  const DriftInterpolator filter(config.inRate, config.outRate, config.channels);
+  const double step = 48000.0 / 44100.0;
+  std::vector<float> input;  // everything written, interleaved
+  std::vector<float> block(2 * 480), out(2 * 441);
+  size_t checked = 0, silent = 0;
+  for (int round = 0; round < 600; ++round) {
+    for (size_t i = 0; i < 480; ++i) {
+      const double frame = static_cast<double>(input.size() / 2 + i);
+      const bool quiet = round / 10 % 2 == 1;
+      block[2 * i] = quiet ? 0.0f : static_cast<float>(0.5 * std::sin(2 * std::numbers::pi * 441.0 * frame / 48000.0));
+      block[2 * i + 1] = quiet ? 0.0f : static_cast<float>(0.4 * std::cos(2 * std::numbers::pi * 1234.5 * frame / 48000.0));
+    }
+    input.insert(input.end(), block.begin(), block.end());
+    bridge->Write(block, -1.0);
+    const double position = bridge->ReadPosition();
+    const uint64_t silentBefore = bridge->CurrentStats().silentFrames;
+    bridge->Read(out.data(), 441, 0.0);
+    if (position < 0 || bridge->CurrentStats().silentFrames != silentBefore) continue;
+    double whole = std::floor(position), fraction = position - whole;
+    for (size_t i = 0; i < 441; ++i, ++checked) {
+      float expected[2];
+      filter.Frame(&input[2 * static_cast<size_t>(whole)], fraction, expected);
+      ASSERT_NEAR(out[2 * i], expected[0], 1e-5) << "frame " << whole + fraction;
+      ASSERT_NEAR(out[2 * i + 1], expected[1], 1e-5) << "frame " << whole + fraction;
+      if (expected[0] == 0.0f && expected[1] == 0.0f) ++silent;
+      fraction += step;
+      whole += std::floor(fraction);
+      fraction -= std::floor(fraction);
+    }
+  }
+  EXPECT_GT(checked, 441u * 500);
+  EXPECT_GT(silent, 441u * 50);
+  EXPECT_EQ(bridge->CurrentStats().overflowFrames, 0u);
 }
 
 TEST(ClockBridge, RefusesWhatItCannotHold) {
