@@ -47,47 +47,23 @@ void PrintLargeBlocks(const char* what) {
 // mappings it lies in (under Wine about 1 MB a thread, whatever the stack's size).
 void PrintStacks(const char* what) {
   std::vector<kivora::bench::Mapping> mappings = kivora::bench::ReadMappings(ProcessFolder());
-  using QueryThread = NTSTATUS(NTAPI*)(HANDLE, THREADINFOCLASS, PVOID, ULONG, PULONG);
-  const auto queryThread = reinterpret_cast<QueryThread>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationThread")));
   using GetDescription = HRESULT(WINAPI*)(HANDLE, PWSTR*);
   const auto getDescription = reinterpret_cast<GetDescription>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetThreadDescription")));
-  struct BasicInformation {
-    NTSTATUS exitStatus;
-    PVOID tebBase;
-    CLIENT_ID clientId;
-    ULONG_PTR affinity;
-    LONG priority, basePriority;
-  };
   std::printf("thread stacks, %s:\n", what);
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  THREADENTRY32 entry{};
-  entry.dwSize = sizeof(entry);
-  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-    if (entry.th32OwnerProcessID != GetCurrentProcessId()) continue;
-    HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID);
-    BasicInformation basic{};
-    if (thread && queryThread && queryThread(thread, static_cast<THREADINFOCLASS>(0), &basic, sizeof(basic), nullptr) == 0) {
-      const auto* tib = static_cast<const NT_TIB*>(basic.tebBase);
-      MEMORY_BASIC_INFORMATION info{};
-      VirtualQuery(tib->StackLimit, &info, sizeof(info));
-      const auto low = reinterpret_cast<uintptr_t>(info.AllocationBase), high = reinterpret_cast<uintptr_t>(tib->StackBase);
-      // Linux maps a thread's stack and what Wine keeps beside it for the thread
-      // as one run: the private pages of the runs the stack lies in.
-      double dirty = 0;
-      for (const auto& mapping : mappings) {
-        if (mapping.end > low && mapping.start < high) dirty += mapping.privateDirty;
-      }
-      PWSTR name = nullptr;
-      if (getDescription) getDescription(thread, &name);
-      std::printf("  %5lu %-28ls stack of %4.0f kB; %5.0f kB private and dirty in its mappings\n", entry.th32ThreadID,
-                  name ? name : L"", (high - low) / 1024.0, dirty);
-      if (name) LocalFree(name);
+  kivora::bench::ForEachThreadStack([&](HANDLE thread, DWORD id, uintptr_t low, uintptr_t high) {
+    // Linux maps a thread's stack and what Wine keeps beside it for the thread
+    // as one run: the private pages of the runs the stack lies in.
+    double dirty = 0;
+    for (const auto& mapping : mappings) {
+      if (mapping.end > low && mapping.start < high) dirty += mapping.privateDirty;
     }
-    if (thread) CloseHandle(thread);
-  }
-  CloseHandle(snapshot);
+    PWSTR name = nullptr;
+    if (getDescription) getDescription(thread, &name);
+    std::printf("  %5lu %-28ls stack of %4.0f kB; %5.0f kB private and dirty in its mappings\n", id,
+                name ? name : L"", (high - low) / 1024.0, dirty);
+    if (name) LocalFree(name);
+  });
 }
 
 void Snapshot(const char* what, double cpuMs) {

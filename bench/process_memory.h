@@ -160,8 +160,10 @@ struct WindowsRanges {
   std::vector<uintptr_t> heapAllocations;  // allocation bases of heap segments and large blocks
 };
 
-inline WindowsRanges KnownWindowsRanges() {
-  WindowsRanges ranges;
+// Each thread of this process with the range its stack lies in: visit(thread
+// handle (for queries), thread ID, low, high).
+template <typename Visit>
+void ForEachThreadStack(Visit visit) {
   using QueryThread = NTSTATUS(NTAPI*)(HANDLE, THREADINFOCLASS, PVOID, ULONG, PULONG);
   const auto queryThread = reinterpret_cast<QueryThread>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationThread")));
@@ -183,12 +185,18 @@ inline WindowsRanges KnownWindowsRanges() {
       const auto* tib = static_cast<const NT_TIB*>(basic.tebBase);
       MEMORY_BASIC_INFORMATION info{};
       if (VirtualQuery(tib->StackLimit, &info, sizeof(info))) {
-        ranges.stacks.push_back({reinterpret_cast<uintptr_t>(info.AllocationBase), reinterpret_cast<uintptr_t>(tib->StackBase)});
+        visit(thread, entry.th32ThreadID, reinterpret_cast<uintptr_t>(info.AllocationBase),
+              reinterpret_cast<uintptr_t>(tib->StackBase));
       }
     }
     if (thread) CloseHandle(thread);
   }
   CloseHandle(snapshot);
+}
+
+inline WindowsRanges KnownWindowsRanges() {
+  WindowsRanges ranges;
+  ForEachThreadStack([&](HANDLE, DWORD, uintptr_t low, uintptr_t high) { ranges.stacks.push_back({low, high}); });
 
   std::vector<HANDLE> heaps(GetProcessHeaps(0, nullptr) + 16);
   heaps.resize(GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data()));
