@@ -28,16 +28,9 @@ const std::string& ProcessFolder() {
 // The heap's busy blocks of at least 16 kB, counted by size.
 void PrintLargeBlocks(const char* what) {
   std::map<size_t, int> sizes;
-  std::vector<HANDLE> heaps(GetProcessHeaps(0, nullptr) + 16);
-  heaps.resize(GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data()));
-  for (HANDLE heap : heaps) {
-    HeapLock(heap);
-    PROCESS_HEAP_ENTRY walk{};
-    while (HeapWalk(heap, &walk)) {
-      if ((walk.wFlags & PROCESS_HEAP_ENTRY_BUSY) && walk.cbData >= 16 * 1024) ++sizes[walk.cbData];
-    }
-    HeapUnlock(heap);
-  }
+  kivora::bench::ForEachHeapEntry([&](const PROCESS_HEAP_ENTRY& walk) {
+    if ((walk.wFlags & PROCESS_HEAP_ENTRY_BUSY) && walk.cbData >= 16 * 1024) ++sizes[walk.cbData];
+  });
   std::printf("heap blocks of 16 kB and more, %s:", what);
   for (const auto& [size, count] : sizes) std::printf("  %zu x %.1f kB", static_cast<size_t>(count), size / 1024.0);
   std::printf("\n");

@@ -194,23 +194,29 @@ void ForEachThreadStack(Visit visit) {
   CloseHandle(snapshot);
 }
 
-inline WindowsRanges KnownWindowsRanges() {
-  WindowsRanges ranges;
-  ForEachThreadStack([&](HANDLE, DWORD, uintptr_t low, uintptr_t high) { ranges.stacks.push_back({low, high}); });
-
+// Each entry of each of this process's heaps, every heap locked while it is walked.
+template <typename Visit>
+void ForEachHeapEntry(Visit visit) {
   std::vector<HANDLE> heaps(GetProcessHeaps(0, nullptr) + 16);
   heaps.resize(GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data()));
   for (HANDLE heap : heaps) {
     HeapLock(heap);
     PROCESS_HEAP_ENTRY walk{};
-    while (HeapWalk(heap, &walk)) {
-      MEMORY_BASIC_INFORMATION info{};
-      if (walk.lpData && VirtualQuery(walk.lpData, &info, sizeof(info))) {
-        ranges.heapAllocations.push_back(reinterpret_cast<uintptr_t>(info.AllocationBase));
-      }
-    }
+    while (HeapWalk(heap, &walk)) visit(static_cast<const PROCESS_HEAP_ENTRY&>(walk));
     HeapUnlock(heap);
   }
+}
+
+inline WindowsRanges KnownWindowsRanges() {
+  WindowsRanges ranges;
+  ForEachThreadStack([&](HANDLE, DWORD, uintptr_t low, uintptr_t high) { ranges.stacks.push_back({low, high}); });
+
+  ForEachHeapEntry([&](const PROCESS_HEAP_ENTRY& walk) {
+    MEMORY_BASIC_INFORMATION info{};
+    if (walk.lpData && VirtualQuery(walk.lpData, &info, sizeof(info))) {
+      ranges.heapAllocations.push_back(reinterpret_cast<uintptr_t>(info.AllocationBase));
+    }
+  });
   std::sort(ranges.heapAllocations.begin(), ranges.heapAllocations.end());
   ranges.heapAllocations.erase(std::unique(ranges.heapAllocations.begin(), ranges.heapAllocations.end()),
                                ranges.heapAllocations.end());
