@@ -55,9 +55,12 @@ void RemoteFeature::SlotChanged(int slot) {
   }
 }
 
+std::vector<DeviceStatus>::iterator RemoteFeature::DeviceOf(std::string_view role) {
+  return std::find_if(devices_.begin(), devices_.end(), [role](const DeviceStatus& device) { return device.role == role; });
+}
+
 void RemoteFeature::DeviceChosen(std::string_view role, const std::wstring& name) {
-  const auto same = [role](const DeviceStatus& device) { return device.role == role; };
-  const auto found = std::find_if(devices_.begin(), devices_.end(), same);
+  const auto found = DeviceOf(role);
   if (name.empty()) {
     if (found != devices_.end()) devices_.erase(found);
   } else if (found == devices_.end()) {
@@ -68,8 +71,7 @@ void RemoteFeature::DeviceChosen(std::string_view role, const std::wstring& name
 }
 
 void RemoteFeature::DeviceShown(std::string_view role, const std::wstring& name, bool present) {
-  const auto found = std::find_if(devices_.begin(), devices_.end(),
-                                  [role](const DeviceStatus& device) { return device.role == role; });
+  const auto found = DeviceOf(role);
   // A late word of a device chosen before this one changes nothing.
   if (found == devices_.end() || found->device != name || found->present == present) return;
   found->present = present;

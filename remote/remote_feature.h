@@ -65,13 +65,13 @@ class RemoteFeature {
   void DeviceChosen(std::string_view role, const std::wstring& name);
   // The chosen device of a role went or came back: an event when it differs from before.
   void DeviceShown(std::string_view role, const std::wstring& name, bool present);
-  const std::vector<DeviceStatus>& Devices() const { return devices_; }
 
   // Runs a command now (the command line's --play that started this copy). Window thread.
   Answer Execute(const RemoteCommand& command);
 
  private:
   void FollowConfig();
+  std::vector<DeviceStatus>::iterator DeviceOf(std::string_view role);  // end() when none is chosen
 
   SettingsStore& settings_;
   ClipLengths lengths_;
